@@ -1,0 +1,151 @@
+#include "qt_serial_port.h"
+
+#include "port_mapping.h"
+
+#include <algorithm>
+
+namespace {
+
+// "115200,n,8,1" -> the four line parameters; unknown fields keep 8N1.
+struct ParsedSettings {
+    qint32 baud = 115200;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+};
+
+ParsedSettings parseSettings(const QByteArray &text)
+{
+    ParsedSettings parsed;
+    const QList<QByteArray> fields = text.split(',');
+    if (fields.size() > 0 && fields[0].toInt() > 0)
+        parsed.baud = fields[0].toInt();
+    if (fields.size() > 1) {
+        switch (fields[1].toLower().at(0)) {
+        case 'e': parsed.parity = QSerialPort::EvenParity; break;
+        case 'o': parsed.parity = QSerialPort::OddParity; break;
+        case 'm': parsed.parity = QSerialPort::MarkParity; break;
+        case 's': parsed.parity = QSerialPort::SpaceParity; break;
+        default: break;
+        }
+    }
+    if (fields.size() > 2) {
+        const int bits = fields[2].toInt();
+        if (bits >= 5 && bits <= 8)
+            parsed.dataBits = QSerialPort::DataBits(bits);
+    }
+    if (fields.size() > 3 && fields[3].trimmed() == "2")
+        parsed.stopBits = QSerialPort::TwoStop;
+    return parsed;
+}
+
+constexpr int kMaxCount = 32767; // the waiting count is a 16-bit signed number
+
+} // namespace
+
+QtSerialPort::QtSerialPort(QObject *parent)
+    : SerialPort(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::bytesArrived);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+bool QtSerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+bool QtSerialPort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+    return !m_port.isOpen();
+}
+
+void QtSerialPort::setPortNumber(int port)
+{
+    m_portNumber = port;
+}
+
+void QtSerialPort::configure(const LineSettings &settings)
+{
+    m_settings = settings;
+    if (m_port.isOpen())
+        applySettings();
+}
+
+void QtSerialPort::setReadLength(int length)
+{
+    m_readLength = std::max(0, length);
+}
+
+bool QtSerialPort::open()
+{
+    if (m_port.isOpen())
+        return true;
+    m_port.setPortName(portDeviceName(m_portNumber));
+    if (!m_port.open(QIODevice::ReadWrite))
+        return false;
+    if (!applySettings()) {
+        m_port.close();
+        return false;
+    }
+    return true;
+}
+
+bool QtSerialPort::applySettings()
+{
+    const ParsedSettings parsed = parseSettings(m_settings.settings);
+    const bool lineOk = m_port.setBaudRate(parsed.baud) && m_port.setParity(parsed.parity)
+        && m_port.setDataBits(parsed.dataBits) && m_port.setStopBits(parsed.stopBits)
+        && m_port.setFlowControl(m_settings.handshaking == 0 ? QSerialPort::NoFlowControl
+                                                              : QSerialPort::HardwareControl);
+    // A pseudo-terminal has no modem lines and refuses DTR/RTS; that is no
+    // reason to refuse the port.
+    m_port.setDataTerminalReady(m_settings.dtrEnable);
+    if (m_settings.handshaking == 0)
+        m_port.setRequestToSend(m_settings.rtsEnable);
+    m_port.clearError();
+    return lineOk;
+}
+
+bool QtSerialPort::write(const QByteArray &bytes)
+{
+    if (!m_port.isOpen())
+        return false;
+    return m_port.write(bytes) == bytes.size();
+}
+
+int QtSerialPort::bytesWaiting() const
+{
+    if (!m_port.isOpen())
+        return 0;
+    return int(std::min<qint64>(m_port.bytesAvailable(), kMaxCount));
+}
+
+bool QtSerialPort::discardWaiting()
+{
+    if (!m_port.isOpen())
+        return false;
+    m_port.readAll();
+    m_port.clear(QSerialPort::Input);
+    return true;
+}
+
+QByteArray QtSerialPort::read()
+{
+    if (!m_port.isOpen())
+        return {};
+    return m_readLength > 0 ? m_port.read(m_readLength) : m_port.readAll();
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    // A device that vanished (adapter pulled out, pty closed) leaves the port
+    // unusable: close it so every later operation reports failure, and wake
+    // any exchange that is waiting on it.
+    if (error == QSerialPort::ResourceError && m_port.isOpen()) {
+        m_port.close();
+        emit bytesArrived();
+    }
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "serial_port.h"
+
+#include <QSerialPort>
+
+// The monitor's port on a real serial device (or a pseudo-terminal), through
+// QSerialPort. Settings made while closed are kept and applied on open.
+class QtSerialPort : public SerialPort {
+    Q_OBJECT
+public:
+    explicit QtSerialPort(QObject *parent = nullptr);
+
+    bool isOpen() const override;
+    bool close() override;
+    void setPortNumber(int port) override;
+    void configure(const LineSettings &settings) override;
+    void setReadLength(int length) override;
+    bool open() override;
+    bool write(const QByteArray &bytes) override;
+    int bytesWaiting() const override;
+    bool discardWaiting() override;
+    QByteArray read() override;
+
+private:
+    bool applySettings();
+    void onError(QSerialPort::SerialPortError error);
+
+    QSerialPort m_port;
+    int m_portNumber = 1;
+    LineSettings m_settings;
+    int m_readLength = 0;
+};
