@@ -1,0 +1,49 @@
+#include "answer_queue.h"
+
+#include <algorithm>
+
+AnswerQueue::AnswerQueue(QObject *parent)
+    : QObject(parent)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &AnswerQueue::release);
+}
+
+void AnswerQueue::push(const QByteArray &bytes, std::chrono::milliseconds delay)
+{
+    Clock::time_point at = Clock::now() + delay;
+    if (!m_pending.empty())
+        at = std::max(at, m_pending.back().at);
+    m_pending.push_back({at, bytes});
+    if (m_pending.size() == 1)
+        schedule();
+}
+
+void AnswerQueue::clear()
+{
+    m_pending.clear();
+    m_timer.stop();
+}
+
+// Whoever receives an answer may clear the queue under us, so each answer
+// leaves the queue before it is handed on.
+void AnswerQueue::release()
+{
+    while (!m_pending.empty() && m_pending.front().at <= Clock::now()) {
+        const QByteArray bytes = m_pending.front().bytes;
+        m_pending.pop_front();
+        emit due(bytes);
+    }
+    schedule();
+}
+
+void AnswerQueue::schedule()
+{
+    if (m_pending.empty()) {
+        m_timer.stop();
+        return;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(m_pending.front().at - Clock::now());
+    m_timer.start(std::max(wait, std::chrono::milliseconds{0}));
+}

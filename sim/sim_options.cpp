@@ -1,0 +1,157 @@
+#include "sim_options.h"
+
+#include "sim_box.h"
+
+#include <QCommandLineParser>
+#include <cctype>
+
+namespace {
+
+std::optional<int> wholeNumber(const QString &text, int lowest, int highest)
+{
+    bool ok = false;
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < lowest || value > highest)
+        return std::nullopt;
+    return value;
+}
+
+bool readSilentChannels(const QString &text, QSet<int> &channels)
+{
+    for (const QString &item : text.split(u',')) {
+        const auto channel = wholeNumber(item, 1, SimBox::kChannels);
+        if (!channel)
+            return false;
+        channels.insert(*channel);
+    }
+    return true;
+}
+
+std::optional<QPair<int, quint8>> readLevel(const QString &text)
+{
+    const QStringList parts = text.split(u'=');
+    if (parts.size() != 2)
+        return std::nullopt;
+    const auto channel = wholeNumber(parts[0], 1, SimBox::kChannels);
+    const auto level = wholeNumber(parts[1], 0, 255);
+    if (!channel || !level)
+        return std::nullopt;
+    return QPair<int, quint8>(*channel, quint8(*level));
+}
+
+std::optional<QByteArray> readHex(const QString &text)
+{
+    const QByteArray digits = text.toLatin1();
+    if (digits.isEmpty() || digits.size() % 2 != 0)
+        return std::nullopt;
+    for (char digit : digits) {
+        if (!std::isxdigit(static_cast<unsigned char>(digit)))
+            return std::nullopt;
+    }
+    return QByteArray::fromHex(digits);
+}
+
+} // namespace
+
+std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString &error)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Plays the DMX transceiver box on a pseudo-terminal, so the monitor "
+                       "can be run and tried without the hardware."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption link(QStringLiteral("link"),
+        QStringLiteral("Make <path> a symbolic link to the box's serial device (required)."),
+        QStringLiteral("path"));
+    const QCommandLineOption silent(QStringLiteral("silent"), QStringLiteral("Never answer."));
+    const QCommandLineOption silentChannels(QStringLiteral("silent-channels"),
+        QStringLiteral("Never answer for these channels, e.g. 3,7,12 (a block taking one in "
+                       "goes unanswered)."),
+        QStringLiteral("list"));
+    const QCommandLineOption delay(QStringLiteral("delay"),
+        QStringLiteral("Hold every answer back for <ms> milliseconds."), QStringLiteral("ms"));
+    const QCommandLineOption lowerCase(QStringLiteral("lowercase"),
+        QStringLiteral("Answer 'g' and 'l' instead of 'G' and 'L'."));
+    const QCommandLineOption badChecksum(QStringLiteral("bad-checksum"),
+        QStringLiteral("Send block replies with a wrong checksum."));
+    const QCommandLineOption badEnd(QStringLiteral("bad-end"),
+        QStringLiteral("Send block replies with a wrong end byte."));
+    const QCommandLineOption truncate(QStringLiteral("truncate"),
+        QStringLiteral("Send only the first <k> bytes of every block reply."), QStringLiteral("k"));
+    const QCommandLineOption extra(QStringLiteral("extra"),
+        QStringLiteral("Send <text> after every answer."), QStringLiteral("text"));
+    const QCommandLineOption extraHex(QStringLiteral("extra-hex"),
+        QStringLiteral("Send these bytes, in hex (e.g. 0d0a), after every answer."),
+        QStringLiteral("hex"));
+    const QCommandLineOption still(QStringLiteral("static"),
+        QStringLiteral("Hold the levels at their opening pattern instead of animating."));
+    const QCommandLineOption level(QStringLiteral("level"),
+        QStringLiteral("Pin channel <ch> (1..512) at level <v> (0..255); repeatable; "
+                       "stops the animation."),
+        QStringLiteral("ch=v"));
+    parser.addOptions({link, silent, silentChannels, delay, lowerCase, badChecksum, badEnd,
+                       truncate, extra, extraHex, still, level});
+
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return std::nullopt;
+    }
+    if (parser.isSet(helpOption))
+        parser.showHelp(0);
+    if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
+        return std::nullopt;
+    }
+
+    SimOptions options;
+    options.linkPath = parser.value(link);
+    if (options.linkPath.isEmpty()) {
+        error = QStringLiteral("--link <path> is required.");
+        return std::nullopt;
+    }
+    options.faults.silent = parser.isSet(silent);
+    options.faults.lowerCase = parser.isSet(lowerCase);
+    options.faults.wrongChecksum = parser.isSet(badChecksum);
+    options.faults.wrongEndByte = parser.isSet(badEnd);
+    options.animated = !parser.isSet(still);
+
+    if (parser.isSet(silentChannels)
+        && !readSilentChannels(parser.value(silentChannels), options.faults.silentChannels)) {
+        error = QStringLiteral("--silent-channels wants channel numbers 1..512 separated by commas.");
+        return std::nullopt;
+    }
+    if (parser.isSet(delay)) {
+        const auto ms = wholeNumber(parser.value(delay), 0, 60000);
+        if (!ms) {
+            error = QStringLiteral("--delay wants milliseconds, 0..60000.");
+            return std::nullopt;
+        }
+        options.faults.answerDelay = std::chrono::milliseconds{*ms};
+    }
+    if (parser.isSet(truncate)) {
+        const auto keep = wholeNumber(parser.value(truncate), 0, 1000);
+        if (!keep) {
+            error = QStringLiteral("--truncate wants a byte count, 0..1000.");
+            return std::nullopt;
+        }
+        options.faults.truncateBlockTo = *keep;
+    }
+    options.faults.extraAfterAnswer = parser.value(extra).toLatin1();
+    if (parser.isSet(extraHex)) {
+        const auto bytes = readHex(parser.value(extraHex));
+        if (!bytes) {
+            error = QStringLiteral("--extra-hex wants pairs of hex digits, e.g. 0d0a.");
+            return std::nullopt;
+        }
+        options.faults.extraAfterAnswer.append(*bytes);
+    }
+    for (const QString &text : parser.values(level)) {
+        const auto pinned = readLevel(text);
+        if (!pinned) {
+            error = QStringLiteral("--level wants <channel 1..512>=<level 0..255>, not %1.").arg(text);
+            return std::nullopt;
+        }
+        options.levels.append(*pinned);
+    }
+    return options;
+}

@@ -1,0 +1,151 @@
+#include "sim_port.h"
+
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+QString withBytes(const char *operation, const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return QString::fromLatin1(operation);
+    return QString::fromLatin1(operation) + u' ' + QString::fromLatin1(bytes.toHex(' '));
+}
+} // namespace
+
+SimPort::SimPort(QObject *parent)
+    : SerialPort(parent)
+{
+    connect(&m_wire, &AnswerQueue::due, this, &SimPort::arrive);
+}
+
+bool SimPort::isOpen() const
+{
+    return m_open && !m_unplugged;
+}
+
+bool SimPort::close()
+{
+    const bool wasOpen = isOpen();
+    m_open = false;
+    dropLine();
+    record(wasOpen ? QStringLiteral("close") : QStringLiteral("close failed"));
+    return wasOpen;
+}
+
+void SimPort::setPortNumber(int port)
+{
+    m_portNumber = port;
+    record(QStringLiteral("port %1").arg(port));
+}
+
+void SimPort::configure(const LineSettings &settings)
+{
+    m_settings = settings;
+    record(QStringLiteral("configure"));
+}
+
+void SimPort::setReadLength(int length)
+{
+    m_readLength = length;
+    record(QStringLiteral("readlen %1").arg(length));
+}
+
+bool SimPort::open()
+{
+    if (m_openFails || m_unplugged) {
+        record(QStringLiteral("open failed"));
+        return false;
+    }
+    m_open = true;
+    record(QStringLiteral("open"));
+    return true;
+}
+
+bool SimPort::write(const QByteArray &bytes)
+{
+    if (!isOpen()) {
+        record(QStringLiteral("write failed"));
+        return false;
+    }
+    record(withBytes("write", bytes));
+    m_written.append(bytes);
+    const QByteArray answer = m_box.feed(bytes);
+    if (!answer.isEmpty())
+        m_wire.push(answer, m_box.faults().answerDelay);
+    emit wrote(bytes);
+    return true;
+}
+
+int SimPort::bytesWaiting() const
+{
+    if (!isOpen())
+        return 0;
+    const int count = int(std::min<qsizetype>(m_received.size(), kMaxCount));
+    if (!m_afterNextCount.isEmpty()) {
+        m_received.append(m_afterNextCount);
+        m_afterNextCount.clear();
+        // The driver tells the host about the late bytes only once it gets
+        // back to its event loop, never in the middle of the count.
+        auto *self = const_cast<SimPort *>(this);
+        QTimer::singleShot(0, self, [self] {
+            if (self->isOpen())
+                emit self->bytesArrived();
+        });
+    }
+    return count;
+}
+
+bool SimPort::discardWaiting()
+{
+    if (!isOpen()) {
+        record(QStringLiteral("discard failed"));
+        return false;
+    }
+    m_received.clear();
+    record(QStringLiteral("discard"));
+    return true;
+}
+
+QByteArray SimPort::read()
+{
+    if (!isOpen()) {
+        record(QStringLiteral("read failed"));
+        return {};
+    }
+    const qsizetype length = m_readLength > 0 ? std::min<qsizetype>(m_readLength, m_received.size())
+                                              : m_received.size();
+    const QByteArray bytes = m_received.left(length);
+    m_received.remove(0, length);
+    record(withBytes("read", bytes));
+    return bytes;
+}
+
+void SimPort::unplug()
+{
+    const bool wasOpen = isOpen();
+    m_unplugged = true;
+    m_open = false;
+    dropLine();
+    if (wasOpen)
+        emit bytesArrived();
+}
+
+void SimPort::injectFromBox(const QByteArray &bytes)
+{
+    m_wire.push(bytes, std::chrono::milliseconds{0});
+}
+
+void SimPort::arrive(const QByteArray &bytes)
+{
+    if (!isOpen())
+        return;
+    m_received.append(bytes);
+    emit bytesArrived();
+}
+
+void SimPort::dropLine()
+{
+    m_wire.clear();
+    m_received.clear();
+    m_afterNextCount.clear();
+}

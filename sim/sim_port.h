@@ -1,0 +1,73 @@
+#pragma once
+
+#include "answer_queue.h"
+#include "serial_port.h"
+#include "sim_box.h"
+
+#include <QStringList>
+
+// A serial port wired straight to a simulated box inside the process, so
+// tests can drive the monitor's exchanges fast and watch every operation.
+class SimPort : public SerialPort {
+    Q_OBJECT
+public:
+    static constexpr int kMaxCount = 32767;
+
+    explicit SimPort(QObject *parent = nullptr);
+
+    bool isOpen() const override;
+    bool close() override;
+    void setPortNumber(int port) override;
+    void configure(const LineSettings &settings) override;
+    void setReadLength(int length) override;
+    bool open() override;
+    bool write(const QByteArray &bytes) override;
+    int bytesWaiting() const override;
+    bool discardWaiting() override;
+    QByteArray read() override;
+
+    SimBox &box() { return m_box; }
+
+    // What the host last asked for, kept whether the port was open or not.
+    int portNumber() const { return m_portNumber; }
+    const LineSettings &lineSettings() const { return m_settings; }
+    int readLength() const { return m_readLength; }
+
+    void setOpenFails(bool fails) { m_openFails = fails; }
+    // The cable comes out: the port fails under the host and whatever was on
+    // the wire is lost. After plugIn() the host has to open the port again.
+    void unplug();
+    void plugIn() { m_unplugged = false; }
+    bool unplugged() const { return m_unplugged; }
+
+    void injectFromBox(const QByteArray &bytes);
+    // The next bytesWaiting() counts what is there, then these bytes land.
+    void arriveAfterNextCount(const QByteArray &bytes) { m_afterNextCount = bytes; }
+
+    // One entry per host operation except the polled isOpen/bytesWaiting,
+    // e.g. "open", "write 43 3f", "read 47", "read", "open failed".
+    QStringList log() const { return m_log; }
+    void clearLog() { m_log.clear(); }
+    QByteArray written() const { return m_written; }
+
+signals:
+    void wrote(const QByteArray &bytes);
+
+private:
+    void arrive(const QByteArray &bytes);
+    void record(const QString &entry) { m_log.append(entry); }
+    void dropLine();
+
+    SimBox m_box;
+    AnswerQueue m_wire;
+    bool m_open = false;
+    bool m_unplugged = false;
+    bool m_openFails = false;
+    int m_portNumber = 0;
+    LineSettings m_settings;
+    int m_readLength = 0;
+    mutable QByteArray m_received; // bytesWaiting() may see a late byte land
+    mutable QByteArray m_afterNextCount;
+    QStringList m_log;
+    QByteArray m_written;
+};

@@ -1,0 +1,263 @@
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QString kSimulator = QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim");
+
+// The monitor's end of the cable, opened the plain POSIX way.
+class HostLine {
+public:
+    explicit HostLine(const QString &path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK))
+    {
+        termios raw{};
+        if (m_fd >= 0 && ::tcgetattr(m_fd, &raw) == 0) {
+            ::cfmakeraw(&raw);
+            ::cfsetspeed(&raw, B115200);
+            ::tcsetattr(m_fd, TCSANOW, &raw);
+        }
+    }
+    ~HostLine()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    HostLine(const HostLine &) = delete;
+    HostLine &operator=(const HostLine &) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+
+    bool send(const QByteArray &bytes)
+    {
+        return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
+
+    // Collects what the box sends until `count` bytes came or `within` ran out.
+    QByteArray receive(int count, std::chrono::milliseconds within)
+    {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + within;
+        QByteArray got;
+        while (got.size() < count) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left <= 0ms)
+                break;
+            pollfd wanted{m_fd, POLLIN, 0};
+            const int ready = ::poll(&wanted, 1, int(left.count()));
+            if (ready < 0 && errno == EINTR)
+                continue;
+            if (ready <= 0)
+                break;
+            char chunk[256];
+            const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+            if (n > 0)
+                got.append(chunk, int(n));
+            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                break;
+        }
+        return got;
+    }
+
+private:
+    int m_fd;
+};
+
+bool isThere(const QString &path)
+{
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+// Starts the simulator and waits for its ready line, which names the link.
+bool startSimulator(QProcess &process, const QStringList &arguments, QByteArray &readyLine)
+{
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(kSimulator, arguments);
+    if (!process.waitForStarted(5000))
+        return false;
+    QSignalSpy output(&process, &QProcess::readyReadStandardOutput);
+    while (!process.canReadLine()) {
+        if (process.state() != QProcess::Running || !output.wait(5000))
+            return false;
+    }
+    readyLine = process.readLine().trimmed();
+    return true;
+}
+
+bool stopSimulator(QProcess &process)
+{
+    process.terminate();
+    return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit
+        && process.exitCode() == 0;
+}
+
+QByteArray blockRequest(int firstIndex, int lastOffset)
+{
+    return QByteArray::fromHex("ff00c0") + char(firstIndex) + '\0' + char(lastOffset) + char(0xC1);
+}
+
+} // namespace
+
+class TestSimPty : public QObject {
+    Q_OBJECT
+private slots:
+    void survivesTheHostReopening();
+    void optionsReachTheBox_data();
+    void optionsReachTheBox();
+    void badCommandLine_data();
+    void badCommandLine();
+    void neverReplacesARegularFile();
+};
+
+void TestSimPty::survivesTheHostReopening()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath("box");
+    QVERIFY(QFile::link("/nonexistent/old-device", link)); // left behind by an earlier run
+
+    QProcess simulator;
+    QByteArray ready;
+    QVERIFY(startSimulator(simulator, {"--link", link}, ready));
+    QVERIFY2(ready.startsWith("lumivane-sim: ready on " + QFile::encodeName(link) + " -> /dev/"), ready);
+
+    for (int round = 0; round < 3; ++round) {
+        HostLine line(link);
+        QVERIFY2(line.isOpen(), qPrintable(QStringLiteral("round %1").arg(round)));
+        QVERIFY(line.send(QByteArray(265, '\0') + "C?"));
+        QCOMPARE(line.receive(1, 5s), QByteArray("G"));
+    }
+
+    QVERIFY(stopSimulator(simulator));
+    QVERIFY(!isThere(link));
+}
+
+void TestSimPty::optionsReachTheBox_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("atLeastMs");
+
+    QTest::newRow("plain probe") << QStringList{} << QByteArray("C?") << QByteArray("G") << 0;
+    QTest::newRow("lower case") << QStringList{"--lowercase"} << QByteArray("C?") << QByteArray("g") << 0;
+    QTest::newRow("pinned level") << QStringList{"--level", "12=37"} << QByteArray("C011?")
+                                  << QByteArray("L037") << 0;
+    QTest::newRow("silent channel") << QStringList{"--silent-channels", "3,5"}
+                                    << QByteArray("C004?C?") << QByteArray("G") << 0;
+    QTest::newRow("extra hex") << QStringList{"--extra-hex", "0d0a"} << QByteArray("C?")
+                               << QByteArray("G\r\n") << 0;
+    QTest::newRow("extra text") << QStringList{"--extra", "ok"} << QByteArray("C?")
+                                << QByteArray("Gok") << 0;
+    QTest::newRow("bad end")
+        << QStringList{"--level", "1=1", "--level", "2=2", "--bad-end"} << blockRequest(0, 1)
+        << QByteArray::fromHex("ffffc0010203c2") << 0;
+    QTest::newRow("bad checksum")
+        << QStringList{"--level", "1=1", "--level", "2=2", "--bad-checksum"} << blockRequest(0, 1)
+        << QByteArray::fromHex("ffffc0010204c1") << 0;
+    QTest::newRow("truncated")
+        << QStringList{"--level", "1=1", "--truncate", "4"} << blockRequest(0, 0)
+        << QByteArray::fromHex("ffffc001") << 0;
+    QTest::newRow("silent box") << QStringList{"--silent"} << QByteArray("C?") << QByteArray() << 0;
+    QTest::newRow("delay") << QStringList{"--delay", "300"} << QByteArray("C?") << QByteArray("G") << 300;
+}
+
+void TestSimPty::optionsReachTheBox()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, atLeastMs);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath("box");
+
+    QProcess simulator;
+    QByteArray ready;
+    QVERIFY(startSimulator(simulator, QStringList{"--link", link} + options, ready));
+    HostLine line(link);
+    QVERIFY(line.isOpen());
+
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(line.send(request));
+    // Then wait a little for a byte more than expected, so anything extra
+    // shows up; a silent box gets a whole second to prove it stays silent.
+    QByteArray got = line.receive(int(answer.size()), 3s);
+    got += line.receive(1, answer.isEmpty() ? 1000ms : 200ms);
+    QCOMPARE(got.toHex(' '), answer.toHex(' '));
+    QVERIFY2(clock.elapsed() >= atLeastMs, qPrintable(QString::number(clock.elapsed())));
+
+    QVERIFY(stopSimulator(simulator));
+}
+
+void TestSimPty::badCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+
+    QTest::newRow("unknown option") << QStringList{"--link", "LINK", "--frobnicate"};
+    QTest::newRow("no link") << QStringList{"--lowercase"};
+    QTest::newRow("stray argument") << QStringList{"--link", "LINK", "extra"};
+    QTest::newRow("negative delay") << QStringList{"--link", "LINK", "--delay", "-1"};
+    QTest::newRow("delay not a number") << QStringList{"--link", "LINK", "--delay", "soon"};
+    QTest::newRow("channel 0") << QStringList{"--link", "LINK", "--level", "0=1"};
+    QTest::newRow("channel 513") << QStringList{"--link", "LINK", "--level", "513=1"};
+    QTest::newRow("level 256") << QStringList{"--link", "LINK", "--level", "1=256"};
+    QTest::newRow("level without =") << QStringList{"--link", "LINK", "--level", "17"};
+    QTest::newRow("silent channel list") << QStringList{"--link", "LINK", "--silent-channels", "3,x"};
+    QTest::newRow("odd hex") << QStringList{"--link", "LINK", "--extra-hex", "0d0"};
+    QTest::newRow("not hex") << QStringList{"--link", "LINK", "--extra-hex", "0g"};
+    QTest::newRow("truncate") << QStringList{"--link", "LINK", "--truncate", "-3"};
+}
+
+void TestSimPty::badCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString link = dir.filePath("box");
+    arguments.replaceInStrings("LINK", link);
+
+    QProcess simulator;
+    simulator.setProcessChannelMode(QProcess::MergedChannels);
+    simulator.start(kSimulator, arguments);
+    QVERIFY(simulator.waitForFinished(5000));
+    QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(simulator.exitCode(), 2);
+    QVERIFY(!simulator.readAll().isEmpty());
+    QVERIFY(!isThere(link));
+}
+
+void TestSimPty::neverReplacesARegularFile()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath("settings.txt");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("keep me");
+    file.close();
+
+    QProcess simulator;
+    simulator.setProcessChannelMode(QProcess::MergedChannels);
+    simulator.start(kSimulator, {"--link", path});
+    QVERIFY(simulator.waitForFinished(5000));
+    QVERIFY(simulator.exitCode() != 0);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("keep me"));
+}
+
+QTEST_GUILESS_MAIN(TestSimPty)
+#include "test_sim_pty.moc"
