@@ -1,0 +1,361 @@
+#include "f_help.h"
+#include "help_text.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QLabel *label1(QWidget *window)
+{
+    return window->findChild<QLabel *>(QStringLiteral("Label1"));
+}
+
+QPushButton *exitButton(QWidget *window)
+{
+    return window->findChild<QPushButton *>(QStringLiteral("cmdExit"));
+}
+
+// The widget placed directly on the form that carries `w` (itself, or the
+// scroll area around it): that is what occupies the control's rectangle.
+QWidget *placedOnForm(QWidget *w, QWidget *form)
+{
+    while (w && w->parentWidget() != form)
+        w = w->parentWidget();
+    return w;
+}
+
+QScrollArea *scrollAreaOf(QWidget *w)
+{
+    for (QWidget *p = w ? w->parentWidget() : nullptr; p; p = p->parentWidget()) {
+        if (auto *area = qobject_cast<QScrollArea *>(p))
+            return area;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestHelp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void piecesAreSingleLines();
+    void pieceLengths_data();
+    void pieceLengths();
+    void contactLines_data();
+    void contactLines();
+    void assembledTextLayout();
+
+    void windowFrame();
+    void controlPlacement_data();
+    void controlPlacement();
+    void onlyExitTakesFocus();
+    void focusStartsOnExit();
+    void controlsHaveAccessibleNames();
+
+    void closesAndReopensWithTextOnce_data();
+    void closesAndReopensWithTextOnce();
+    void exitClosesOnlyItsOwnWindow();
+
+    void wholeTextCanBeRead_data();
+    void wholeTextCanBeRead();
+    void keysScrollTheText_data();
+    void keysScrollTheText();
+};
+
+void TestHelp::cleanup()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        delete w;
+}
+
+void TestHelp::piecesAreSingleLines()
+{
+    const QStringList pieces = helpPieces();
+    QCOMPARE(pieces.size(), kHelpPieceCount);
+    for (int i = 0; i < pieces.size(); ++i) {
+        const QString &p = pieces.at(i);
+        QVERIFY2(!p.isEmpty(), qPrintable(QString::number(i)));
+        QVERIFY2(!p.contains(QLatin1Char('\n')) && !p.contains(QLatin1Char('\r')),
+                 qPrintable(QString::number(i)));
+        QCOMPARE(p.trimmed(), p);
+    }
+}
+
+void TestHelp::pieceLengths_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("introduction") << 0 << 371;
+    QTest::newRow("wiring and serial settings") << 1 << 746;
+    QTest::newRow("uses") << 2 << 274;
+    QTest::newRow("first steps") << 3 << 384;
+    QTest::newRow("single channels") << 4 << 616;
+    QTest::newRow("listing a range") << 5 << 332;
+    QTest::newRow("closing") << 6 << 279;
+}
+
+void TestHelp::pieceLengths()
+{
+    QFETCH(int, index);
+    QFETCH(int, expected);
+    const int length = int(helpPieces().at(index).size());
+    QVERIFY2(qAbs(length - expected) <= expected * 15 / 100,
+             qPrintable(QStringLiteral("length %1, expected about %2").arg(length).arg(expected)));
+}
+
+void TestHelp::contactLines_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("support role") << 7 << QStringLiteral("^Lumivane .*Support$");
+    QTest::newRow("company") << 8 << QStringLiteral("^Lumivane .*(Ltd|Limited)$");
+    QTest::newRow("web") << 9 << QStringLiteral("^https://www\\.lumivane\\.example/\\S*$");
+    QTest::newRow("e-mail") << 10 << QStringLiteral("^[a-z.]+@lumivane\\.example$");
+    // Only numbers reserved for fiction: UK 01632 96xxxx or North American 555-01xx.
+    QTest::newRow("telephone") << 11
+                               << QStringLiteral("(\\(0\\)1632 96\\d{4}$|555-01\\d\\d$)");
+}
+
+void TestHelp::contactLines()
+{
+    QFETCH(int, index);
+    QFETCH(QString, pattern);
+    const QString line = helpPieces().at(index);
+    QVERIFY2(QRegularExpression(pattern).match(line).hasMatch(), qPrintable(line));
+}
+
+void TestHelp::assembledTextLayout()
+{
+    const QStringList pieces = helpPieces();
+    const QString text = assembleHelpText();
+
+    QVERIFY(text.startsWith(pieces.at(0)));
+    QVERIFY(!text.contains(QLatin1Char('\r')));
+    QVERIFY(!text.endsWith(QLatin1Char('\n')));
+    QVERIFY(!text.contains(QStringLiteral("\n\n\n")));
+
+    // Paragraphs 0..6 and the contact block are separated by exactly one
+    // blank line; inside the contact block lines follow each other directly.
+    const QStringList blocks = text.split(QStringLiteral("\n\n"));
+    QCOMPARE(blocks.size(), kHelpFirstContactPiece + 1);
+    for (int i = 0; i < kHelpFirstContactPiece; ++i)
+        QCOMPARE(blocks.at(i), pieces.at(i));
+    QCOMPARE(blocks.last().split(QLatin1Char('\n')), pieces.mid(kHelpFirstContactPiece));
+}
+
+void TestHelp::windowFrame()
+{
+    auto *help = new fHelp;
+    QVERIFY(help->isWindow());
+    QCOMPARE(help->parentWidget(), nullptr);
+    QCOMPARE(help->windowTitle(), QStringLiteral("HELP for Lumivane Mini Monitor"));
+    QCOMPARE(help->windowModality(), Qt::NonModal);
+    QVERIFY(help->testAttribute(Qt::WA_DeleteOnClose));
+    QCOMPARE(help->minimumSize(), QSize(788, 542));
+    QCOMPARE(help->maximumSize(), QSize(788, 542));
+    QCOMPARE(help->font(), QApplication::font());
+    help->show();
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    QCOMPARE(help->size(), QSize(788, 542));
+}
+
+void TestHelp::controlPlacement_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("rect");
+    QTest::newRow("Label1") << QStringLiteral("Label1") << QRect(32, 24, 729, 481);
+    QTest::newRow("cmdExit") << QStringLiteral("cmdExit") << QRect(688, 504, 65, 25);
+}
+
+void TestHelp::controlPlacement()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, rect);
+    auto *help = new fHelp;
+    help->show();
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    auto *control = help->findChild<QWidget *>(name);
+    QVERIFY(control);
+    QWidget *placed = placedOnForm(control, help);
+    QVERIFY(placed);
+    QCOMPARE(placed->geometry(), rect);
+    QVERIFY(placed->isVisible());
+}
+
+void TestHelp::onlyExitTakesFocus()
+{
+    auto *help = new fHelp;
+    QPushButton *exit = exitButton(help);
+    QVERIFY(exit);
+    QCOMPARE(exit->text(), QStringLiteral("Exit"));
+    QVERIFY(!exit->isDefault());
+    QVERIFY(!exit->autoDefault());
+
+    QList<QWidget *> tabStops;
+    for (QWidget *w : help->findChildren<QWidget *>()) {
+        if (w->focusPolicy() & Qt::TabFocus)
+            tabStops << w;
+    }
+    QCOMPARE(tabStops, QList<QWidget *>{exit});
+}
+
+void TestHelp::focusStartsOnExit()
+{
+    auto *help = new fHelp;
+    help->show();
+    help->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(help));
+    QCOMPARE(QApplication::focusWidget(), exitButton(help));
+}
+
+void TestHelp::controlsHaveAccessibleNames()
+{
+    auto *help = new fHelp;
+    QLabel *label = label1(help);
+    QVERIFY(label);
+    const QList<QWidget *> controls = {label, scrollAreaOf(label), exitButton(help)};
+    for (QWidget *w : controls) {
+        QVERIFY(w);
+        QVERIFY2(!w->accessibleName().isEmpty(), w->metaObject()->className());
+    }
+}
+
+void TestHelp::closesAndReopensWithTextOnce_data()
+{
+    QTest::addColumn<bool>("byExitButton");
+    QTest::newRow("Exit button") << true;
+    QTest::newRow("close()") << false;
+}
+
+void TestHelp::closesAndReopensWithTextOnce()
+{
+    QFETCH(bool, byExitButton);
+
+    QPointer<fHelp> help = new fHelp;
+    help->show();
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    QCOMPARE(label1(help)->text(), assembleHelpText());
+
+    if (byExitButton)
+        QTest::mouseClick(exitButton(help), Qt::LeftButton);
+    else
+        help->close();
+    QTRY_VERIFY(help.isNull());
+
+    QPointer<fHelp> again = new fHelp;
+    again->show();
+    QVERIFY(QTest::qWaitForWindowExposed(again));
+    const QString text = label1(again)->text();
+    QCOMPARE(text, assembleHelpText());
+    QCOMPARE(text.count(helpPieces().at(0)), 1);
+}
+
+void TestHelp::exitClosesOnlyItsOwnWindow()
+{
+    QWidget other;
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
+
+    QPointer<fHelp> help = new fHelp;
+    help->show();
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    QTest::mouseClick(exitButton(help), Qt::LeftButton);
+    QTRY_VERIFY(help.isNull());
+
+    QVERIFY(other.isVisible());
+    QCOMPARE(quitting.count(), 0);
+}
+
+void TestHelp::wholeTextCanBeRead_data()
+{
+    QTest::addColumn<int>("pointSize");
+    QTest::newRow("default font") << 0;
+    QTest::newRow("small font") << 6;
+    QTest::newRow("large font") << 16;
+}
+
+void TestHelp::wholeTextCanBeRead()
+{
+    QFETCH(int, pointSize);
+    const QFont appFont = QApplication::font();
+    if (pointSize > 0) {
+        QFont f = appFont;
+        f.setPointSize(pointSize);
+        QApplication::setFont(f);
+    }
+    auto restore = qScopeGuard([&] { QApplication::setFont(appFont); });
+
+    auto *help = new fHelp;
+    help->show();
+    QVERIFY(QTest::qWaitForWindowExposed(help));
+    QLabel *label = label1(help);
+    QVERIFY(label);
+
+    // The label is tall enough for all of its wrapped text...
+    QTRY_VERIFY(label->height() >= label->heightForWidth(label->width()));
+
+    QScrollArea *area = scrollAreaOf(label);
+    if (!area)
+        return; // a bare label that is tall enough shows everything
+    QWidget *viewport = area->viewport();
+    // ...wraps within what is visible, so nothing is cut off on the right...
+    QVERIFY(label->width() <= viewport->width());
+
+    // ...and its last line can be scrolled into view.
+    QScrollBar *bar = area->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    const int bottom = label->mapTo(viewport, QPoint(0, label->height())).y();
+    QVERIFY2(bottom <= viewport->height(),
+             qPrintable(QStringLiteral("text ends at %1, view is %2 high")
+                            .arg(bottom)
+                            .arg(viewport->height())));
+    if (label->height() > viewport->height())
+        QVERIFY(bar->isVisible());
+}
+
+void TestHelp::keysScrollTheText_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("towardsEnd");
+    QTest::newRow("End") << int(Qt::Key_End) << true;
+    QTest::newRow("Page Down") << int(Qt::Key_PageDown) << true;
+    QTest::newRow("Home") << int(Qt::Key_Home) << false;
+    QTest::newRow("Page Up") << int(Qt::Key_PageUp) << false;
+}
+
+void TestHelp::keysScrollTheText()
+{
+    QFETCH(int, key);
+    QFETCH(bool, towardsEnd);
+
+    auto *help = new fHelp;
+    help->show();
+    help->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(help));
+    QScrollArea *area = scrollAreaOf(label1(help));
+    QVERIFY(area);
+    QScrollBar *bar = area->verticalScrollBar();
+    if (bar->maximum() == 0)
+        QSKIP("the text fits without scrolling at this font");
+
+    const int start = towardsEnd ? bar->minimum() : bar->maximum();
+    bar->setValue(start);
+    QTest::keyClick(exitButton(help), Qt::Key(key));
+    QVERIFY(towardsEnd ? bar->value() > start : bar->value() < start);
+    QCOMPARE(QApplication::focusWidget(), exitButton(help));
+}
+
+QTEST_MAIN(TestHelp)
+#include "test_help.moc"

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QScrollArea;
+
+// Modeless, top-level help window. It deletes itself when closed, so
+// holders should keep it in a QPointer.
+class fHelp : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit fHelp(QWidget *parent = nullptr);
+
+protected:
+    // Page Up/Down and Home/End scroll the text while focus stays on Exit,
+    // so the text is readable from the keyboard without a second tab stop.
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void Form_Load();
+    void cmdExit_Click();
+
+    QScrollArea *m_labelArea = nullptr;
+    QLabel *Label1 = nullptr;
+    QPushButton *cmdExit = nullptr;
+};
