@@ -1,0 +1,99 @@
+#include "harness.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSocketNotifier>
+#include <QTest>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+PtyBox::PtyBox()
+{
+    m_master = posix_openpt(O_RDWR | O_NOCTTY);
+    if (m_master < 0)
+        return;
+    if (grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
+        ::close(m_master);
+        m_master = -1;
+        return;
+    }
+    m_devicePath = QString::fromLocal8Bit(ptsname(m_master));
+    m_slaveKeepAlive = ::open(m_devicePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    termios raw{};
+    if (m_slaveKeepAlive >= 0 && tcgetattr(m_slaveKeepAlive, &raw) == 0) {
+        cfmakeraw(&raw);
+        tcsetattr(m_slaveKeepAlive, TCSANOW, &raw);
+    }
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &PtyBox::drain);
+}
+
+PtyBox::~PtyBox()
+{
+    delete m_notifier;
+    if (m_slaveKeepAlive >= 0)
+        ::close(m_slaveKeepAlive);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+void PtyBox::drain()
+{
+    char buffer[4096];
+    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+    if (n > 0) {
+        m_received.append(buffer, int(n));
+        emit bytesReceived();
+    }
+}
+
+bool PtyBox::send(const QByteArray &bytes)
+{
+    return ::write(m_master, bytes.constData(), size_t(bytes.size())) == bytes.size();
+}
+
+Platform RecordingPlatform::platform()
+{
+    Platform platform;
+    platform.beep = [this] { ++beeps; };
+    platform.messageBox = [this](QWidget *, const QString &text, const QString &title) {
+        boxTexts << text;
+        boxTitles << title;
+    };
+    platform.endProgram = [this] { ++ends; };
+    return platform;
+}
+
+MonitorWindow::MonitorWindow(bool silentBox, bool openFails)
+{
+    auto owned = std::make_unique<SimPort>();
+    port = owned.get();
+    port->box().setAnimated(false);
+    port->box().faults().silent = silentBox;
+    port->setOpenFails(openFails);
+    form = std::make_unique<frmMain>(std::move(owned), desktop.platform());
+}
+
+QString MonitorWindow::text(const QString &name) const
+{
+    if (auto *edit = child<QLineEdit>(name))
+        return edit->text();
+    if (auto *button = child<QAbstractButton>(name))
+        return button->text();
+    if (auto *label = child<QLabel>(name))
+        return label->text();
+    return QStringLiteral("<no %1>").arg(name);
+}
+
+void MonitorWindow::load()
+{
+    form->Form_Load();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+}

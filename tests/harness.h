@@ -1,0 +1,74 @@
+#pragma once
+
+#include "frm_main.h"
+#include "platform.h"
+#include "sim_port.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+#include <memory>
+
+class QSocketNotifier;
+
+// A pseudo-terminal whose far end the test plays as the box: the monitor
+// opens devicePath() as its serial port. What the monitor writes collects in
+// received() as the event loop runs.
+class PtyBox : public QObject {
+    Q_OBJECT
+public:
+    PtyBox();
+    ~PtyBox() override;
+
+    bool isReady() const { return m_master >= 0; }
+    QString devicePath() const { return m_devicePath; }
+
+    QByteArray received() const { return m_received; }
+    bool send(const QByteArray &bytes);
+
+signals:
+    void bytesReceived();
+
+private:
+    void drain();
+
+    QByteArray m_received;
+    QSocketNotifier *m_notifier = nullptr;
+    int m_master = -1;
+    int m_slaveKeepAlive = -1; // keeps the line up while the monitor closes and reopens it
+    QString m_devicePath;
+};
+
+// Stands in for the desktop: counts beeps, answers message boxes, and
+// records an Exit instead of ending the test.
+class RecordingPlatform {
+public:
+    Platform platform();
+
+    int beeps = 0;
+    int ends = 0;
+    QStringList boxTexts;
+    QStringList boxTitles;
+};
+
+// The main window on the in-process box, with a recording desktop. The box's
+// levels stand still unless a test animates them.
+struct MonitorWindow {
+    explicit MonitorWindow(bool silentBox = false, bool openFails = false);
+
+    template <typename T>
+    T *child(const QString &name) const
+    {
+        return form->findChild<T *>(name);
+    }
+    // The text or caption of a line edit, button or label.
+    QString text(const QString &name) const;
+    // Form_Load, then the window on screen.
+    void load();
+
+    RecordingPlatform desktop;
+    SimPort *port = nullptr;
+    std::unique_ptr<frmMain> form;
+};

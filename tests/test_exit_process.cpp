@@ -1,0 +1,50 @@
+// Exit pressed while the start-up probe still waits on a silent box ends the
+// whole process there and then: exit status 0, nothing more on the wire.
+#include "port_setup.h"
+#include "harness.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+class TestExitProcess : public QObject {
+    Q_OBJECT
+private slots:
+    void exitDuringTheProbeEndsAtOnce_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("Exit button") << QStringList();
+        QTest::newRow("File > Exit") << QStringList{"--menu"};
+    }
+
+    void exitDuringTheProbeEndsAtOnce()
+    {
+        QFETCH(QStringList, arguments);
+        PtyBox box;
+        QVERIFY(box.isReady());
+
+        QProcess monitor;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("LUMIVANE_PORT1", box.devicePath());
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        monitor.setProcessEnvironment(environment);
+        monitor.start(QStringLiteral(LUMIVANE_BIN_DIR "/exit_helper"), arguments);
+        QVERIFY(monitor.waitForStarted());
+
+        const QByteArray probe = QByteArray(kFlushNulCount, '\0') + "C?";
+        // The box stays silent; the helper presses Exit inside the probe's wait.
+        QSignalSpy finished(&monitor, &QProcess::finished);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(monitor.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(monitor.exitCode(), 0); // 3 would mean the wait resumed after Exit
+        // Whatever is still in the line arrives; nothing beyond the probe was written.
+        QTRY_COMPARE(box.received(), probe);
+        QTest::qWait(100);
+        QCOMPARE(box.received(), probe);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExitProcess)
+#include "test_exit_process.moc"

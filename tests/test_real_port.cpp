@@ -1,0 +1,106 @@
+// The real serial layer on a pseudo-terminal: the probe's bytes go out
+// unchanged, answers come back, and the simulated box answers it.
+#include "port_setup.h"
+#include "qt_serial_port.h"
+#include "harness.h"
+#include "transceiver_link.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QList<Status> probe(TransceiverLink &link)
+{
+    QList<Status> statuses;
+    setUpPortAndProbe(link, 1, [&statuses](Status status) { statuses << status; });
+    return statuses;
+}
+
+} // namespace
+
+class TestRealPort : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { qunsetenv("LUMIVANE_PORT1"); }
+
+    void probeBytesArriveAndGComesBack()
+    {
+        PtyBox box;
+        QVERIFY(box.isReady());
+        qputenv("LUMIVANE_PORT1", box.devicePath().toLocal8Bit());
+        TransceiverLink link(std::make_unique<QtSerialPort>());
+
+        // The box answers once it has seen the whole probe.
+        const QByteArray expected = QByteArray(kFlushNulCount, '\0') + "C?";
+        connect(&box, &PtyBox::bytesReceived, &box, [&box, expected] {
+            if (box.received() == expected)
+                box.send("G");
+        });
+
+        QCOMPARE(probe(link), QList<Status>{Status::ConnectedOk});
+        QCOMPARE(box.received(), expected);
+        QVERIFY(link.comDMXPort1().isOpen());
+    }
+
+    void everyByteValueTravelsUnchanged()
+    {
+        PtyBox box;
+        qputenv("LUMIVANE_PORT1", box.devicePath().toLocal8Bit());
+        QtSerialPort port;
+        port.setPortNumber(1);
+        port.configure(LineSettings{});
+        QVERIFY(port.open());
+
+        QByteArray all;
+        for (int value = 0; value < 256; ++value)
+            all.append(char(value));
+        QVERIFY(port.write(all));
+        QTRY_COMPARE(box.received(), all);
+
+        QVERIFY(box.send(all));
+        QTRY_COMPARE(port.bytesWaiting(), 256);
+        QCOMPARE(port.read(), all);
+    }
+
+    void aPortThatIsNotOpenFailsQuietly()
+    {
+        qputenv("LUMIVANE_PORT1", "/nonexistent/lumivane-port");
+        QtSerialPort port;
+        port.setPortNumber(1);
+        QVERIFY(!port.open());
+        QVERIFY(!port.isOpen());
+        QVERIFY(!port.write("C000?"));
+        QVERIFY(!port.discardWaiting());
+        QCOMPARE(port.bytesWaiting(), 0);
+        QCOMPARE(port.read(), QByteArray());
+    }
+
+    void simulatedBoxAnswersTheProbe()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("port1");
+        QProcess sim;
+        sim.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"), {"--link", link});
+        QVERIFY(sim.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+
+        qputenv("LUMIVANE_PORT1", link.toLocal8Bit());
+        TransceiverLink transceiver(std::make_unique<QtSerialPort>());
+        QCOMPARE(probe(transceiver), QList<Status>{Status::ConnectedOk});
+        // Choosing the port again closes and reopens the pty; the box still answers.
+        QCOMPARE(probe(transceiver), QList<Status>{Status::ConnectedOk});
+
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRealPort)
+#include "test_real_port.moc"
