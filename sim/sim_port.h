@@ -41,6 +41,9 @@ public:
     bool unplugged() const { return m_unplugged; }
 
     void injectFromBox(const QByteArray &bytes);
+    // Bytes that came in while the host was busy elsewhere: they are waiting
+    // at once, without a turn of the event loop.
+    void landNow(const QByteArray &bytes) { arrive(bytes); }
     // The next bytesWaiting() counts what is there, then these bytes land.
     void arriveAfterNextCount(const QByteArray &bytes) { m_afterNextCount = bytes; }
 
