@@ -61,7 +61,11 @@ bool PtyBox::send(const QByteArray &bytes)
 Platform RecordingPlatform::platform()
 {
     Platform platform;
-    platform.beep = [this] { ++beeps; };
+    platform.beep = [this] {
+        ++beeps;
+        if (onBeep)
+            onBeep();
+    };
     platform.messageBox = [this](QWidget *, const QString &text, const QString &title) {
         boxTexts << text;
         boxTitles << title;

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class QSocketNotifier;
@@ -47,6 +48,7 @@ class RecordingPlatform {
 public:
     Platform platform();
 
+    std::function<void()> onBeep; // runs inside the beep, where the monitor is
     int beeps = 0;
     int ends = 0;
     QStringList boxTexts;

@@ -24,6 +24,7 @@ frmMain::frmMain(std::unique_ptr<SerialPort> port, Platform platform, QWidget *p
 {
     setObjectName(QStringLiteral("frmMain"));
     timMonitor.setInterval(kMonitorInterval);
+    timMonitor.setTimerType(Qt::PreciseTimer);
     buildLayout();
     buildMenu();
     buildTabOrder();

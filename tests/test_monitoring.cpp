@@ -1,0 +1,255 @@
+// Continuous monitoring against the in-process box: when passes run, what
+// each sends, how they end, and how they share the link with the operator.
+#include "channel_read.h"
+#include "harness.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Every command the host writes, with the moment it went out.
+struct WireWatch {
+    explicit WireWatch(SimPort *port)
+    {
+        clock.start();
+        QObject::connect(port, &SimPort::wrote, port, [this](const QByteArray &bytes) {
+            commands << bytes;
+            writtenAt << clock.elapsed();
+        });
+        QObject::connect(port, &SerialPort::bytesArrived, port, [this] { arrivedAt << clock.elapsed(); });
+    }
+    QElapsedTimer clock;
+    QList<QByteArray> commands;
+    QList<qint64> writtenAt;
+    QList<qint64> arrivedAt;
+};
+
+// Runs `action` from inside the first exchange that writes to the port, as
+// an operator's click lands while the monitor waits on the box.
+void duringFirstCommand(SimPort *port, std::function<void()> action)
+{
+    QObject::connect(
+        port, &SimPort::wrote, port, [action](const QByteArray &) { QTimer::singleShot(0, action); },
+        Qt::SingleShotConnection);
+}
+
+struct MonitoringWindow : MonitorWindow {
+    explicit MonitoringWindow(bool silentBox = false)
+        : MonitorWindow(silentBox)
+    {
+        load();
+        port->clearLog();
+        desktop.beeps = 0;
+    }
+    QCheckBox *check() const { return child<QCheckBox>("ChkContinuousMonitor"); }
+    QColor labelColour() const { return child<QLabel>("lblMonitoring")->palette().color(QPalette::WindowText); }
+    void setChannels(std::initializer_list<int> channels)
+    {
+        int slot = 0;
+        for (int channel : channels)
+            child<QSlider>(QStringLiteral("sldDMXChannel_%1").arg(slot++))->setValue(channel);
+    }
+    QString level(int slot) const { return text(QStringLiteral("txtChannel0Level_%1").arg(slot)); }
+};
+
+} // namespace
+
+class TestMonitoring : public QObject {
+    Q_OBJECT
+private slots:
+    void checkingReadsNothingAtOnceAndTheFirstPassComesAnIntervalLater()
+    {
+        MonitoringWindow window;
+        WireWatch wire(window.port);
+        window.check()->click();
+        QCOMPARE(window.labelColour(), QColor(255, 0, 0));
+        QVERIFY(window.port->log().isEmpty());
+        QTRY_VERIFY(!wire.commands.isEmpty());
+        QVERIFY2(wire.writtenAt.first() >= 115, qPrintable(QString::number(wire.writtenAt.first())));
+        window.check()->click();
+    }
+
+    void aPassReadsTheFiveSlotsInOrderEachAfterADiscard()
+    {
+        MonitoringWindow window;
+        window.setChannels({5, 6, 7, 8, 9});
+        for (int channel = 5; channel <= 9; ++channel)
+            window.port->box().setLevel(channel, quint8(channel * 10));
+        WireWatch wire(window.port);
+        QColor colourDuringPass;
+        duringFirstCommand(window.port, [&window, &colourDuringPass] {
+            window.check()->click(); // the running pass still reads all five
+            colourDuringPass = window.labelColour();
+        });
+        window.check()->click();
+
+        QTRY_COMPARE(window.level(4), QStringLiteral("90"));
+        QCOMPARE(colourDuringPass, QColor(0, 0, 0));
+        QStringList expected;
+        for (int channel = 5; channel <= 9; ++channel)
+            expected << "discard" << "write " + QString::fromLatin1(readCommand(channel).toHex(' '))
+                     << "read " + QString::fromLatin1(("L0" + QByteArray::number(channel * 10)).toHex(' '));
+        QCOMPARE(window.port->log(), expected);
+        for (int slot = 0; slot < 5; ++slot)
+            QCOMPARE(window.level(slot), QString::number((slot + 5) * 10));
+        QCOMPARE(window.labelColour(), QColor(0, 0, 0));
+
+        // No pass follows once the box was cleared.
+        QTest::qWait(400);
+        QCOMPARE(wire.commands.size(), 5);
+    }
+
+    void passesStandAnIntervalApartFromEndToStart()
+    {
+        MonitoringWindow window;
+        window.port->box().faults().answerDelay = 30ms;
+        WireWatch wire(window.port);
+        window.check()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(wire.commands.size() >= 6, 5000);
+        window.check()->click();
+        // The fifth answer ends the first pass; the sixth command opens the second.
+        const qint64 endOfFirstPass = wire.arrivedAt.at(4);
+        const qint64 startOfSecond = wire.writtenAt.at(5);
+        QVERIFY2(startOfSecond - endOfFirstPass >= 119,
+                 qPrintable(QStringLiteral("gap %1 ms").arg(startOfSecond - endOfFirstPass)));
+        QVERIFY2(startOfSecond - endOfFirstPass < 400,
+                 qPrintable(QStringLiteral("gap %1 ms").arg(startOfSecond - endOfFirstPass)));
+    }
+
+    void checkAndClearWithinAnIntervalRunsNoPass()
+    {
+        MonitoringWindow window;
+        WireWatch wire(window.port);
+        window.check()->click();
+        window.check()->click();
+        QCOMPARE(window.labelColour(), QColor(0, 0, 0));
+        QTest::qWait(300);
+        QVERIFY(wire.commands.isEmpty());
+
+        // Checked again later, it monitors as usual, pass after pass.
+        window.check()->click();
+        QTRY_VERIFY(wire.commands.size() >= 10);
+        window.check()->click();
+    }
+
+    void fiveSlidersOnOneChannelGiveFiveIdenticalReads()
+    {
+        MonitoringWindow window;
+        window.setChannels({42, 42, 42, 42, 42});
+        window.port->box().setLevel(42, 77);
+        WireWatch wire(window.port);
+        duringFirstCommand(window.port, [&window] { window.check()->click(); });
+        window.check()->click();
+        QTRY_COMPARE(wire.commands.size(), 5);
+        QCOMPARE(wire.commands, QList<QByteArray>(5, "C041?"));
+        QTRY_COMPARE(window.level(4), QStringLiteral("77"));
+        for (int slot = 0; slot < 5; ++slot)
+            QCOMPARE(window.level(slot), QStringLiteral("77"));
+    }
+
+    void slotsZeroToThreeSilentAndSlotFourAnswered()
+    {
+        MonitoringWindow window;
+        window.setChannels({1, 2, 3, 4, 5});
+        window.port->box().setLevel(5, 123);
+        window.port->box().faults().silentChannels = {1, 2, 3, 4};
+        for (int slot = 0; slot < 4; ++slot)
+            window.child<QLineEdit>(QStringLiteral("txtChannel0Level_%1").arg(slot))->setText("9");
+        WireWatch wire(window.port);
+        duringFirstCommand(window.port, [&window] { window.check()->click(); });
+        window.check()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window.level(4) == QStringLiteral("123"), 5000);
+        QCOMPARE(window.text("txtMessageBox"), QStringLiteral("DMX Rx command accepted"));
+        for (int slot = 0; slot < 4; ++slot)
+            QCOMPARE(window.level(slot), QString());
+        QCOMPARE(window.desktop.beeps, 4);
+    }
+
+    void aLateReplyIsDiscardedNotTakenForTheNextSlot()
+    {
+        MonitoringWindow window;
+        window.setChannels({1, 2, 3, 4, 5});
+        window.port->box().setLevel(2, 22);
+        window.port->box().faults().silentChannels = {1};
+        // Slot 0's answer lands after its read gave up, before slot 1 sends.
+        SimPort *port = window.port;
+        bool landed = false;
+        window.desktop.onBeep = [port, &landed] {
+            if (!landed)
+                port->landNow("L111");
+            landed = true;
+        };
+        WireWatch wire(window.port);
+        duringFirstCommand(window.port, [&window] { window.check()->click(); });
+        window.check()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(wire.commands.size() == 5 && !window.level(4).isEmpty(), 5000);
+        QVERIFY(landed);
+        QCOMPARE(window.level(0), QString());
+        QCOMPARE(window.level(1), QStringLiteral("22"));
+    }
+
+    void aReadClickDuringAPassWaitsForTheFifthRead()
+    {
+        MonitoringWindow window;
+        window.setChannels({10, 11, 77, 13, 14});
+        window.port->box().setLevel(77, 201);
+        window.port->box().faults().answerDelay = 20ms;
+        WireWatch wire(window.port);
+        duringFirstCommand(window.port, [&window] {
+            window.check()->click();
+            window.child<QPushButton>("cmdReadChannel_2")->click(); // held back until the pass ends
+        });
+        // The box's level moves once the pass has sent its last command, so
+        // the level box tells the held-back read's answer from the pass's.
+        connect(window.port, &SimPort::wrote, window.port, [&wire, &window] {
+            if (wire.commands.size() == 5)
+                window.port->box().setLevel(77, 99);
+        });
+        window.check()->click();
+
+        QTRY_COMPARE(wire.commands.size(), 6);
+        QCOMPARE(wire.commands,
+                 (QList<QByteArray>{"C009?", "C010?", "C076?", "C012?", "C013?", "C076?"}));
+        QTRY_COMPARE(window.level(2), QStringLiteral("99"));
+        QCOMPARE(window.text("txtMessageBox"), QStringLiteral("DMX Rx command accepted"));
+        QCOMPARE(window.level(4), QString::number(window.port->box().level(14)));
+    }
+
+    void monitoringOutlivesAnUnpluggedBox()
+    {
+        MonitoringWindow window;
+        window.setChannels({1, 2, 3, 4, 5});
+        window.port->box().setLevel(5, 55);
+        WireWatch wire(window.port);
+        window.check()->click();
+        QTRY_COMPARE(window.level(4), QStringLiteral("55"));
+
+        window.port->unplug();
+        window.desktop.beeps = 0;
+        QTRY_VERIFY_WITH_TIMEOUT(window.desktop.beeps >= 5, 8000);
+        QCOMPARE(window.level(4), QString());
+        QCOMPARE(window.text("txtMessageBox"), QStringLiteral("NO RESPONSE FROM DMX Transceiver"));
+
+        // Plugged back in, the operator chooses the port again; levels return.
+        window.port->plugIn();
+        window.child<QRadioButton>("OptSerial_0")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window.level(4) == QStringLiteral("55"), 8000);
+        QVERIFY(window.check()->isChecked());
+        window.check()->click();
+    }
+};
+
+QTEST_MAIN(TestMonitoring)
+#include "test_monitoring.moc"
