@@ -48,9 +48,8 @@ void frmMain::connectHandlers()
         connect(sldDMXChannel[i], &QSlider::valueChanged, this, [this, i] { sldDMXChannel_Change(i); });
         connect(Toolbar1[i], &StepToolbar::buttonClick, this,
                 [this, i](const QString &key) { Toolbar1_ButtonClick(i, key); });
-    }
-    for (int i = 0; i < kReaders; ++i)
         connect(cmdReadChannel[i], &QPushButton::clicked, this, [this, i] { cmdReadChannel_Click(i); });
+    }
     connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
     connect(ChkContinuousMonitor, &QCheckBox::clicked, this, &frmMain::ChkContinuousMonitor_Click);
     connect(&timMonitor, &QTimer::timeout, this, &frmMain::timMonitor_Timer);
@@ -166,15 +165,12 @@ void frmMain::showListing(int low, int high)
 
 void frmMain::ChkContinuousMonitor_Click()
 {
-    QPalette palette = lblMonitoring->palette();
     if (ChkContinuousMonitor->isChecked()) {
-        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
-        lblMonitoring->setPalette(palette);
+        setTextColour(lblMonitoring, Qt::red);
         bStopMonitoring = false;
         timMonitor.start();
     } else {
-        palette.setColor(QPalette::WindowText, QColor(0, 0, 0));
-        lblMonitoring->setPalette(palette);
+        setTextColour(lblMonitoring, Qt::black);
         timMonitor.stop();
         bStopMonitoring = true;
     }
@@ -219,17 +215,20 @@ void frmMain::InitializeDMXTransceiver(int iPort)
 
 void frmMain::cmdExit_Click()
 {
-    if (m_link.comDMXPort1().isOpen())
-        m_link.comDMXPort1().close();
-    hide();
-    m_platform.endProgram();
+    endProgram(/*closeHelpFirst=*/false);
 }
 
 void frmMain::mnuExit_Click()
 {
+    endProgram(/*closeHelpFirst=*/true);
+}
+
+void frmMain::endProgram(bool closeHelpFirst)
+{
     if (m_link.comDMXPort1().isOpen())
         m_link.comDMXPort1().close();
-    delete m_help;
+    if (closeHelpFirst)
+        delete m_help;
     hide();
     m_platform.endProgram();
 }

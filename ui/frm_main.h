@@ -64,6 +64,9 @@ private:
     void cmdExit_Click();
     void mnuExit_Click();
     void mnuHelp_Click();
+    // Closes the port and ends the program where it stands, also from inside
+    // a wait on the box.
+    void endProgram(bool closeHelpFirst);
 
     void sldDMXChannel_Change(int Index);
     void sldDMXLow_Change();
@@ -78,6 +81,7 @@ private:
     void ChkContinuousMonitor_Click();
     void timMonitor_Timer();
 
+    static void setTextColour(QLabel *label, const QColor &colour);
     void report(Status status);
     void showRead(int Index, std::optional<int> level);
     void showListing(int low, int high);

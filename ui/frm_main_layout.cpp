@@ -24,7 +24,6 @@ constexpr int kClientHeight = 7050;  // twips
 constexpr int kColumnSpacing = 1560; // twips between channel columns
 constexpr qreal kDialogFontPoints = 8.25;
 constexpr qreal kMonitoringFontPoints = 9.75;
-const QColor kRed(255, 0, 0);
 
 template <typename Widget>
 Widget *place(Widget *widget, const QString &name, const QString &spoken, const QRect &rect)
@@ -60,14 +59,14 @@ QPushButton *button(const QString &caption, QWidget *parent)
     return button;
 }
 
-void paintText(QLabel *label, const QColor &colour)
+} // namespace
+
+void frmMain::setTextColour(QLabel *label, const QColor &colour)
 {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
 }
-
-} // namespace
 
 void frmMain::buildLayout()
 {
@@ -127,7 +126,7 @@ void frmMain::buildLayout()
     monitoringFont.setPointSizeF(kMonitoringFontPoints);
     monitoringFont.setWeight(QFont::Normal);
     lblMonitoring->setFont(monitoringFont);
-    paintText(lblMonitoring, palette().color(QPalette::ToolTipText));
+    setTextColour(lblMonitoring, palette().color(QPalette::ToolTipText));
 
     // Range listing.
     Frame3 = place(new QGroupBox(QStringLiteral("List DMX Channel Values"), client), QStringLiteral("Frame3"),
@@ -141,7 +140,7 @@ void frmMain::buildLayout()
                        twipsRect(1320, 960, 735, 390));
     lblLow = place(new QLabel(QStringLiteral("1"), Frame3), QStringLiteral("lblLow"),
                    QStringLiteral("First channel"), twipsRect(480, 1200, 615, 255));
-    paintText(lblLow, kRed);
+    setTextColour(lblLow, Qt::red);
     Command1 = place(button(QStringLiteral("List Ch 0-38"), Frame3), QStringLiteral("Command1"),
                      QStringLiteral("List the channel range"), twipsRect(3360, 720, 1575, 375));
     sldDMXHigh = place(channelSlider(Qt::Horizontal, Frame3), QStringLiteral("sldDMXHigh"),
@@ -153,7 +152,7 @@ void frmMain::buildLayout()
                         twipsRect(6720, 960, 735, 390));
     lblHigh = place(new QLabel(QStringLiteral("256"), Frame3), QStringLiteral("lblHigh"),
                     QStringLiteral("Last channel"), twipsRect(5880, 1200, 615, 255));
-    paintText(lblHigh, kRed);
+    setTextColour(lblHigh, Qt::red);
 
     lstLevel = place(new QListWidget(client), QStringLiteral("lstLevel"), QStringLiteral("Channel levels"),
                      twipsRect(9000, 240, 2535, 6105));
