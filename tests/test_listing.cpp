@@ -3,6 +3,7 @@
 #include "harness.h"
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -105,6 +106,8 @@ private slots:
         QCOMPARE(window.text("txtMessageBox"), QStringLiteral("Checksum correct & DMX Block Rx Successful"));
         QCOMPARE(lines(window.list()), window.expectedLines(low, high));
         QCOMPARE(inserted.count(), 1); // one batch, however many lines
+        // The long message is shown from its beginning in the narrow box.
+        QCOMPARE(window.child<QLineEdit>("txtMessageBox")->cursorPosition(), 0);
         QCOMPARE(window.port->readLength(), replyLength); // left set for later reads
         QCOMPARE(window.desktop.beeps, 0);
     }

@@ -130,7 +130,7 @@ void frmMain::cmdReadChannel_Click(int Index)
 void frmMain::showRead(int Index, std::optional<int> level)
 {
     const Status status = level ? Status::ReadAccepted : Status::NoResponse;
-    txtMessageBox->setText(statusText(status));
+    showStatus(status);
     txtChannel0Level[Index]->setText(level ? QString::number(*level) : QString());
     if (statusBeeps(status))
         m_platform.beep();
@@ -153,7 +153,7 @@ void frmMain::Command1_Click()
 void frmMain::showListing(int low, int high)
 {
     const Listing listing = listRange(m_link, low, high);
-    txtMessageBox->setText(statusText(listing.status));
+    showStatus(listing.status);
     if (listing.list == Listing::List::Keep)
         return;
     // One batch: a 256-line listing repaints once, not line by line.
@@ -196,9 +196,16 @@ void frmMain::runPass()
         timMonitor.start();
 }
 
-void frmMain::report(Status status)
+void frmMain::showStatus(Status status)
 {
     txtMessageBox->setText(statusText(status));
+    // A message longer than the box shows its beginning, not its end.
+    txtMessageBox->setCursorPosition(0);
+}
+
+void frmMain::report(Status status)
+{
+    showStatus(status);
     if (statusBeeps(status))
         m_platform.beep();
 }

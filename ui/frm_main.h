@@ -82,6 +82,7 @@ private:
     void timMonitor_Timer();
 
     static void setTextColour(QLabel *label, const QColor &colour);
+    void showStatus(Status status);
     void report(Status status);
     void showRead(int Index, std::optional<int> level);
     void showListing(int low, int high);
