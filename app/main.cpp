@@ -2,6 +2,7 @@
 #include "qt_serial_port.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -22,6 +23,15 @@ bool displayAvailable()
 #endif
 }
 
+// The application icon, in every size the resource holds.
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/lumivane-monitor-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -33,6 +43,7 @@ int main(int argc, char *argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumivane MINI Monitor"));
+    QApplication::setWindowIcon(applicationIcon());
 
     frmMain window(std::make_unique<QtSerialPort>(), Platform::system());
     window.Form_Load();
