@@ -161,8 +161,9 @@ void frmMain::buildLayout()
     cmdExit = place(button(QStringLiteral("Exit"), client), QStringLiteral("cmdExit"), QStringLiteral("Exit"),
                     twipsRect(9960, 6480, 975, 375));
 
-    // Fixed size: the layout does not follow the frame.
+    // Fixed size: the layout does not follow the frame, so nothing to maximise.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 }
 
 void frmMain::buildMenu()
