@@ -12,6 +12,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int value : values)
+        out.append(char(value));
+    return out;
+}
+
 PtyBox::PtyBox()
 {
     m_master = posix_openpt(O_RDWR | O_NOCTTY);

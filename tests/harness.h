@@ -10,9 +10,13 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
 class QSocketNotifier;
+
+// Bytes written as numbers, for byte-exact expectations: bytes({0xFF, 0x00}).
+QByteArray bytes(std::initializer_list<int> values);
 
 // A pseudo-terminal whose far end the test plays as the box: the monitor
 // opens devicePath() as its serial port. What the monitor writes collects in

@@ -1,5 +1,6 @@
 // The block frame byte for byte: requests, and the judgement of replies.
 #include "block_frame.h"
+#include "harness.h"
 
 #include <QTest>
 
@@ -8,14 +9,6 @@ using block_frame::Outcome;
 Q_DECLARE_METATYPE(block_frame::Outcome)
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int value : values)
-        out.append(char(value));
-    return out;
-}
 
 QByteArray repeated(int count, int value)
 {

@@ -1,3 +1,4 @@
+#include "harness.h"
 #include "sim_box.h"
 
 #include <QRandomGenerator>
@@ -6,14 +7,6 @@
 Q_DECLARE_METATYPE(SimFaults)
 
 namespace {
-
-QByteArray bytes(std::initializer_list<int> values)
-{
-    QByteArray out;
-    for (int value : values)
-        out.append(char(value));
-    return out;
-}
 
 QByteArray blockRequest(int firstIndex, int lastOffset)
 {

@@ -109,9 +109,9 @@ void frmMain::buildLayout()
         sldDMXChannel[i] = place(channelSlider(Qt::Vertical, Frame2), element("sldDMXChannel", i),
                                  QStringLiteral("Channel of reader %1").arg(slot),
                                  twipsRect(480 + shift, 720, 615, 2175));
-        Toolbar1[i] = place(new StepToolbar(Qt::Vertical, imlToolbarIcons, twipsRect(195 + shift, 1440, 255, 720), Frame2),
-                            element("Toolbar1", i), QStringLiteral("Step the channel of reader %1").arg(slot),
-                            twipsRect(195 + shift, 1440, 255, 720));
+        const QRect steps = twipsRect(195 + shift, 1440, 255, 720);
+        Toolbar1[i] = place(new StepToolbar(Qt::Vertical, imlToolbarIcons, steps, Frame2), element("Toolbar1", i),
+                            QStringLiteral("Step the channel of reader %1").arg(slot), steps);
         cmdReadChannel[i] = place(button(QStringLiteral("Read Channel 0"), Frame2), element("cmdReadChannel", i),
                                   QStringLiteral("Read the channel of reader %1").arg(slot),
                                   twipsRect(120 + shift, i == 0 ? 2950 : 2955, 1500, 375));
@@ -135,9 +135,9 @@ void frmMain::buildLayout()
                       QStringLiteral("First channel of the listing"), twipsRect(480, 360, 2175, 615));
     Label2[0] = place(new QLabel(QStringLiteral("From Channel"), Frame3), element("Label2", 0),
                       QStringLiteral("From Channel"), twipsRect(120, 960, 1215, 255));
-    ToolbarLow = place(new StepToolbar(Qt::Horizontal, imlToolbarIcons, twipsRect(1320, 960, 735, 390), Frame3),
-                       QStringLiteral("ToolbarLow"), QStringLiteral("Step the first channel"),
-                       twipsRect(1320, 960, 735, 390));
+    const QRect lowSteps = twipsRect(1320, 960, 735, 390);
+    ToolbarLow = place(new StepToolbar(Qt::Horizontal, imlToolbarIcons, lowSteps, Frame3), QStringLiteral("ToolbarLow"),
+                       QStringLiteral("Step the first channel"), lowSteps);
     lblLow = place(new QLabel(QStringLiteral("1"), Frame3), QStringLiteral("lblLow"),
                    QStringLiteral("First channel"), twipsRect(480, 1200, 615, 255));
     setTextColour(lblLow, Qt::red);
@@ -147,9 +147,9 @@ void frmMain::buildLayout()
                        QStringLiteral("Last channel of the listing"), twipsRect(6000, 360, 2175, 615));
     Label2[1] = place(new QLabel(QStringLiteral("To Channel"), Frame3), element("Label2", 1),
                       QStringLiteral("To Channel"), twipsRect(5520, 960, 975, 255));
-    ToolbarHigh = place(new StepToolbar(Qt::Horizontal, imlToolbarIcons, twipsRect(6720, 960, 735, 390), Frame3),
-                        QStringLiteral("ToolbarHigh"), QStringLiteral("Step the last channel"),
-                        twipsRect(6720, 960, 735, 390));
+    const QRect highSteps = twipsRect(6720, 960, 735, 390);
+    ToolbarHigh = place(new StepToolbar(Qt::Horizontal, imlToolbarIcons, highSteps, Frame3),
+                        QStringLiteral("ToolbarHigh"), QStringLiteral("Step the last channel"), highSteps);
     lblHigh = place(new QLabel(QStringLiteral("256"), Frame3), QStringLiteral("lblHigh"),
                     QStringLiteral("Last channel"), twipsRect(5880, 1200, 615, 255));
     setTextColour(lblHigh, Qt::red);
