@@ -39,15 +39,22 @@ ParsedSettings parseSettings(const QByteArray &text)
     return parsed;
 }
 
-constexpr int kMaxCount = 32767; // the waiting count is a 16-bit signed number
-
 } // namespace
 
 QtSerialPort::QtSerialPort(QObject *parent)
     : SerialPort(parent)
 {
-    connect(&m_port, &QSerialPort::readyRead, this, &SerialPort::bytesArrived);
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::takeArrivals);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+}
+
+void QtSerialPort::takeArrivals()
+{
+    // Emptying QSerialPort's own buffer at every arrival keeps a chattering
+    // line from piling up memory while no exchange reads it.
+    const QByteArray arrived = m_port.readAll();
+    m_waiting.append(arrived.left(kMaxWaiting - m_waiting.size()));
+    emit bytesArrived();
 }
 
 bool QtSerialPort::isOpen() const
@@ -59,6 +66,7 @@ bool QtSerialPort::close()
 {
     if (m_port.isOpen())
         m_port.close();
+    m_waiting.clear();
     return !m_port.isOpen();
 }
 
@@ -120,15 +128,16 @@ int QtSerialPort::bytesWaiting() const
 {
     if (!m_port.isOpen())
         return 0;
-    return int(std::min<qint64>(m_port.bytesAvailable(), kMaxCount));
+    return int(m_waiting.size());
 }
 
 bool QtSerialPort::discardWaiting()
 {
     if (!m_port.isOpen())
         return false;
-    m_port.readAll();
     m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+    m_waiting.clear();
     return true;
 }
 
@@ -136,7 +145,10 @@ QByteArray QtSerialPort::read()
 {
     if (!m_port.isOpen())
         return {};
-    return m_readLength > 0 ? m_port.read(m_readLength) : m_port.readAll();
+    const int length = m_readLength > 0 ? std::min(m_readLength, int(m_waiting.size())) : int(m_waiting.size());
+    const QByteArray taken = m_waiting.left(length);
+    m_waiting.remove(0, length);
+    return taken;
 }
 
 void QtSerialPort::onError(QSerialPort::SerialPortError error)
@@ -146,6 +158,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     // any exchange that is waiting on it.
     if (error == QSerialPort::ResourceError && m_port.isOpen()) {
         m_port.close();
+        m_waiting.clear();
         emit bytesArrived();
     }
 }

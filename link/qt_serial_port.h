@@ -22,7 +22,12 @@ public:
     bool discardWaiting() override;
     QByteArray read() override;
 
+    // Received bytes kept waiting at most; like a full receive buffer, the
+    // line's further bytes are dropped until the monitor reads.
+    static constexpr int kMaxWaiting = 32767;
+
 private:
+    void takeArrivals();
     bool applySettings();
     void onError(QSerialPort::SerialPortError error);
 
@@ -30,4 +35,5 @@ private:
     int m_portNumber = 1;
     LineSettings m_settings;
     int m_readLength = 0;
+    QByteArray m_waiting; // taken from the device as soon as it arrives
 };

@@ -69,6 +69,29 @@ private slots:
         QCOMPARE(port.read(), all);
     }
 
+    void aChatteringLineKeepsOnlyWhatTheCountCanHold()
+    {
+        PtyBox box;
+        qputenv("LUMIVANE_PORT1", box.devicePath().toLocal8Bit());
+        QtSerialPort port;
+        port.setPortNumber(1);
+        port.configure(LineSettings{});
+        QVERIFY(port.open());
+
+        // 100 KB of noise while nothing reads: only the first 32767 bytes stay.
+        const QByteArray noise(1000, 'x');
+        QSignalSpy arrivals(&port, &SerialPort::bytesArrived);
+        for (int i = 0; i < 100; ++i) {
+            QVERIFY(box.send(noise));
+            QVERIFY(arrivals.wait(5000)); // the line drained before the next burst
+        }
+        QTRY_COMPARE(port.bytesWaiting(), QtSerialPort::kMaxWaiting);
+        QTest::qWait(100);
+        QCOMPARE(port.read().size(), QtSerialPort::kMaxWaiting);
+        QVERIFY(port.discardWaiting());
+        QCOMPARE(port.bytesWaiting(), 0);
+    }
+
     void aPortThatIsNotOpenFailsQuietly()
     {
         qputenv("LUMIVANE_PORT1", "/nonexistent/lumivane-port");
