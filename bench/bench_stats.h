@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <chrono>
+#include <vector>
+
+namespace bench {
+
+using Duration = std::chrono::nanoseconds;
+
+// One line (10 bits a byte at 115200 baud) takes this long for `bytes` bytes.
+Duration wireTime(int bytes);
+
+struct Summary {
+    int count = 0;
+    Duration median{0};
+    Duration p95{0};
+    Duration worst{0};
+};
+
+// Median and 95th percentile by nearest rank; empty samples give zeros.
+Summary summarise(std::vector<Duration> samples);
+
+QString millis(Duration duration, int decimals = 3);
+
+} // namespace bench

@@ -1,0 +1,50 @@
+#include "sim_process.h"
+
+#include <QElapsedTimer>
+
+SimProcess::SimProcess(QString program)
+    : m_program(std::move(program))
+{
+}
+
+SimProcess::~SimProcess()
+{
+    stop();
+}
+
+bool SimProcess::start(const QString &linkPath, const QStringList &options, QString &error)
+{
+    m_process.start(m_program, QStringList{QStringLiteral("--link"), linkPath} + options);
+    if (!m_process.waitForStarted()) {
+        error = QStringLiteral("cannot start %1: %2").arg(m_program, m_process.errorString());
+        return false;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    const qint64 limit = std::chrono::milliseconds(kReadyTimeout).count();
+    while (!m_process.canReadLine()) {
+        const qint64 left = limit - waited.elapsed();
+        if (left <= 0 || !m_process.waitForReadyRead(int(left))) {
+            error = QStringLiteral("%1 never said it was ready: %2")
+                        .arg(m_program, QString::fromLocal8Bit(m_process.readAllStandardError()));
+            return false;
+        }
+    }
+    const QByteArray line = m_process.readLine();
+    if (!line.startsWith("lumivane-sim: ready")) {
+        error = QStringLiteral("unexpected first line from %1: %2").arg(m_program, QString::fromLocal8Bit(line));
+        return false;
+    }
+    return true;
+}
+
+void SimProcess::stop()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}

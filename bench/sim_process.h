@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+
+// lumivane-sim serving the box on a pseudo-terminal behind a link path,
+// from its ready line until stop().
+class SimProcess {
+public:
+    static constexpr std::chrono::seconds kReadyTimeout{10};
+
+    explicit SimProcess(QString program);
+    ~SimProcess();
+    SimProcess(const SimProcess &) = delete;
+    SimProcess &operator=(const SimProcess &) = delete;
+
+    // False, with the reason in `error`, unless the box is ready to be opened.
+    bool start(const QString &linkPath, const QStringList &options, QString &error);
+    void stop();
+
+private:
+    QString m_program;
+    QProcess m_process;
+};

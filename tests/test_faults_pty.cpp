@@ -1,0 +1,699 @@
+// The monitor on a real serial port (a pseudo-terminal) against boxes that
+// misbehave the way real ones do: one that goes away and comes back, one
+// that sprays line noise, one that dribbles its answer, one that says
+// everything twice. Whatever the box does, the window must not crash or
+// hang, must stay responsive, and must say only what it has words for.
+#include "block_frame.h"
+#include "harness.h"
+#include "qt_serial_port.h"
+#include "status.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kSimStartTimeout = 10s;
+// A pass meets at most five response time-outs; anything well past that is a hang.
+constexpr auto kPassBound = 8s;
+// One exchange waits for one response time-out at most, however bad the box.
+constexpr auto kExchangeBound = 2s;
+// A click may also run the monitoring pass that fell due while it waited.
+constexpr auto kClickBound = TransceiverLink::kResponseTimeout * (1 + frmMain::kReaders) + 2s;
+// How long a zero-length timer may wait for the event loop.
+constexpr auto kLatencyBound = 50ms;
+constexpr auto kLatencyProbeInterval = 5ms;
+constexpr int kNoiseChunk = 512;
+constexpr quint32 kNoiseSeed = 0x1u;
+
+int ms(std::chrono::milliseconds duration)
+{
+    return int(duration.count());
+}
+
+// Every level the test boxes hold: channel 1 at 11, 2 at 22, and so on.
+quint8 levelOf(int channel)
+{
+    return quint8((channel * 11) & 0xFF);
+}
+
+int boxLevel(int channel)
+{
+    return levelOf(channel);
+}
+
+QStringList levelTexts(std::initializer_list<int> channels, int (*level)(int))
+{
+    QStringList texts;
+    for (int channel : channels)
+        texts << QString::number(level(channel));
+    return texts;
+}
+
+QStringList ownMessages()
+{
+    QStringList texts;
+    for (int status = int(Status::ConnectedOk); status <= int(Status::MiscError); ++status)
+        texts << statusText(Status(status));
+    return texts;
+}
+
+// lumivane-sim serving a box on a pseudo-terminal behind `linkPath`.
+class SimProcess {
+public:
+    ~SimProcess() { stop(); }
+
+    bool start(const QString &linkPath, const QStringList &options)
+    {
+        m_process.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"),
+                        QStringList{QStringLiteral("--link"), linkPath} + options);
+        if (!m_process.waitForStarted())
+            return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (!m_process.canReadLine()) {
+            const qint64 left = std::chrono::milliseconds(kSimStartTimeout).count() - waited.elapsed();
+            if (left <= 0 || !m_process.waitForReadyRead(int(left)))
+                return false;
+        }
+        return m_process.readLine().startsWith("lumivane-sim: ready");
+    }
+
+    void stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.terminate();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+private:
+    QProcess m_process;
+};
+
+// Posts a zero-length timer every few milliseconds and keeps the longest
+// wait before one fired. The waits of the exchanges turn the event loop
+// too, so this also watches the window while it waits on the box. The test's
+// own blocking calls (starting and stopping the simulator) are left out.
+class LatencyProbe : public QObject {
+public:
+    LatencyProbe()
+    {
+        m_tick.setInterval(kLatencyProbeInterval);
+        m_tick.setTimerType(Qt::PreciseTimer);
+        connect(&m_tick, &QTimer::timeout, this, &LatencyProbe::post);
+        m_tick.start();
+    }
+
+    void suspend()
+    {
+        m_tick.stop();
+        ++m_generation; // a sample in flight would time the test, not the window
+        m_waiting = false;
+    }
+    void resume() { m_tick.start(); }
+
+    std::chrono::microseconds longest() const { return m_longest; }
+    QString summary() const
+    {
+        return QStringLiteral("longest zero-timer wait %1 ms over %2 samples")
+            .arg(double(m_longest.count()) / 1000.0, 0, 'f', 2)
+            .arg(m_samples);
+    }
+
+private:
+    void post()
+    {
+        if (m_waiting)
+            return;
+        m_waiting = true;
+        m_clock.start();
+        QTimer::singleShot(0, this, [this, generation = m_generation] {
+            if (generation != m_generation)
+                return;
+            m_longest = std::max(m_longest, std::chrono::microseconds(m_clock.nsecsElapsed() / 1000));
+            ++m_samples;
+            m_waiting = false;
+        });
+    }
+
+    QTimer m_tick;
+    QElapsedTimer m_clock;
+    bool m_waiting = false;
+    int m_generation = 0;
+    std::chrono::microseconds m_longest{0};
+    int m_samples = 0;
+};
+
+// The real port, counting the channel reads it is asked to send, whether
+// they go out or not: every one must end in a report to the operator.
+class TallyPort : public QtSerialPort {
+public:
+    int reads = 0;
+
+    bool write(const QByteArray &bytes) override
+    {
+        if (bytes.size() == 5 && bytes.startsWith('C'))
+            ++reads;
+        return QtSerialPort::write(bytes);
+    }
+};
+
+// The box a test plays itself on a PtyBox: it picks probes, channel reads
+// and block requests out of whatever the monitor writes, and answers them
+// whole or a byte at a time, once or twice.
+class ScriptedBox : public QObject {
+public:
+    explicit ScriptedBox(PtyBox &pty)
+        : m_pty(pty)
+    {
+        connect(&m_pty, &PtyBox::bytesReceived, this, &ScriptedBox::take);
+        m_dribble.setTimerType(Qt::PreciseTimer);
+        connect(&m_dribble, &QTimer::timeout, this, &ScriptedBox::sendOneByte);
+    }
+
+    bool muted = false;                   // hears everything, answers nothing
+    std::chrono::milliseconds byteGap{0}; // 0: every answer goes out in one write
+    int copies = 1;
+    std::chrono::milliseconds copyGap{0}; // 0: all copies in one write
+    std::function<QByteArray(int channel)> readAnswer = [](int channel) {
+        return "L" + QByteArray::number(levelOf(channel)).rightJustified(3, '0');
+    };
+
+    qint64 sent() const { return m_sent; }
+    bool idle() const { return m_outgoing.isEmpty() && m_copiesDue == 0; }
+
+private:
+    void take()
+    {
+        const QByteArray fresh = m_pty.received().mid(m_seen);
+        m_seen = m_pty.received().size();
+        for (char byte : fresh)
+            parse(byte);
+    }
+
+    void parse(char byte)
+    {
+        if (m_command.isEmpty()) {
+            if (byte == 'C' || byte == block_frame::kHeader0)
+                m_command.append(byte);
+            return;
+        }
+        m_command.append(byte);
+        if (m_command[0] == block_frame::kHeader0) {
+            if (m_command.size() == block_frame::kRequestLength) {
+                const int first = quint8(m_command[3]) + 1;
+                const int count = quint8(m_command[5]) + 1;
+                QByteArray levels;
+                for (int channel = first; channel < first + count; ++channel)
+                    levels.append(char(levelOf(channel)));
+                m_command.clear();
+                answer(block_frame::buildReply(levels));
+            }
+        } else if (byte == '?') {
+            const QByteArray digits = m_command.mid(1, m_command.size() - 2);
+            m_command.clear();
+            answer(digits.isEmpty() ? QByteArray("G") : readAnswer(digits.toInt() + 1));
+        } else if (byte < '0' || byte > '9') {
+            m_command.clear();
+        }
+    }
+
+    void answer(const QByteArray &bytes)
+    {
+        if (muted)
+            return;
+        if (copyGap == 0ms) {
+            deliver(bytes.repeated(copies));
+            return;
+        }
+        deliver(bytes);
+        for (int copy = 1; copy < copies; ++copy) {
+            ++m_copiesDue;
+            QTimer::singleShot(copyGap * copy, this, [this, bytes] {
+                --m_copiesDue;
+                deliver(bytes);
+            });
+        }
+    }
+
+    void deliver(const QByteArray &bytes)
+    {
+        if (byteGap == 0ms) {
+            if (m_pty.send(bytes))
+                m_sent += bytes.size();
+            return;
+        }
+        m_outgoing.append(bytes);
+        if (!m_dribble.isActive()) {
+            sendOneByte();
+            m_dribble.start(byteGap);
+        }
+    }
+
+    void sendOneByte()
+    {
+        if (m_outgoing.isEmpty()) {
+            m_dribble.stop();
+            return;
+        }
+        if (m_pty.send(m_outgoing.left(1)))
+            ++m_sent;
+        m_outgoing.remove(0, 1);
+    }
+
+    PtyBox &m_pty;
+    qsizetype m_seen = 0;
+    QByteArray m_command;
+    QByteArray m_outgoing;
+    QTimer m_dribble;
+    qint64 m_sent = 0;
+    int m_copiesDue = 0;
+};
+
+// Random bytes into the line as fast as the event loop turns, for a while.
+class NoiseStorm : public QObject {
+    Q_OBJECT
+public:
+    explicit NoiseStorm(PtyBox &pty)
+        : m_pty(pty)
+        , m_random(kNoiseSeed)
+    {
+        m_timer.setInterval(0);
+        connect(&m_timer, &QTimer::timeout, this, &NoiseStorm::burst);
+    }
+
+    void start(std::chrono::milliseconds duration)
+    {
+        m_duration = duration;
+        m_clock.start();
+        m_timer.start();
+    }
+    bool raging() const { return m_timer.isActive(); }
+    qint64 bursts() const { return m_bursts; }
+
+signals:
+    void finished();
+
+private:
+    void burst()
+    {
+        if (std::chrono::nanoseconds(m_clock.nsecsElapsed()) >= m_duration) {
+            m_timer.stop();
+            emit finished();
+            return;
+        }
+        QByteArray noise(kNoiseChunk, Qt::Uninitialized);
+        m_random.fillRange(reinterpret_cast<quint32 *>(noise.data()), kNoiseChunk / int(sizeof(quint32)));
+        m_pty.send(noise); // a full line drops the rest, as a real one would
+        ++m_bursts;
+    }
+
+    PtyBox &m_pty;
+    QRandomGenerator m_random;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    std::chrono::nanoseconds m_duration{0};
+    qint64 m_bursts = 0;
+};
+
+// The main window on the real serial port, its Port1 at `device`, with a
+// recording desktop, and every status text it shows collected.
+struct PtyWindow {
+    explicit PtyWindow(const QString &device)
+    {
+        qputenv("LUMIVANE_PORT1", device.toLocal8Bit());
+        auto owned = std::make_unique<TallyPort>();
+        port = owned.get();
+        form = std::make_unique<frmMain>(std::move(owned), desktop.platform());
+        QObject::connect(child<QLineEdit>("txtMessageBox"), &QLineEdit::textChanged, form.get(),
+                         [this](const QString &text) { statuses << text; });
+    }
+
+    template <typename T>
+    T *child(const char *name) const
+    {
+        return form->findChild<T *>(QString::fromLatin1(name));
+    }
+    QLineEdit *levelBox(int slot) const
+    {
+        return form->findChild<QLineEdit *>(QStringLiteral("txtChannel0Level_%1").arg(slot));
+    }
+    QPushButton *readButton(int slot) const
+    {
+        return form->findChild<QPushButton *>(QStringLiteral("cmdReadChannel_%1").arg(slot));
+    }
+    QCheckBox *monitor() const { return child<QCheckBox>("ChkContinuousMonitor"); }
+    QListWidget *list() const { return child<QListWidget>("lstLevel"); }
+    QString status() const { return child<QLineEdit>("txtMessageBox")->text(); }
+    QStringList levels() const
+    {
+        QStringList texts;
+        for (int slot = 0; slot < frmMain::kReaders; ++slot)
+            texts << levelBox(slot)->text();
+        return texts;
+    }
+    QStringList listLines() const
+    {
+        QStringList lines;
+        for (int row = 0; row < list()->count(); ++row)
+            lines << list()->item(row)->text();
+        return lines;
+    }
+
+    void load()
+    {
+        form->Form_Load();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void setChannels(std::initializer_list<int> channels)
+    {
+        int slot = 0;
+        for (int channel : channels)
+            form->findChild<QSlider *>(QStringLiteral("sldDMXChannel_%1").arg(slot++))->setValue(channel);
+    }
+    void setRange(int low, int high)
+    {
+        child<QSlider>("sldDMXLow")->setValue(low);
+        child<QSlider>("sldDMXHigh")->setValue(high);
+    }
+    void listRange() { child<QPushButton>("Command1")->click(); }
+
+    RecordingPlatform desktop;
+    TallyPort *port = nullptr;
+    std::unique_ptr<frmMain> form;
+    QStringList statuses;
+};
+
+QStringList expectedListing(int low, int high)
+{
+    QStringList lines;
+    for (int channel = low; channel <= high; ++channel)
+        lines << QStringLiteral("Ch#%1 %2").arg(channel).arg(levelOf(channel));
+    return lines;
+}
+
+int simLevel(int channel)
+{
+    return channel * 10 + 1;
+}
+
+QStringList simLevelOptions(std::initializer_list<int> channels, int (*level)(int))
+{
+    QStringList options{QStringLiteral("--static")};
+    for (int channel : channels)
+        options << QStringLiteral("--level") << QStringLiteral("%1=%2").arg(channel).arg(level(channel));
+    return options;
+}
+
+int simLevelAfterReturn(int channel)
+{
+    return 200 + channel;
+}
+
+// The box says everything twice. An operator's read takes whatever waits
+// on the line (only monitoring and the listing empty it first), so once a
+// surplus answer waits, an operator's read shows the answer before its own.
+enum class TwiceAction { Read, List, Pass };
+constexpr const char *kActionNames[] = {"read", "listing", "monitoring pass"};
+
+struct TwiceStep {
+    TwiceAction action;
+    int slot;          // the reader, for a read; reader n reads channel n+1
+    int waitingBefore; // surplus bytes in the monitor's buffer beforehand
+    const char *level; // the reader's level box afterwards
+    Status status;
+};
+
+struct TwiceScenario {
+    const char *name;
+    std::chrono::milliseconds copyGap;
+    std::vector<TwiceStep> steps;
+};
+
+const TwiceScenario kTwiceScenarios[] = {
+    {"in one breath", 0ms,
+     {
+         {TwiceAction::Read, 0, 0, "11", Status::ReadAccepted},  // L011L011 lands and is read as one
+         {TwiceAction::Read, 1, 0, "22", Status::ReadAccepted},
+         {TwiceAction::List, 0, 0, "", Status::BlockOk},         // reads 261 of the 522 bytes
+         {TwiceAction::Read, 2, 261, "", Status::NoResponse},    // reads the second block instead
+         {TwiceAction::Read, 3, 8, "33", Status::ReadAccepted},  // channel 4's reader shows channel 3
+         {TwiceAction::Pass, 0, 8, "", Status::ReadAccepted},    // empties the line before each read
+     }},
+    {"a beat apart", 100ms,
+     {
+         {TwiceAction::Read, 0, 1, "", Status::NoResponse},      // the probe's second G, then L011
+         {TwiceAction::Read, 1, 4, "11", Status::ReadAccepted},  // channel 2's reader shows channel 1
+         {TwiceAction::List, 0, 8, "", Status::BlockOk},
+         {TwiceAction::Read, 2, 261, "", Status::NoResponse},
+         {TwiceAction::Read, 3, 8, "33", Status::ReadAccepted},
+         {TwiceAction::Pass, 0, 8, "", Status::ReadAccepted},    // the copies come after the pass
+     }},
+};
+
+} // namespace
+
+class TestFaultsPty : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { qunsetenv("LUMIVANE_PORT1"); }
+
+    void aBoxThatVanishesIsReportedReadByReadAndComesBackOnReselection()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("port1"));
+        const auto channels = {1, 2, 3, 4, 5};
+        SimProcess sim;
+        QVERIFY(sim.start(link, simLevelOptions(channels, simLevel)));
+
+        PtyWindow window(link);
+        window.load();
+        QCOMPARE(window.status(), statusText(Status::ConnectedOk));
+        window.setChannels(channels);
+        LatencyProbe latency;
+        window.monitor()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window.levels() == levelTexts(channels, simLevel), ms(kPassBound));
+
+        // The test only runs between exchanges, so every read from here on
+        // meets a line whose box has gone.
+        latency.suspend();
+        sim.stop();
+        latency.resume();
+        const int readsBefore = window.port->reads;
+        const int beepsBefore = window.desktop.beeps;
+        QStringList statusAtBeep;
+        window.desktop.onBeep = [&window, &statusAtBeep] { statusAtBeep << window.status(); };
+        QTRY_VERIFY_WITH_TIMEOUT(window.desktop.beeps - beepsBefore >= frmMain::kReaders, ms(kPassBound));
+        QCOMPARE(window.desktop.beeps - beepsBefore, window.port->reads - readsBefore);
+        QCOMPARE(statusAtBeep, QStringList(statusAtBeep.size(), statusText(Status::NoResponse)));
+        QCOMPARE(window.levels(), QStringList(frmMain::kReaders, QString()));
+        QVERIFY(!window.port->isOpen());
+        QVERIFY(window.monitor()->isChecked());
+
+        // The box is back under the same name, with other levels; the
+        // operator chooses Port1 again and monitoring picks them up.
+        window.desktop.onBeep = nullptr;
+        latency.suspend();
+        QVERIFY(sim.start(link, simLevelOptions(channels, simLevelAfterReturn)));
+        latency.resume();
+        window.child<QRadioButton>("OptSerial_0")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(window.levels() == levelTexts(channels, simLevelAfterReturn), ms(kPassBound));
+        QCOMPARE(window.status(), statusText(Status::ReadAccepted));
+        QVERIFY(window.statuses.contains(statusText(Status::ConnectedOk)));
+        window.monitor()->click();
+
+        qInfo("%s", qPrintable(latency.summary()));
+        QVERIFY2(latency.longest() < kLatencyBound, qPrintable(latency.summary()));
+    }
+
+    void lineNoiseBringsNoWordsButTheMonitorsOwn()
+    {
+        PtyBox pty;
+        QVERIFY(pty.isReady());
+        ScriptedBox box(pty);
+        PtyWindow window(pty.devicePath());
+        window.load();
+        QCOMPARE(window.status(), statusText(Status::ConnectedOk));
+        const auto channels = {1, 2, 3, 4, 5};
+        window.setChannels(channels);
+        window.setRange(1, 256);
+
+        box.muted = true;
+        NoiseStorm storm(pty);
+        QSignalSpy stormOver(&storm, &NoiseStorm::finished);
+        LatencyProbe latency;
+
+        // Monitoring through the storm.
+        window.monitor()->click();
+        storm.start(3s);
+        QVERIFY(stormOver.wait(ms(3s + kPassBound)));
+        const int beepsInMonitoringStorm = window.desktop.beeps;
+
+        // Listings through the storm, with monitoring passes waiting their turn between them.
+        storm.start(3s);
+        int listings = 0;
+        while (storm.raging()) {
+            QElapsedTimer clicked;
+            clicked.start();
+            window.listRange();
+            ++listings;
+            QVERIFY2(clicked.elapsed() < ms(kClickBound),
+                     qPrintable(QStringLiteral("a listing click took %1 ms").arg(clicked.elapsed())));
+        }
+        qInfo("storm: %lld bursts of %d bytes, %d listings, %d beeps while monitoring, %s", storm.bursts(),
+              kNoiseChunk, listings, beepsInMonitoringStorm, qPrintable(latency.summary()));
+
+        // Calm again: monitoring and the listing recover by themselves.
+        box.muted = false;
+        QTRY_VERIFY_WITH_TIMEOUT(window.levels() == levelTexts(channels, boxLevel),
+                                 ms(kPassBound));
+        window.monitor()->click();
+        window.listRange();
+        QCOMPARE(window.status(), statusText(Status::BlockOk));
+        QCOMPARE(window.listLines(), expectedListing(1, 256));
+
+        const QStringList own = ownMessages();
+        for (const QString &text : std::as_const(window.statuses))
+            QVERIFY2(own.contains(text), qPrintable(QStringLiteral("unknown status \"%1\"").arg(text)));
+        QVERIFY(beepsInMonitoringStorm > 0);
+        QVERIFY(listings > 0);
+        QVERIFY(window.statuses.contains(statusText(Status::NoResponse)));
+        QVERIFY2(latency.longest() < kLatencyBound, qPrintable(latency.summary()));
+    }
+
+    void aDribbledAnswerIsTakenOnceThreeBytesWait()
+    {
+        PtyBox pty;
+        QVERIFY(pty.isReady());
+        ScriptedBox box(pty);
+        PtyWindow window(pty.devicePath());
+        window.load();
+        QCOMPARE(window.status(), statusText(Status::ConnectedOk));
+        box.byteGap = 100ms;
+        box.readAnswer = [](int) { return QByteArray("L123"); };
+        LatencyProbe latency;
+
+        // Consecutive operator reads of one channel. An operator's read does
+        // not empty the line first, so what the last answer left behind
+        // leads the next one.
+        struct Step {
+            const char *what;
+            int waitingBefore;  // bytes left on the line when the read is clicked
+            int sentWhenRead;   // bytes of this answer out when the read took the line
+            const char *level;
+            Status status;
+            int beeps;
+        };
+        const Step steps[] = {
+            {"a clear line: L, 1, 2 -> L12", 0, 3, "12", Status::ReadAccepted, 0},
+            {"the 3 left behind, then L, 1 -> 3L1", 1, 2, "", Status::NoResponse, 1},
+        };
+        for (const Step &step : steps) {
+            QTRY_VERIFY_WITH_TIMEOUT(box.idle(), ms(kExchangeBound));
+            QTRY_COMPARE(window.port->bytesWaiting(), step.waitingBefore);
+            const qint64 sentBefore = box.sent();
+            const int beepsBefore = window.desktop.beeps;
+            QElapsedTimer clicked;
+            clicked.start();
+            window.readButton(0)->click();
+            const qint64 elapsed = clicked.elapsed();
+            const QString seen = QStringLiteral("%1: %2 bytes out, level \"%3\", \"%4\", %5 beeps, %6 ms")
+                                     .arg(QLatin1String(step.what))
+                                     .arg(box.sent() - sentBefore)
+                                     .arg(window.levelBox(0)->text(), window.status())
+                                     .arg(window.desktop.beeps - beepsBefore)
+                                     .arg(elapsed);
+            QVERIFY2(box.sent() - sentBefore == step.sentWhenRead, qPrintable(seen));
+            QVERIFY2(window.levelBox(0)->text() == QLatin1String(step.level), qPrintable(seen));
+            QVERIFY2(window.status() == statusText(step.status), qPrintable(seen));
+            QVERIFY2(window.desktop.beeps - beepsBefore == step.beeps, qPrintable(seen));
+            QVERIFY2(elapsed < ms(kExchangeBound), qPrintable(seen));
+        }
+        QVERIFY2(latency.longest() < kLatencyBound, qPrintable(latency.summary()));
+    }
+
+    void aBoxThatSaysEverythingTwice_data()
+    {
+        QTest::addColumn<int>("scenario");
+        for (int i = 0; i < int(std::size(kTwiceScenarios)); ++i)
+            QTest::newRow(kTwiceScenarios[i].name) << i;
+    }
+
+    void aBoxThatSaysEverythingTwice()
+    {
+        QFETCH(int, scenario);
+        const TwiceScenario &twice = kTwiceScenarios[scenario];
+        PtyBox pty;
+        QVERIFY(pty.isReady());
+        ScriptedBox box(pty);
+        box.copies = 2;
+        box.copyGap = twice.copyGap;
+        PtyWindow window(pty.devicePath());
+        window.load();
+        QCOMPARE(window.status(), statusText(Status::ConnectedOk));
+        const auto channels = {1, 2, 3, 4, 5};
+        window.setChannels(channels);
+        window.setRange(1, 256);
+        LatencyProbe latency;
+
+        for (const TwiceStep &step : twice.steps) {
+            const QString what = QStringLiteral("%1, slot %2").arg(QLatin1String(kActionNames[int(step.action)])).arg(step.slot);
+            // Each step starts on a quiet line, with whatever the box said
+            // too much so far already in the monitor's buffer.
+            QTRY_VERIFY_WITH_TIMEOUT(box.idle(), ms(kExchangeBound));
+            QTRY_VERIFY2_WITH_TIMEOUT(window.port->bytesWaiting() == step.waitingBefore,
+                                      qPrintable(QStringLiteral("%1: %2 bytes waiting").arg(what).arg(window.port->bytesWaiting())),
+                                      ms(kExchangeBound));
+            QElapsedTimer clicked;
+            clicked.start();
+            switch (step.action) {
+            case TwiceAction::Read:
+                window.readButton(step.slot)->click();
+                QVERIFY2(window.levelBox(step.slot)->text() == QLatin1String(step.level),
+                         qPrintable(what + ": level \"" + window.levelBox(step.slot)->text() + "\""));
+                break;
+            case TwiceAction::List:
+                window.listRange();
+                QCOMPARE(window.listLines(), expectedListing(1, 256));
+                break;
+            case TwiceAction::Pass: {
+                const int readsBefore = window.port->reads;
+                window.monitor()->click();
+                QTRY_VERIFY_WITH_TIMEOUT(window.port->reads - readsBefore >= frmMain::kReaders, ms(kPassBound));
+                window.monitor()->click();
+                QCOMPARE(window.levels(), levelTexts(channels, boxLevel));
+                break;
+            }
+            }
+            QVERIFY2(window.status() == statusText(step.status), qPrintable(what + ": " + window.status()));
+            QVERIFY2(clicked.elapsed() < ms(kPassBound), qPrintable(what));
+        }
+        QVERIFY2(latency.longest() < kLatencyBound, qPrintable(latency.summary()));
+    }
+};
+
+QTEST_MAIN(TestFaultsPty)
+#include "test_faults_pty.moc"
