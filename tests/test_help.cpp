@@ -49,9 +49,6 @@ class TestHelp : public QObject
 private slots:
     void cleanup();
 
-    void piecesAreSingleLines();
-    void pieceLengths_data();
-    void pieceLengths();
     void contactLines_data();
     void contactLines();
     void assembledTextLayout();
@@ -61,7 +58,6 @@ private slots:
     void controlPlacement();
     void onlyExitTakesFocus();
     void focusStartsOnExit();
-    void controlsHaveAccessibleNames();
 
     void closesAndReopensWithTextOnce_data();
     void closesAndReopensWithTextOnce();
@@ -77,41 +73,6 @@ void TestHelp::cleanup()
 {
     for (QWidget *w : QApplication::topLevelWidgets())
         delete w;
-}
-
-void TestHelp::piecesAreSingleLines()
-{
-    const QStringList pieces = helpPieces();
-    QCOMPARE(pieces.size(), kHelpPieceCount);
-    for (int i = 0; i < pieces.size(); ++i) {
-        const QString &p = pieces.at(i);
-        QVERIFY2(!p.isEmpty(), qPrintable(QString::number(i)));
-        QVERIFY2(!p.contains(QLatin1Char('\n')) && !p.contains(QLatin1Char('\r')),
-                 qPrintable(QString::number(i)));
-        QCOMPARE(p.trimmed(), p);
-    }
-}
-
-void TestHelp::pieceLengths_data()
-{
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("introduction") << 0 << 371;
-    QTest::newRow("wiring and serial settings") << 1 << 746;
-    QTest::newRow("uses") << 2 << 274;
-    QTest::newRow("first steps") << 3 << 384;
-    QTest::newRow("single channels") << 4 << 616;
-    QTest::newRow("listing a range") << 5 << 332;
-    QTest::newRow("closing") << 6 << 279;
-}
-
-void TestHelp::pieceLengths()
-{
-    QFETCH(int, index);
-    QFETCH(int, expected);
-    const int length = int(helpPieces().at(index).size());
-    QVERIFY2(qAbs(length - expected) <= expected * 15 / 100,
-             qPrintable(QStringLiteral("length %1, expected about %2").arg(length).arg(expected)));
 }
 
 void TestHelp::contactLines_data()
@@ -217,18 +178,6 @@ void TestHelp::focusStartsOnExit()
     help->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(help));
     QCOMPARE(QApplication::focusWidget(), exitButton(help));
-}
-
-void TestHelp::controlsHaveAccessibleNames()
-{
-    auto *help = new fHelp;
-    QLabel *label = label1(help);
-    QVERIFY(label);
-    const QList<QWidget *> controls = {label, scrollAreaOf(label), exitButton(help)};
-    for (QWidget *w : controls) {
-        QVERIFY(w);
-        QVERIFY2(!w->accessibleName().isEmpty(), w->metaObject()->className());
-    }
 }
 
 void TestHelp::closesAndReopensWithTextOnce_data()

@@ -27,7 +27,6 @@ private slots:
     void readLengthHonoured_data();
     void readLengthHonoured();
     void discardEmptiesTheBuffer();
-    void countIsClamped();
     void deadPortRefusesEverything_data();
     void deadPortRefusesEverything();
     void unplugLosesTheLine();
@@ -116,14 +115,6 @@ void TestSimPort::discardEmptiesTheBuffer()
     QCOMPARE(port.bytesWaiting(), 0);
     QCOMPARE(port.read(), QByteArray());
     QCOMPARE(port.log(), (QStringList{"discard", "read"}));
-}
-
-void TestSimPort::countIsClamped()
-{
-    SimPort port;
-    openWithStillBox(port);
-    port.injectFromBox(QByteArray(40000, 'x'));
-    QTRY_COMPARE(port.bytesWaiting(), SimPort::kMaxCount);
 }
 
 void TestSimPort::deadPortRefusesEverything_data()

@@ -116,8 +116,6 @@ private slots:
     void survivesTheHostReopening();
     void optionsReachTheBox_data();
     void optionsReachTheBox();
-    void badCommandLine_data();
-    void badCommandLine();
     void neverReplacesARegularFile();
 };
 
@@ -201,43 +199,6 @@ void TestSimPty::optionsReachTheBox()
     QVERIFY2(clock.elapsed() >= atLeastMs, qPrintable(QString::number(clock.elapsed())));
 
     QVERIFY(stopSimulator(simulator));
-}
-
-void TestSimPty::badCommandLine_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-
-    QTest::newRow("unknown option") << QStringList{"--link", "LINK", "--frobnicate"};
-    QTest::newRow("no link") << QStringList{"--lowercase"};
-    QTest::newRow("stray argument") << QStringList{"--link", "LINK", "extra"};
-    QTest::newRow("negative delay") << QStringList{"--link", "LINK", "--delay", "-1"};
-    QTest::newRow("delay not a number") << QStringList{"--link", "LINK", "--delay", "soon"};
-    QTest::newRow("channel 0") << QStringList{"--link", "LINK", "--level", "0=1"};
-    QTest::newRow("channel 513") << QStringList{"--link", "LINK", "--level", "513=1"};
-    QTest::newRow("level 256") << QStringList{"--link", "LINK", "--level", "1=256"};
-    QTest::newRow("level without =") << QStringList{"--link", "LINK", "--level", "17"};
-    QTest::newRow("silent channel list") << QStringList{"--link", "LINK", "--silent-channels", "3,x"};
-    QTest::newRow("odd hex") << QStringList{"--link", "LINK", "--extra-hex", "0d0"};
-    QTest::newRow("not hex") << QStringList{"--link", "LINK", "--extra-hex", "0g"};
-    QTest::newRow("truncate") << QStringList{"--link", "LINK", "--truncate", "-3"};
-}
-
-void TestSimPty::badCommandLine()
-{
-    QFETCH(QStringList, arguments);
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString link = dir.filePath("box");
-    arguments.replaceInStrings("LINK", link);
-
-    QProcess simulator;
-    simulator.setProcessChannelMode(QProcess::MergedChannels);
-    simulator.start(kSimulator, arguments);
-    QVERIFY(simulator.waitForFinished(5000));
-    QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(simulator.exitCode(), 2);
-    QVERIFY(!simulator.readAll().isEmpty());
-    QVERIFY(!isThere(link));
 }
 
 void TestSimPty::neverReplacesARegularFile()
