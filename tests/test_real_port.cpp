@@ -23,6 +23,15 @@ QList<Status> probe(TransceiverLink &link)
     return statuses;
 }
 
+// Opens `port` as Port1 on the pty the test plays as the box.
+bool openAsPort1(QtSerialPort &port, const PtyBox &box)
+{
+    qputenv("LUMIVANE_PORT1", box.devicePath().toLocal8Bit());
+    port.setPortNumber(1);
+    port.configure(LineSettings{});
+    return port.open();
+}
+
 } // namespace
 
 class TestRealPort : public QObject {
@@ -52,11 +61,8 @@ private slots:
     void everyByteValueTravelsUnchanged()
     {
         PtyBox box;
-        qputenv("LUMIVANE_PORT1", box.devicePath().toLocal8Bit());
         QtSerialPort port;
-        port.setPortNumber(1);
-        port.configure(LineSettings{});
-        QVERIFY(port.open());
+        QVERIFY(openAsPort1(port, box));
 
         QByteArray all;
         for (int value = 0; value < 256; ++value)
@@ -72,11 +78,8 @@ private slots:
     void aChatteringLineKeepsOnlyWhatTheCountCanHold()
     {
         PtyBox box;
-        qputenv("LUMIVANE_PORT1", box.devicePath().toLocal8Bit());
         QtSerialPort port;
-        port.setPortNumber(1);
-        port.configure(LineSettings{});
-        QVERIFY(port.open());
+        QVERIFY(openAsPort1(port, box));
 
         // 100 KB of noise while nothing reads: only the first 32767 bytes stay.
         const QByteArray noise(1000, 'x');
