@@ -1,10 +1,10 @@
+#include "box_session.h"
 #include "frm_main.h"
 #include "qt_serial_port.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -45,8 +45,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Lumivane MINI Monitor"));
     QApplication::setWindowIcon(applicationIcon());
 
-    frmMain window(std::make_unique<QtSerialPort>(), Platform::system());
-    window.Form_Load();
+    BoxSession session(std::make_unique<QtSerialPort>());
+    frmMain window(session, Platform::system());
+    window.load();
     window.show();
     return QApplication::exec();
 }

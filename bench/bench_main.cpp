@@ -3,7 +3,8 @@
 // lumivane-sim on a pseudo-terminal, and set beside the time the same bytes
 // need on a real 115200,n,8,1 line.
 #include "bench_stats.h"
-#include "block_frame.h"
+#include "protocol.h"
+#include "box_session.h"
 #include "frm_main.h"
 #include "qt_serial_port.h"
 #include "sim_process.h"
@@ -26,6 +27,7 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sys/resource.h>
@@ -44,8 +46,8 @@ using namespace std::chrono_literals;
 constexpr int kReadCommandBytes = 5;
 constexpr int kReadAnswerBytes = 4;
 constexpr int kListingChannels = 256;
-constexpr int kListingReplyBytes = block_frame::replyLength(kListingChannels);
-constexpr int kListingBytes = block_frame::kRequestLength + kListingReplyBytes;
+constexpr int kListingReplyBytes = protocol::block::replyLength(kListingChannels);
+constexpr int kListingBytes = protocol::block::kRequestLength + kListingReplyBytes;
 // The first exchanges pay for page faults and lazy set-up, not for the monitor's work.
 constexpr int kWarmUp = 20;
 
@@ -159,6 +161,18 @@ void settle()
     QCoreApplication::processEvents();
 }
 
+// The benchmark drives the window from outside, so it turns the event loop
+// itself until what it waits for has happened (or `limit` has passed).
+bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = std::chrono::seconds{5})
+{
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(limit);
+    while (!done() && deadline.isActive())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
 struct ReadTimes {
     std::vector<Duration> clickToShown;
     int failures = 0;
@@ -183,7 +197,7 @@ ReadTimes timeReads(frmMain &form, int count)
         settle();
         const Clock::time_point clicked = Clock::now();
         button->click();
-        if (!shown) {
+        if (!waitUntil([&shown] { return shown.has_value(); })) {
             ++times.failures;
             continue;
         }
@@ -202,14 +216,13 @@ struct ListingTimes {
 
 // Click "List Ch 1-256"; the reply is whole once the port holds all its
 // bytes, and the list is filled once it has all 256 lines.
-ListingTimes timeListings(frmMain &form, int count)
+ListingTimes timeListings(frmMain &form, SerialPort &port, int count)
 {
     child<QSlider>(form, QStringLiteral("sldDMXLow"))->setValue(1);
     child<QSlider>(form, QStringLiteral("sldDMXHigh"))->setValue(kListingChannels);
     auto *button = child<QPushButton>(form, QStringLiteral("Command1"));
     auto *list = child<QListWidget>(form, QStringLiteral("lstLevel"));
     auto *status = child<QLineEdit>(form, QStringLiteral("txtMessageBox"));
-    SerialPort &port = form.link().comDMXPort1();
 
     std::optional<Clock::time_point> lastByte;
     std::optional<Clock::time_point> filled;
@@ -230,7 +243,7 @@ ListingTimes timeListings(frmMain &form, int count)
         settle();
         const Clock::time_point clicked = Clock::now();
         button->click();
-        if (!lastByte || !filled || status->text() != success) {
+        if (!waitUntil([&filled] { return filled.has_value(); }) || !lastByte || status->text() != success) {
             ++times.failures;
             continue;
         }
@@ -253,11 +266,11 @@ struct CpuShare {
 
 // Monitoring on, the event loop left to itself for `window`, this process's
 // CPU time (all threads, user and system) over the wall time.
-CpuShare measureMonitoring(frmMain &form, std::chrono::seconds window)
+CpuShare measureMonitoring(frmMain &form, BoxSession &session, std::chrono::seconds window)
 {
     auto *monitor = child<QCheckBox>(form, QStringLiteral("ChkContinuousMonitor"));
     CpuShare share;
-    const auto countPasses = QObject::connect(&form.monitorTimer(), &QTimer::timeout, &form, [&share] { ++share.passes; });
+    const auto countPasses = QObject::connect(&session, &BoxSession::passEnded, &form, [&share] { ++share.passes; });
 
     settle();
     monitor->click();
@@ -314,11 +327,14 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    frmMain form(std::make_unique<QtSerialPort>(), quietDesktop());
-    form.Form_Load();
+    BoxSession session(std::make_unique<QtSerialPort>());
+    frmMain form(session, quietDesktop());
+    form.load();
     form.show();
     const QString connected = statusText(Status::ConnectedOk);
-    if (child<QLineEdit>(form, QStringLiteral("txtMessageBox"))->text() != connected) {
+    if (!waitUntil([&form, &connected] {
+            return child<QLineEdit>(form, QStringLiteral("txtMessageBox"))->text() == connected;
+        })) {
         complain(QStringLiteral("the box did not answer the probe"));
         return 1;
     }
@@ -333,8 +349,8 @@ int main(int argc, char *argv[])
             .arg(options->cpuWindow.count()));
 
     const ReadTimes reads = timeReads(form, options->reads);
-    const ListingTimes listings = timeListings(form, options->listings);
-    const CpuShare answering = measureMonitoring(form, options->cpuWindow);
+    const ListingTimes listings = timeListings(form, session.port(), options->listings);
+    const CpuShare answering = measureMonitoring(form, session, options->cpuWindow);
 
     // The same line, now with a box that never answers: every read waits out its time-out.
     sim->stop();
@@ -344,7 +360,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     child<QRadioButton>(form, QStringLiteral("OptSerial_0"))->click();
-    const CpuShare silent = measureMonitoring(form, options->cpuWindow);
+    waitUntil([&session] { return session.idle(); });
+    const CpuShare silent = measureMonitoring(form, session, options->cpuWindow);
     sim->stop();
 
     const bench::Summary read = bench::summarise(reads.clickToShown);

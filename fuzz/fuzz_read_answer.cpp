@@ -1,5 +1,5 @@
 // The judgement of a channel-read answer, on arbitrary bytes.
-#include "channel_read.h"
+#include "protocol.h"
 #include "fuzz_check.h"
 
 namespace {
@@ -14,7 +14,7 @@ bool isSkipped(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const ExactBytes text(data, size);
-    const std::optional<int> level = judgeReadAnswer(text.view());
+    const std::optional<int> level = protocol::judgeReadAnswer(text.view());
 
     if (level) {
         FUZZ_REQUIRE(*level >= 0 && *level <= 255);
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     // Only the first four characters count, blank filled when fewer came.
     const QByteArray head = text.view().left(kAnswerLength).leftJustified(kAnswerLength, ' ');
-    FUZZ_REQUIRE(judgeReadAnswer(ExactBytes(head).view()) == level);
+    FUZZ_REQUIRE(protocol::judgeReadAnswer(ExactBytes(head).view()) == level);
 
     // Anything but digits and skipped blanks in the level field is refused.
     for (int i = 1; i < kAnswerLength; ++i) {

@@ -10,7 +10,7 @@
 //   byte 5     how many fragment lengths follow, modulo 16
 //   then       the fragment lengths, one byte each, taken in turn and again
 //   the rest   the host's bytes
-#include "block_frame.h"
+#include "protocol.h"
 #include "fuzz_check.h"
 #include "sim_box.h"
 
@@ -25,7 +25,7 @@ constexpr std::size_t kHeaderLength = 6;
 void requireBoundedPending(const SimBox &box)
 {
     FUZZ_REQUIRE(box.pendingBytes() >= 0);
-    FUZZ_REQUIRE(box.pendingBytes() < block_frame::kRequestLength);
+    FUZZ_REQUIRE(box.pendingBytes() < protocol::block::kRequestLength);
 }
 
 SimFaults faultsFrom(const std::uint8_t *header)

@@ -1,6 +1,6 @@
-#include "block_frame.h"
+#include "protocol.h"
 
-namespace block_frame {
+namespace protocol::block {
 
 std::optional<QByteArray> buildRequest(int first, int count)
 {
@@ -56,4 +56,4 @@ Check checkReply(const QByteArray &reply, int count)
     return {Outcome::Success, levels};
 }
 
-} // namespace block_frame
+} // namespace protocol::block

@@ -4,43 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-// "115200,n,8,1" -> the four line parameters; unknown fields keep 8N1.
-struct ParsedSettings {
-    qint32 baud = 115200;
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    QSerialPort::DataBits dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
-};
-
-ParsedSettings parseSettings(const QByteArray &text)
-{
-    ParsedSettings parsed;
-    const QList<QByteArray> fields = text.split(',');
-    if (fields.size() > 0 && fields[0].toInt() > 0)
-        parsed.baud = fields[0].toInt();
-    if (fields.size() > 1) {
-        switch (fields[1].toLower().at(0)) {
-        case 'e': parsed.parity = QSerialPort::EvenParity; break;
-        case 'o': parsed.parity = QSerialPort::OddParity; break;
-        case 'm': parsed.parity = QSerialPort::MarkParity; break;
-        case 's': parsed.parity = QSerialPort::SpaceParity; break;
-        default: break;
-        }
-    }
-    if (fields.size() > 2) {
-        const int bits = fields[2].toInt();
-        if (bits >= 5 && bits <= 8)
-            parsed.dataBits = QSerialPort::DataBits(bits);
-    }
-    if (fields.size() > 3 && fields[3].trimmed() == "2")
-        parsed.stopBits = QSerialPort::TwoStop;
-    return parsed;
-}
-
-} // namespace
-
 QtSerialPort::QtSerialPort(QObject *parent)
     : SerialPort(parent)
 {
@@ -103,16 +66,14 @@ bool QtSerialPort::open()
 
 bool QtSerialPort::applySettings()
 {
-    const ParsedSettings parsed = parseSettings(m_settings.settings);
-    const bool lineOk = m_port.setBaudRate(parsed.baud) && m_port.setParity(parsed.parity)
-        && m_port.setDataBits(parsed.dataBits) && m_port.setStopBits(parsed.stopBits)
-        && m_port.setFlowControl(m_settings.handshaking == 0 ? QSerialPort::NoFlowControl
-                                                              : QSerialPort::HardwareControl);
+    const bool lineOk = m_port.setBaudRate(m_settings.baudRate) && m_port.setParity(m_settings.parity)
+        && m_port.setDataBits(m_settings.dataBits) && m_port.setStopBits(m_settings.stopBits)
+        && m_port.setFlowControl(m_settings.flowControl);
     // A pseudo-terminal has no modem lines and refuses DTR/RTS; that is no
     // reason to refuse the port.
-    m_port.setDataTerminalReady(m_settings.dtrEnable);
-    if (m_settings.handshaking == 0)
-        m_port.setRequestToSend(m_settings.rtsEnable);
+    m_port.setDataTerminalReady(m_settings.dataTerminalReady);
+    if (m_settings.flowControl != QSerialPort::HardwareControl)
+        m_port.setRequestToSend(m_settings.requestToSend);
     m_port.clearError();
     return lineOk;
 }

@@ -2,19 +2,27 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QSerialPort>
 
-// The line settings the monitor applies to its port on every port choice.
+// The line the box wants: 115200,n,8,1, no flow control, DTR and RTS raised.
 struct LineSettings {
-    bool dtrEnable = true;
-    bool eofEnable = false;
-    int handshaking = 0;      // 0: no flow control at all
-    int inputMode = 0;        // 0: text, one character per byte
-    bool nullDiscard = false; // NUL bytes stay in the data
-    bool rtsEnable = true;
-    QByteArray settings = "115200,n,8,1";
+    qint32 baudRate = 115200;
+    QSerialPort::DataBits dataBits = QSerialPort::Data8;
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+    QSerialPort::FlowControl flowControl = QSerialPort::NoFlowControl;
+    bool dataTerminalReady = true;
+    bool requestToSend = true;
+
+    bool operator==(const LineSettings &other) const
+    {
+        return baudRate == other.baudRate && dataBits == other.dataBits && parity == other.parity
+            && stopBits == other.stopBits && flowControl == other.flowControl
+            && dataTerminalReady == other.dataTerminalReady && requestToSend == other.requestToSend;
+    }
 };
 
-// The ten operations the monitor needs of a serial port, and nothing more.
+// The operations the monitor needs of a serial port, and nothing more.
 // Every operation on a port that is not open, or that failed under us,
 // reports failure instead of throwing. Bytes travel unchanged, 0x00-0xFF.
 class SerialPort : public QObject {
@@ -23,16 +31,16 @@ public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
-    virtual bool isOpen() const = 0;                          // 1
-    virtual bool close() = 0;                                 // 2
-    virtual void setPortNumber(int port) = 0;                 // 3
-    virtual void configure(const LineSettings &settings) = 0; // 4
-    virtual void setReadLength(int length) = 0;               // 5: 0 = all waiting bytes
-    virtual bool open() = 0;                                  // 6
-    virtual bool write(const QByteArray &bytes) = 0;          // 7
-    virtual int bytesWaiting() const = 0;                     // 8: clamped to a 16-bit count
-    virtual bool discardWaiting() = 0;                        // 9
-    virtual QByteArray read() = 0;                            // 10
+    virtual bool isOpen() const = 0;
+    virtual bool close() = 0;
+    virtual void setPortNumber(int port) = 0; // 1-4, while closed
+    virtual void configure(const LineSettings &settings) = 0;
+    virtual void setReadLength(int length) = 0; // 0 = all waiting bytes
+    virtual bool open() = 0;
+    virtual bool write(const QByteArray &bytes) = 0;
+    virtual int bytesWaiting() const = 0; // clamped to a 16-bit count
+    virtual bool discardWaiting() = 0;
+    virtual QByteArray read() = 0;
 
 signals:
     // Received bytes have been added to the waiting buffer, or the port

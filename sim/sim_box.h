@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol.h"
 #include "sim_faults.h"
 
 #include <QByteArray>
@@ -31,28 +32,24 @@ public:
     int probes() const { return m_probes; }
     int reads() const { return m_reads; }
     int blockRequests() const { return m_blockRequests; }
-    qint64 nulsSeen() const { return m_nulsSeen; }
+    qint64 nulsSeen() const { return m_parser.nulsSeen(); }
 
     // Bytes of an unfinished request held back; never more than a block request.
-    int pendingBytes() const { return int(m_pending.size()); }
+    int pendingBytes() const { return m_parser.pendingBytes(); }
 
 private:
-    void take(char byte, QByteArray &answers);
-    void begin(char byte);
-    void takeCommandByte(char byte, QByteArray &answers);
-    void takeBlockByte(char byte, QByteArray &answers);
+    QByteArray answer(const protocol::Request &request);
     QByteArray probeAnswer();
     QByteArray channelAnswer(int index);
     QByteArray blockAnswer(int firstIndex, int lastOffset);
     QByteArray finish(QByteArray answer) const;
 
     SimFaults m_faults;
-    QByteArray m_pending; // the request being assembled, from its first byte
+    protocol::RequestParser m_parser;
     std::array<quint8, kChannels> m_levels{};
     bool m_animated = true;
     QElapsedTimer m_clock;
     int m_probes = 0;
     int m_reads = 0;
     int m_blockRequests = 0;
-    qint64 m_nulsSeen = 0;
 };

@@ -69,9 +69,17 @@ bool SimPort::write(const QByteArray &bytes)
     }
     record(withBytes("write", bytes));
     m_written.append(bytes);
-    const QByteArray answer = m_box.feed(bytes);
-    if (!answer.isEmpty())
+    const auto scripted = m_scripts.constFind(bytes);
+    if (scripted != m_scripts.constEnd()) {
+        if (scripted->byteGap.count() == 0) {
+            m_wire.push(scripted->reply, scripted->delay);
+        } else {
+            for (int i = 0; i < scripted->reply.size(); ++i)
+                m_wire.push(scripted->reply.mid(i, 1), scripted->delay + scripted->byteGap * i);
+        }
+    } else if (const QByteArray answer = m_box.feed(bytes); !answer.isEmpty()) {
         m_wire.push(answer, m_box.faults().answerDelay);
+    }
     emit wrote(bytes);
     return true;
 }
@@ -133,6 +141,12 @@ void SimPort::unplug()
 void SimPort::injectFromBox(const QByteArray &bytes)
 {
     m_wire.push(bytes, std::chrono::milliseconds{0});
+}
+
+void SimPort::script(const QByteArray &command, const QByteArray &reply, std::chrono::milliseconds delay,
+                     std::chrono::milliseconds byteGap)
+{
+    m_scripts.insert(command, Scripted{reply, delay, byteGap});
 }
 
 void SimPort::arrive(const QByteArray &bytes)

@@ -4,7 +4,9 @@
 #include "serial_port.h"
 #include "sim_box.h"
 
+#include <QHash>
 #include <QStringList>
+#include <chrono>
 
 // A serial port wired straight to a simulated box inside the process, so
 // tests can drive the monitor's exchanges fast and watch every operation.
@@ -41,6 +43,10 @@ public:
     bool unplugged() const { return m_unplugged; }
 
     void injectFromBox(const QByteArray &bytes);
+    // From now on the host's `command` gets `reply` instead of the box's
+    // answer: after `delay`, whole, or a byte at a time `byteGap` apart.
+    void script(const QByteArray &command, const QByteArray &reply, std::chrono::milliseconds delay,
+                std::chrono::milliseconds byteGap = std::chrono::milliseconds{0});
     // Bytes that came in while the host was busy elsewhere: they are waiting
     // at once, without a turn of the event loop.
     void landNow(const QByteArray &bytes) { arrive(bytes); }
@@ -61,8 +67,15 @@ private:
     void record(const QString &entry) { m_log.append(entry); }
     void dropLine();
 
+    struct Scripted {
+        QByteArray reply;
+        std::chrono::milliseconds delay{0};
+        std::chrono::milliseconds byteGap{0};
+    };
+
     SimBox m_box;
     AnswerQueue m_wire;
+    QHash<QByteArray, Scripted> m_scripts;
     bool m_open = false;
     bool m_unplugged = false;
     bool m_openFails = false;

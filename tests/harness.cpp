@@ -1,6 +1,7 @@
 #include "harness.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSocketNotifier>
@@ -77,6 +78,8 @@ Platform RecordingPlatform::platform()
     platform.messageBox = [this](QWidget *, const QString &text, const QString &title) {
         boxTexts << text;
         boxTitles << title;
+        if (onMessageBox)
+            onMessageBox();
     };
     platform.endProgram = [this] { ++ends; };
     return platform;
@@ -89,7 +92,8 @@ MonitorWindow::MonitorWindow(bool silentBox, bool openFails)
     port->box().setAnimated(false);
     port->box().faults().silent = silentBox;
     port->setOpenFails(openFails);
-    form = std::make_unique<frmMain>(std::move(owned), desktop.platform());
+    session = std::make_unique<BoxSession>(std::move(owned));
+    form = std::make_unique<frmMain>(*session, desktop.platform());
 }
 
 QString MonitorWindow::text(const QString &name) const
@@ -105,7 +109,24 @@ QString MonitorWindow::text(const QString &name) const
 
 void MonitorWindow::load()
 {
-    form->Form_Load();
+    form->load();
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    settle();
+}
+
+void MonitorWindow::settle()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(session->idle(), 10000);
+}
+
+void MonitorWindow::clickAndSettle(const QString &name)
+{
+    if (auto *button = child<QAbstractButton>(name))
+        button->click();
+    else if (auto *action = child<QAction>(name))
+        action->trigger();
+    else
+        QFAIL(qPrintable(QStringLiteral("no control %1").arg(name)));
+    settle();
 }

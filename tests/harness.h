@@ -1,5 +1,6 @@
 #pragma once
 
+#include "box_session.h"
 #include "frm_main.h"
 #include "platform.h"
 #include "sim_port.h"
@@ -52,15 +53,16 @@ class RecordingPlatform {
 public:
     Platform platform();
 
-    std::function<void()> onBeep; // runs inside the beep, where the monitor is
+    std::function<void()> onBeep;       // runs inside the beep, where the monitor is
+    std::function<void()> onMessageBox; // runs while the message box would be open
     int beeps = 0;
     int ends = 0;
     QStringList boxTexts;
     QStringList boxTitles;
 };
 
-// The main window on the in-process box, with a recording desktop. The box's
-// levels stand still unless a test animates them.
+// The main window and its session on the in-process box, with a recording
+// desktop. The box's levels stand still unless a test animates them.
 struct MonitorWindow {
     explicit MonitorWindow(bool silentBox = false, bool openFails = false);
 
@@ -71,10 +73,15 @@ struct MonitorWindow {
     }
     // The text or caption of a line edit, button or label.
     QString text(const QString &name) const;
-    // Form_Load, then the window on screen.
+    // load(), the window on screen, and the start-up probe over.
     void load();
+    // Waits until the session has served every request made so far.
+    void settle();
+    // Clicks a button (or action) by its object name, then settles.
+    void clickAndSettle(const QString &name);
 
     RecordingPlatform desktop;
     SimPort *port = nullptr;
+    std::unique_ptr<BoxSession> session;
     std::unique_ptr<frmMain> form;
 };

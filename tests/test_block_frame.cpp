@@ -1,12 +1,12 @@
 // The block frame byte for byte: requests, and the judgement of replies.
-#include "block_frame.h"
+#include "protocol.h"
 #include "harness.h"
 
 #include <QTest>
 
-using block_frame::Outcome;
+using protocol::block::Outcome;
 
-Q_DECLARE_METATYPE(block_frame::Outcome)
+Q_DECLARE_METATYPE(protocol::block::Outcome)
 
 namespace {
 
@@ -43,7 +43,7 @@ private slots:
         QFETCH(int, first);
         QFETCH(int, count);
         QFETCH(QByteArray, request);
-        const std::optional<QByteArray> built = block_frame::buildRequest(first, count);
+        const std::optional<QByteArray> built = protocol::block::buildRequest(first, count);
         QCOMPARE(built.has_value(), !request.isEmpty());
         if (built)
             QCOMPARE(*built, request);
@@ -51,9 +51,9 @@ private slots:
 
     void replyLength()
     {
-        QCOMPARE(block_frame::replyLength(1), 6);
-        QCOMPARE(block_frame::replyLength(3), 8);
-        QCOMPARE(block_frame::replyLength(256), 261);
+        QCOMPARE(protocol::block::replyLength(1), 6);
+        QCOMPARE(protocol::block::replyLength(3), 8);
+        QCOMPARE(protocol::block::replyLength(256), 261);
     }
 
     void reply_data()
@@ -92,17 +92,17 @@ private slots:
         QFETCH(int, count);
         QFETCH(Outcome, outcome);
         QFETCH(QByteArray, levels);
-        const block_frame::Check check = block_frame::checkReply(reply, count);
+        const protocol::block::Check check = protocol::block::checkReply(reply, count);
         QCOMPARE(check.outcome, outcome);
         QCOMPARE(check.levels, levels);
     }
 
     void buildReplyMatchesTheWorkedExample()
     {
-        QCOMPARE(block_frame::buildReply(bytes({10, 20, 30})),
+        QCOMPARE(protocol::block::buildReply(bytes({10, 20, 30})),
                  bytes({0xFF, 0xFF, 0xC0, 0x0A, 0x14, 0x1E, 0x3C, 0xC1}));
         const QByteArray levels = repeated(256, 0xFF);
-        QCOMPARE(block_frame::checkReply(block_frame::buildReply(levels), 256).levels, levels);
+        QCOMPARE(protocol::block::checkReply(protocol::block::buildReply(levels), 256).levels, levels);
     }
 };
 

@@ -1,7 +1,8 @@
-// Exit pressed while the start-up probe still waits on a silent box ends the
-// whole process there and then: exit status 0, nothing more on the wire.
-#include "port_setup.h"
+// Exit pressed while the start-up probe still waits on a silent box, with
+// reads queued behind it, ends the process the normal way at once: exit
+// status 0, everything torn down, nothing more on the wire.
 #include "harness.h"
+#include "protocol.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -33,12 +34,13 @@ private slots:
         monitor.start(QStringLiteral(LUMIVANE_BIN_DIR "/exit_helper"), arguments);
         QVERIFY(monitor.waitForStarted());
 
-        const QByteArray probe = QByteArray(kFlushNulCount, '\0') + "C?";
+        const QByteArray probe = QByteArray(protocol::kFlushNulCount, '\0') + "C?";
         // The box stays silent; the helper presses Exit inside the probe's wait.
         QSignalSpy finished(&monitor, &QProcess::finished);
         QVERIFY(finished.wait(10000));
         QCOMPARE(monitor.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(monitor.exitCode(), 0); // 3 would mean the wait resumed after Exit
+        QCOMPARE(monitor.exitCode(), 0);
+        QCOMPARE(monitor.readAllStandardOutput(), QByteArray("exit helper: torn down\n"));
         // Whatever is still in the line arrives; nothing beyond the probe was written.
         QTRY_COMPARE(box.received(), probe);
         QTest::qWait(100);

@@ -87,7 +87,7 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(QRect, rect);
 
-        Window window; // before Form_Load: the design state
+        Window window; // before load(): the design state
         QWidget *widget = window.child<QWidget>(name);
         QVERIFY2(widget, qPrintable(name));
         QCOMPARE(widget->metaObject()->className(), kind.toLatin1());
@@ -237,9 +237,7 @@ private slots:
         QFETCH(int, beeps);
 
         Window window(silentBox, openFails);
-        window.form->Form_Load();
-        window.form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.form.get()));
+        window.load();
 
         QCOMPARE(window.text("txtMessageBox"), status);
         QCOMPARE(window.desktop.beeps, beeps);
@@ -257,10 +255,8 @@ private slots:
         QCOMPARE(window.text("Command1"), QStringLiteral("List Ch 1-256"));
         QCOMPARE(window.child<QListWidget>("lstLevel")->count(), 0);
         QVERIFY(!window.child<QCheckBox>("ChkContinuousMonitor")->isChecked());
-        QVERIFY(!window.form->monitorTimer().isActive());
+        QVERIFY(!window.session->monitoring());
         QCOMPARE(window.form->focusWidget(), window.child<QWidget>("cmdExit"));
-        // An answered probe leaves the time-out armed; it lapses by itself.
-        QTRY_VERIFY(!window.form->link().tmrCommsTimeout().isActive());
     }
 
     void exitClosesThePortAndEnds_data()
@@ -275,8 +271,7 @@ private slots:
     {
         QFETCH(QString, how);
         Window window;
-        window.form->Form_Load();
-        window.form->show();
+        window.load();
         QVERIFY(window.port->isOpen());
         window.port->clearLog();
         if (how == "button")
@@ -293,7 +288,7 @@ private slots:
     void exitOnAPortThatNeverOpenedClosesNothing()
     {
         Window window(false, true);
-        window.form->Form_Load();
+        window.load();
         window.port->clearLog();
         window.child<QPushButton>("cmdExit")->click();
         QCOMPARE(window.desktop.ends, 1);
@@ -303,7 +298,7 @@ private slots:
     void fileExitDestroysTheHelpWindowFirst()
     {
         Window window;
-        window.form->Form_Load();
+        window.load();
         window.child<QAction>("mnuHelp")->trigger();
         QPointer<fHelp> help = window.form->helpWindow();
         QVERIFY(help && help->isVisible());
@@ -315,7 +310,7 @@ private slots:
     void helpTwiceGivesOneWindowAndTheMainWindowStaysUsable()
     {
         Window window;
-        window.form->Form_Load();
+        window.load();
         window.form->show();
         window.child<QAction>("mnuHelp")->trigger();
         QPointer<fHelp> first = window.form->helpWindow();

@@ -1,5 +1,6 @@
-// One exchange at a time on the link: what the operator asks for while the
-// monitor waits on the box is carried out afterwards, in order, once each.
+// One exchange at a time on the link: everything the operator asks for while
+// the monitor waits on the box is carried out afterwards, in the order asked,
+// and a message that needs no box holds up nothing.
 #include "harness.h"
 
 #include <QCheckBox>
@@ -34,6 +35,11 @@ QStringList writesAndPorts(const QStringList &log)
     return out;
 }
 
+const QString kRead10 = "write 43 30 30 39 3f"; // C009?
+const QString kRead20 = "write 43 30 31 39 3f"; // C019?
+const QString kRead30 = "write 43 30 32 39 3f"; // C029?
+const QString kProbe = "write 43 3f";
+
 } // namespace
 
 class TestLinkSharing : public QObject {
@@ -41,26 +47,28 @@ class TestLinkSharing : public QObject {
 private slots:
     void clicksDuringAReadWaitTheirTurn_data()
     {
-        QTest::addColumn<QStringList>("clicks"); // buttons pressed while the first read waits
+        QTest::addColumn<QStringList>("clicks"); // controls used while reader 0's read waits
         QTest::addColumn<QStringList>("wire");   // what then goes out, in order
+        QTest::addColumn<int>("checkedPort");    // the port button left checked
 
-        QTest::newRow("another reader") << QStringList{"cmdReadChannel_1"}
-                                        << QStringList{"write 43 30 30 39 3f", "write 43 30 31 39 3f"};
-        QTest::newRow("same reader twice, queued once") << QStringList{"cmdReadChannel_1", "cmdReadChannel_1"}
-                                                        << QStringList{"write 43 30 30 39 3f", "write 43 30 31 39 3f"};
-        QTest::newRow("two readers in the order clicked")
-            << QStringList{"cmdReadChannel_2", "cmdReadChannel_1"}
-            << QStringList{"write 43 30 30 39 3f", "write 43 30 32 39 3f", "write 43 30 31 39 3f"};
-        QTest::newRow("a port choice") << QStringList{"OptSerial_1"}
-                                       << QStringList{"write 43 30 30 39 3f", "close", "port 2", "write 43 3f"};
+        QTest::newRow("another reader") << QStringList{"cmdReadChannel_1"} << QStringList{kRead10, kRead20} << 0;
+        QTest::newRow("readers 3, 1, 2, 1: every click served")
+            << QStringList{"cmdReadChannel_2", "cmdReadChannel_0", "cmdReadChannel_1", "cmdReadChannel_0"}
+            << QStringList{kRead10, kRead30, kRead10, kRead20, kRead10} << 0;
         QTest::newRow("the listing") << QStringList{"Command1"}
-                                     << QStringList{"write 43 30 30 39 3f", "write ff 00 c0 00 00 02 c1"};
+                                     << QStringList{kRead10, "write ff 00 c0 00 00 02 c1"} << 0;
+        QTest::newRow("ports 2, 3, 2: each reopened and probed, the last one stays")
+            << QStringList{"OptSerial_1", "OptSerial_2", "OptSerial_1", "cmdReadChannel_0"}
+            << QStringList{kRead10, "close", "port 2", kProbe, "close", "port 3", kProbe,
+                           "close", "port 2", kProbe, kRead10}
+            << 1;
     }
 
     void clicksDuringAReadWaitTheirTurn()
     {
         QFETCH(QStringList, clicks);
         QFETCH(QStringList, wire);
+        QFETCH(int, checkedPort);
 
         MonitorWindow window;
         window.load();
@@ -74,11 +82,20 @@ private slots:
             for (const QString &name : clicks)
                 window.child<QAbstractButton>(name)->click();
         });
+        int reports = 0;
+        const auto count = [&reports] { ++reports; };
+        connect(window.session.get(), &BoxSession::probed, window.form.get(), count);
+        connect(window.session.get(), &BoxSession::levelRead, window.form.get(), count);
+        connect(window.session.get(), &BoxSession::listed, window.form.get(), count);
 
-        window.child<QPushButton>("cmdReadChannel_0")->click();
+        window.clickAndSettle("cmdReadChannel_0");
 
-        QTRY_COMPARE(writesAndPorts(window.port->log()), wire);
+        QCOMPARE(writesAndPorts(window.port->log()), wire);
+        // Every exchange reported, each once.
+        QCOMPARE(reports, wire.filter("write").size());
         QCOMPARE(window.text("txtChannel0Level_0"), QString::number(window.port->box().level(10)));
+        QVERIFY(window.child<QRadioButton>(QStringLiteral("OptSerial_%1").arg(checkedPort))->isChecked());
+        QCOMPARE(window.port->portNumber(), checkedPort + 1);
         QCOMPARE(window.desktop.beeps, 0);
     }
 
@@ -94,19 +111,41 @@ private slots:
         connect(window.child<QLineEdit>("txtMessageBox"), &QLineEdit::textChanged, window.form.get(),
                 [&statuses](const QString &text) { statuses << text; });
         auto *monitor = window.child<QCheckBox>("ChkContinuousMonitor");
-        duringFirstCommand(window.port, [monitor] { QTimer::singleShot(150ms, monitor, &QCheckBox::click); });
-
         monitor->click();
         window.child<QPushButton>("Command1")->click();
 
+        QTRY_VERIFY_WITH_TIMEOUT(writesAndPorts(window.port->log()).size() >= 6, 5000);
+        monitor->click();
         // The listing was not disturbed by the pass that waited behind it.
         QCOMPARE(statuses.value(0), QStringLiteral("Checksum correct & DMX Block Rx Successful"));
         QCOMPARE(window.child<QListWidget>("lstLevel")->count(), 20);
         QCOMPARE(statuses.value(1), QStringLiteral("DMX Rx command accepted"));
-        QTRY_VERIFY_WITH_TIMEOUT(writesAndPorts(window.port->log()).size() >= 6, 5000);
         const QStringList wire = writesAndPorts(window.port->log());
         QCOMPARE(wire.first(), QStringLiteral("write ff 00 c0 00 00 13 c1"));
         QCOMPARE(wire.at(1), QStringLiteral("write 43 30 30 30 3f"));
+    }
+
+    // While the operator reads the range message, monitoring goes on reading.
+    void monitoringGoesOnWhileTheRangeMessageIsOpen()
+    {
+        MonitorWindow window;
+        window.load();
+        int readsWhileOpen = -1;
+        window.desktop.onMessageBox = [&window, &readsWhileOpen] {
+            const int before = window.port->box().reads();
+            QTest::qWait(600); // the operator takes a moment to press OK
+            readsWhileOpen = window.port->box().reads() - before;
+        };
+        window.child<QCheckBox>("ChkContinuousMonitor")->click();
+        QTRY_VERIFY(window.port->box().reads() > 0);
+        window.child<QSlider>("sldDMXLow")->setValue(50);
+        window.child<QSlider>("sldDMXHigh")->setValue(40);
+
+        window.child<QPushButton>("Command1")->click();
+
+        QCOMPARE(window.desktop.boxTitles, QStringList{"Channel Range Error"});
+        QVERIFY2(readsWhileOpen >= 5, qPrintable(QString::number(readsWhileOpen)));
+        window.child<QCheckBox>("ChkContinuousMonitor")->click();
     }
 };
 

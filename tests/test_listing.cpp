@@ -36,7 +36,7 @@ struct ListingWindow : MonitorWindow {
         child<QSlider>("sldDMXLow")->setValue(low);
         child<QSlider>("sldDMXHigh")->setValue(high);
     }
-    void listRange() { child<QPushButton>("Command1")->click(); }
+    void listRange() { clickAndSettle("Command1"); }
     QStringList expectedLines(int low, int high) const
     {
         QStringList out;

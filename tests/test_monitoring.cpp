@@ -1,6 +1,6 @@
 // Continuous monitoring against the in-process box: when passes run, what
 // each sends, how they end, and how they share the link with the operator.
-#include "channel_read.h"
+#include "protocol.h"
 #include "harness.h"
 
 #include <QCheckBox>
@@ -99,7 +99,7 @@ private slots:
         QCOMPARE(colourDuringPass, QColor(0, 0, 0));
         QStringList expected;
         for (int channel = 5; channel <= 9; ++channel)
-            expected << "discard" << "write " + QString::fromLatin1(readCommand(channel).toHex(' '))
+            expected << "discard" << "write " + QString::fromLatin1(protocol::readCommand(channel).toHex(' '))
                      << "read " + QString::fromLatin1(("L0" + QByteArray::number(channel * 10)).toHex(' '));
         QCOMPARE(window.port->log(), expected);
         for (int slot = 0; slot < 5; ++slot)

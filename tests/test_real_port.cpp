@@ -1,9 +1,8 @@
 // The real serial layer on a pseudo-terminal: the probe's bytes go out
 // unchanged, answers come back, and the simulated box answers it.
-#include "port_setup.h"
-#include "qt_serial_port.h"
+#include "box_session.h"
 #include "harness.h"
-#include "transceiver_link.h"
+#include "qt_serial_port.h"
 
 #include <QDir>
 #include <QProcess>
@@ -16,10 +15,14 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QList<Status> probe(TransceiverLink &link)
+QList<Status> probe(BoxSession &session)
 {
     QList<Status> statuses;
-    setUpPortAndProbe(link, 1, [&statuses](Status status) { statuses << status; });
+    const auto connection = QObject::connect(&session, &BoxSession::probed, &session,
+                                             [&statuses](int, Status status) { statuses << status; });
+    session.choosePort(1);
+    QTest::qWaitFor([&session] { return session.idle(); }, 5000);
+    QObject::disconnect(connection);
     return statuses;
 }
 
@@ -44,18 +47,18 @@ private slots:
         PtyBox box;
         QVERIFY(box.isReady());
         qputenv("LUMIVANE_PORT1", box.devicePath().toLocal8Bit());
-        TransceiverLink link(std::make_unique<QtSerialPort>());
+        BoxSession session(std::make_unique<QtSerialPort>());
 
         // The box answers once it has seen the whole probe.
-        const QByteArray expected = QByteArray(kFlushNulCount, '\0') + "C?";
+        const QByteArray expected = QByteArray(protocol::kFlushNulCount, '\0') + "C?";
         connect(&box, &PtyBox::bytesReceived, &box, [&box, expected] {
             if (box.received() == expected)
                 box.send("G");
         });
 
-        QCOMPARE(probe(link), QList<Status>{Status::ConnectedOk});
+        QCOMPARE(probe(session), QList<Status>{Status::ConnectedOk});
         QCOMPARE(box.received(), expected);
-        QVERIFY(link.comDMXPort1().isOpen());
+        QVERIFY(session.port().isOpen());
     }
 
     void everyByteValueTravelsUnchanged()
@@ -118,10 +121,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
 
         qputenv("LUMIVANE_PORT1", link.toLocal8Bit());
-        TransceiverLink transceiver(std::make_unique<QtSerialPort>());
-        QCOMPARE(probe(transceiver), QList<Status>{Status::ConnectedOk});
+        BoxSession session(std::make_unique<QtSerialPort>());
+        QCOMPARE(probe(session), QList<Status>{Status::ConnectedOk});
         // Choosing the port again closes and reopens the pty; the box still answers.
-        QCOMPARE(probe(transceiver), QList<Status>{Status::ConnectedOk});
+        QCOMPARE(probe(session), QList<Status>{Status::ConnectedOk});
 
         sim.terminate();
         QVERIFY(sim.waitForFinished(5000));

@@ -216,13 +216,13 @@ void TestSimPort::logRecordsTheHostsOperations()
     QSignalSpy arrived(&port, &SimPort::bytesArrived);
 
     LineSettings settings;
-    settings.settings = "9600,n,8,1";
+    settings.baudRate = 9600;
     port.close();
     port.setPortNumber(3);
     port.configure(settings);
     port.setReadLength(0);
     QCOMPARE(port.portNumber(), 3); // kept although the port is closed
-    QCOMPARE(port.lineSettings().settings, QByteArray("9600,n,8,1"));
+    QCOMPARE(port.lineSettings().baudRate, 9600);
 
     QVERIFY(port.open());
     const QByteArray flushAndProbe = QByteArray(2, '\0') + "C?";

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr QSize kClientSize{twipsToPixels(11820), twipsToPixels(8130)};
-constexpr QRect kLabel1Rect = twipsRect(480, 360, 10935, 7215);
+constexpr QRect kTextRect = twipsRect(480, 360, 10935, 7215);
 constexpr QRect kExitRect = twipsRect(10320, 7560, 975, 375);
 
 } // namespace
@@ -31,51 +31,46 @@ fHelp::fHelp(QWidget *parent)
     m_labelArea = new QScrollArea(this);
     m_labelArea->setObjectName(QStringLiteral("Label1Area"));
     m_labelArea->setAccessibleName(QStringLiteral("Help text"));
-    m_labelArea->setGeometry(kLabel1Rect);
+    m_labelArea->setGeometry(kTextRect);
     m_labelArea->setFrameShape(QFrame::NoFrame);
     m_labelArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_labelArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_labelArea->setFocusPolicy(Qt::NoFocus);
     m_labelArea->setWidgetResizable(true);
 
-    Label1 = new QLabel(m_labelArea);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setAccessibleName(QStringLiteral("Help text"));
-    Label1->setTextFormat(Qt::PlainText);
-    Label1->setWordWrap(true);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label1->setFocusPolicy(Qt::NoFocus);
+    m_text = new QLabel(m_labelArea);
+    m_text->setObjectName(QStringLiteral("Label1"));
+    m_text->setAccessibleName(QStringLiteral("Help text"));
+    m_text->setTextFormat(Qt::PlainText);
+    m_text->setWordWrap(true);
+    m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_text->setFocusPolicy(Qt::NoFocus);
     // Keeps wrapped lines off the scroll bar.
-    Label1->setContentsMargins(0, 0, 6, 0);
-    Label1->setText(helpPieces().at(0));
-    m_labelArea->setWidget(Label1);
+    m_text->setContentsMargins(0, 0, 6, 0);
+    m_text->setText(helpPieces().at(0));
+    m_labelArea->setWidget(m_text);
     // setWidget() makes the label paint its own background; keep the form's.
-    Label1->setAutoFillBackground(false);
+    m_text->setAutoFillBackground(false);
     m_labelArea->viewport()->setAutoFillBackground(false);
 
-    cmdExit = new QPushButton(QStringLiteral("Exit"), this);
-    cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    cmdExit->setAccessibleName(QStringLiteral("Exit"));
-    cmdExit->setGeometry(kExitRect);
-    cmdExit->setAutoDefault(false);
-    cmdExit->setDefault(false);
-    connect(cmdExit, &QPushButton::clicked, this, &fHelp::cmdExit_Click);
+    m_exitButton = new QPushButton(QStringLiteral("Exit"), this);
+    m_exitButton->setObjectName(QStringLiteral("cmdExit"));
+    m_exitButton->setAccessibleName(QStringLiteral("Exit"));
+    m_exitButton->setGeometry(kExitRect);
+    m_exitButton->setAutoDefault(false);
+    m_exitButton->setDefault(false);
+    connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
 
-    cmdExit->setFocus();
+    m_exitButton->setFocus();
 
-    Form_Load();
+    appendPieces();
 }
 
-void fHelp::Form_Load()
+void fHelp::appendPieces()
 {
     const QStringList pieces = helpPieces();
     for (int i = 1; i < pieces.size(); ++i)
-        Label1->setText(Label1->text() + helpBreakBefore(i) + pieces.at(i));
-}
-
-void fHelp::cmdExit_Click()
-{
-    close();
+        m_text->setText(m_text->text() + helpBreakBefore(i) + pieces.at(i));
 }
 
 void fHelp::keyPressEvent(QKeyEvent *event)

@@ -21,10 +21,11 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void Form_Load();
-    void cmdExit_Click();
+    // The text is built afresh at every opening: the introductory piece,
+    // then each further piece behind its line breaks.
+    void appendPieces();
 
     QScrollArea *m_labelArea = nullptr;
-    QLabel *Label1 = nullptr;
-    QPushButton *cmdExit = nullptr;
+    QLabel *m_text = nullptr;
+    QPushButton *m_exitButton = nullptr;
 };

@@ -1,10 +1,8 @@
 #include "frm_main.h"
 
-#include "channel_read.h"
+#include "box_session.h"
 #include "f_help.h"
-#include "monitoring.h"
-#include "port_setup.h"
-#include "range_listing.h"
+#include "listing_lines.h"
 #include "step_toolbar.h"
 
 #include <QAction>
@@ -17,59 +15,27 @@
 #include <QRadioButton>
 #include <QSlider>
 
-frmMain::frmMain(std::unique_ptr<SerialPort> port, Platform platform, QWidget *parent)
+frmMain::frmMain(BoxSession &session, Platform platform, QWidget *parent)
     : QMainWindow(parent)
+    , m_session(session)
     , m_platform(std::move(platform))
-    , m_link(std::move(port))
 {
     setObjectName(QStringLiteral("frmMain"));
-    timMonitor.setInterval(kMonitorInterval);
-    timMonitor.setTimerType(Qt::PreciseTimer);
     buildLayout();
     buildMenu();
     buildTabOrder();
-    connectHandlers();
+    connectControls();
+    connectSession();
+
+    QVector<int> channels;
+    for (QSlider *slider : m_channelSliders)
+        channels << slider->value();
+    m_session.setMonitoredChannels(channels);
 }
 
 frmMain::~frmMain()
 {
     delete m_help;
-}
-
-void frmMain::connectHandlers()
-{
-    for (int i = 0; i < kPorts; ++i)
-        connect(OptSerial[i], &QRadioButton::clicked, this, [this, i] { OptSerial_Click(i); });
-    connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
-    connect(mnuExit, &QAction::triggered, this, &frmMain::mnuExit_Click);
-    connect(mnuHelp, &QAction::triggered, this, &frmMain::mnuHelp_Click);
-
-    for (int i = 0; i < kReaders; ++i) {
-        connect(sldDMXChannel[i], &QSlider::valueChanged, this, [this, i] { sldDMXChannel_Change(i); });
-        connect(Toolbar1[i], &StepToolbar::buttonClick, this,
-                [this, i](const QString &key) { Toolbar1_ButtonClick(i, key); });
-        connect(cmdReadChannel[i], &QPushButton::clicked, this, [this, i] { cmdReadChannel_Click(i); });
-    }
-    connect(Command1, &QPushButton::clicked, this, &frmMain::Command1_Click);
-    connect(ChkContinuousMonitor, &QCheckBox::clicked, this, &frmMain::ChkContinuousMonitor_Click);
-    connect(&timMonitor, &QTimer::timeout, this, &frmMain::timMonitor_Timer);
-
-    connect(sldDMXLow, &QSlider::valueChanged, this, &frmMain::sldDMXLow_Change);
-    connect(sldDMXHigh, &QSlider::valueChanged, this, &frmMain::sldDMXHigh_Change);
-    connect(ToolbarLow, &StepToolbar::buttonClick, this, &frmMain::ToolbarLow_ButtonClick);
-    connect(ToolbarHigh, &StepToolbar::buttonClick, this, &frmMain::ToolbarHigh_ButtonClick);
-}
-
-void frmMain::Form_Load()
-{
-    // Selecting Port1 opens the port and probes the box before anything else.
-    OptSerial[0]->click();
-    for (int i = 0; i < kReaders; ++i) {
-        sldDMXChannel[i]->setValue(1);
-        cmdReadChannel[i]->setText(QStringLiteral("Read Channel 1"));
-    }
-    sldDMXHigh->setValue(sldDMXHigh->maximum());
-    cmdExit->setFocus();
 }
 
 namespace {
@@ -83,124 +49,116 @@ void step(QSlider *slider, const QString &key)
 
 } // namespace
 
-void frmMain::sldDMXChannel_Change(int Index)
+void frmMain::connectControls()
 {
-    cmdReadChannel[Index]->setText(QStringLiteral("Read Channel %1").arg(sldDMXChannel[Index]->value()));
-}
+    for (int i = 0; i < kPorts; ++i)
+        connect(m_portButtons[i], &QRadioButton::clicked, this, [this, i] { onPortClicked(i); });
+    connect(m_exitButton, &QPushButton::clicked, this, &frmMain::onExitClicked);
+    connect(m_exitAction, &QAction::triggered, this, &frmMain::onExitChosen);
+    connect(m_helpAction, &QAction::triggered, this, &frmMain::onHelpChosen);
 
-void frmMain::sldDMXLow_Change()
-{
-    lblLow->setText(QString::number(sldDMXLow->value()));
-    UpdateListCaption();
-}
-
-void frmMain::sldDMXHigh_Change()
-{
-    lblHigh->setText(QString::number(sldDMXHigh->value()));
-    UpdateListCaption();
-}
-
-void frmMain::UpdateListCaption()
-{
-    Command1->setText(QStringLiteral("List Ch %1-%2").arg(sldDMXLow->value()).arg(sldDMXHigh->value()));
-}
-
-void frmMain::Toolbar1_ButtonClick(int Index, const QString &key)
-{
-    step(sldDMXChannel[Index], key);
-}
-
-void frmMain::ToolbarLow_ButtonClick(const QString &key)
-{
-    step(sldDMXLow, key);
-}
-
-void frmMain::ToolbarHigh_ButtonClick(const QString &key)
-{
-    step(sldDMXHigh, key);
-}
-
-void frmMain::cmdReadChannel_Click(int Index)
-{
-    m_queue.run(kRead + Index, [this, Index] {
-        showRead(Index, readChannel(m_link, sldDMXChannel[Index]->value(), /*discardFirst=*/false));
-    });
-}
-
-void frmMain::showRead(int Index, std::optional<int> level)
-{
-    const Status status = level ? Status::ReadAccepted : Status::NoResponse;
-    showStatus(status);
-    txtChannel0Level[Index]->setText(level ? QString::number(*level) : QString());
-    if (statusBeeps(status))
-        m_platform.beep();
-}
-
-void frmMain::Command1_Click()
-{
-    m_queue.run(kListing, [this] {
-        const int high = sldDMXHigh->value();
-        const int low = sldDMXLow->value();
-        if (high <= low) {
-            m_platform.messageBox(this, QStringLiteral("The upper channel value must be higher than the lower channel value."),
-                                  QStringLiteral("Channel Range Error"));
-            return;
-        }
-        showListing(low, high);
-    });
-}
-
-void frmMain::showListing(int low, int high)
-{
-    const Listing listing = listRange(m_link, low, high);
-    showStatus(listing.status);
-    if (listing.list == Listing::List::Keep)
-        return;
-    // One batch: a 256-line listing repaints once, not line by line.
-    lstLevel->setUpdatesEnabled(false);
-    lstLevel->clear();
-    lstLevel->addItems(listing.lines);
-    lstLevel->setUpdatesEnabled(true);
-}
-
-void frmMain::ChkContinuousMonitor_Click()
-{
-    if (ChkContinuousMonitor->isChecked()) {
-        setTextColour(lblMonitoring, Qt::red);
-        bStopMonitoring = false;
-        timMonitor.start();
-    } else {
-        setTextColour(lblMonitoring, Qt::black);
-        timMonitor.stop();
-        bStopMonitoring = true;
+    for (int i = 0; i < kReaders; ++i) {
+        connect(m_channelSliders[i], &QSlider::valueChanged, this, [this, i] { onChannelChanged(i); });
+        connect(m_channelSteps[i], &StepToolbar::buttonClick, this,
+                [this, i](const QString &key) { step(m_channelSliders[i], key); });
+        connect(m_readButtons[i], &QPushButton::clicked, this, [this, i] { onReadClicked(i); });
     }
+    connect(m_listButton, &QPushButton::clicked, this, &frmMain::onListClicked);
+    connect(m_monitorCheck, &QCheckBox::clicked, this, &frmMain::onMonitorClicked);
+
+    connect(m_firstSlider, &QSlider::valueChanged, this, &frmMain::onFirstChanged);
+    connect(m_lastSlider, &QSlider::valueChanged, this, &frmMain::onLastChanged);
+    connect(m_firstSteps, &StepToolbar::buttonClick, this, [this](const QString &key) { step(m_firstSlider, key); });
+    connect(m_lastSteps, &StepToolbar::buttonClick, this, [this](const QString &key) { step(m_lastSlider, key); });
 }
 
-void frmMain::timMonitor_Timer()
+void frmMain::connectSession()
 {
-    // No tick while a pass waits its turn or runs; the pass re-arms the timer
-    // at its end, so passes stand one interval apart from end to start.
-    timMonitor.stop();
-    m_queue.run(kMonitorPass, [this] { runPass(); });
+    connect(&m_session, &BoxSession::probed, this, [this](int, Status status) { report(status); });
+    connect(&m_session, &BoxSession::levelRead, this,
+            [this](int reader, int, std::optional<int> level) { showRead(reader, level); });
+    connect(&m_session, &BoxSession::monitoredLevelRead, this,
+            [this](int slot, int, std::optional<int> level) { showRead(slot, level); });
+    connect(&m_session, &BoxSession::listed, this, &frmMain::showListing);
 }
 
-void frmMain::runPass()
+void frmMain::load()
 {
-    timMonitor.stop();
-    monitoringPass(
-        m_link, kReaders, [this](int slot) { return sldDMXChannel[slot]->value(); },
-        [this](int slot, std::optional<int> level) { showRead(slot, level); });
-    if (bStopMonitoring)
-        bStopMonitoring = false;
-    else
-        timMonitor.start();
+    // Choosing Port1 opens the port and probes the box before anything else
+    // goes to the wire; its outcome reaches the status box when it comes.
+    m_portButtons[0]->click();
+    for (int i = 0; i < kReaders; ++i) {
+        m_channelSliders[i]->setValue(1);
+        m_readButtons[i]->setText(QStringLiteral("Read Channel 1"));
+    }
+    m_lastSlider->setValue(m_lastSlider->maximum());
+    m_exitButton->setFocus();
+}
+
+void frmMain::onChannelChanged(int reader)
+{
+    const int channel = m_channelSliders[reader]->value();
+    m_readButtons[reader]->setText(QStringLiteral("Read Channel %1").arg(channel));
+    m_session.setMonitoredChannel(reader, channel);
+}
+
+void frmMain::onFirstChanged()
+{
+    m_firstLabel->setText(QString::number(m_firstSlider->value()));
+    updateListCaption();
+}
+
+void frmMain::onLastChanged()
+{
+    m_lastLabel->setText(QString::number(m_lastSlider->value()));
+    updateListCaption();
+}
+
+void frmMain::updateListCaption()
+{
+    m_listButton->setText(QStringLiteral("List Ch %1-%2").arg(m_firstSlider->value()).arg(m_lastSlider->value()));
+}
+
+void frmMain::onPortClicked(int index)
+{
+    m_session.choosePort(index + 1);
+}
+
+void frmMain::onReadClicked(int reader)
+{
+    m_session.readChannel(reader, m_channelSliders[reader]->value());
+}
+
+// A range that does not rise is refused here, at once: the message needs no
+// box and holds up nothing on the link.
+void frmMain::onListClicked()
+{
+    const int last = m_lastSlider->value();
+    const int first = m_firstSlider->value();
+    if (last <= first) {
+        m_platform.messageBox(this, QStringLiteral("The upper channel value must be higher than the lower channel value."),
+                              QStringLiteral("Channel Range Error"));
+        return;
+    }
+    m_session.listRange(first, last);
+}
+
+void frmMain::onMonitorClicked()
+{
+    if (m_monitorCheck->isChecked()) {
+        setTextColour(m_monitorLabel, Qt::red);
+        m_session.startMonitoring();
+    } else {
+        setTextColour(m_monitorLabel, Qt::black);
+        m_session.stopMonitoring();
+    }
 }
 
 void frmMain::showStatus(Status status)
 {
-    txtMessageBox->setText(statusText(status));
+    m_statusBox->setText(statusText(status));
     // A message longer than the box shows its beginning, not its end.
-    txtMessageBox->setCursorPosition(0);
+    m_statusBox->setCursorPosition(0);
 }
 
 void frmMain::report(Status status)
@@ -210,30 +168,40 @@ void frmMain::report(Status status)
         m_platform.beep();
 }
 
-void frmMain::OptSerial_Click(int Index)
+void frmMain::showRead(int reader, std::optional<int> level)
 {
-    m_queue.run(kPortChoice + Index, [this, Index] { InitializeDMXTransceiver(Index + 1); });
+    const Status status = level ? Status::ReadAccepted : Status::NoResponse;
+    showStatus(status);
+    m_levelBoxes[reader]->setText(level ? QString::number(*level) : QString());
+    if (statusBeeps(status))
+        m_platform.beep();
 }
 
-void frmMain::InitializeDMXTransceiver(int iPort)
+void frmMain::showListing(const Listing &listing)
 {
-    setUpPortAndProbe(m_link, iPort, [this](Status status) { report(status); });
+    showStatus(listing.status);
+    if (listing.list == Listing::List::Keep)
+        return;
+    // One batch: a 256-line listing repaints once, not line by line.
+    m_levelList->setUpdatesEnabled(false);
+    m_levelList->clear();
+    m_levelList->addItems(listingLines(listing));
+    m_levelList->setUpdatesEnabled(true);
 }
 
-void frmMain::cmdExit_Click()
+void frmMain::onExitClicked()
 {
     endProgram(/*closeHelpFirst=*/false);
 }
 
-void frmMain::mnuExit_Click()
+void frmMain::onExitChosen()
 {
     endProgram(/*closeHelpFirst=*/true);
 }
 
 void frmMain::endProgram(bool closeHelpFirst)
 {
-    if (m_link.comDMXPort1().isOpen())
-        m_link.comDMXPort1().close();
+    m_session.shutDown();
     if (closeHelpFirst)
         delete m_help;
     hide();
@@ -244,10 +212,10 @@ void frmMain::closeEvent(QCloseEvent *event)
 {
     // Closing by the window frame is File > Exit.
     event->accept();
-    mnuExit_Click();
+    onExitChosen();
 }
 
-void frmMain::mnuHelp_Click()
+void frmMain::onHelpChosen()
 {
     if (!m_help)
         m_help = new fHelp();

@@ -81,84 +81,84 @@ void frmMain::buildLayout()
     setCentralWidget(client);
 
     // Status frame.
-    Frame1[0] = place(new QGroupBox(QStringLiteral("Status"), client), element("Frame1", 0),
+    auto *statusFrame = place(new QGroupBox(QStringLiteral("Status"), client), element("Frame1", 0),
                       QStringLiteral("Status"), twipsRect(240, 120, 4215, 1215));
-    txtMessageBox = place(new QLineEdit(Frame1[0]), QStringLiteral("txtMessageBox"),
+    m_statusBox = place(new QLineEdit(statusFrame), QStringLiteral("txtMessageBox"),
                           QStringLiteral("Status message"), twipsRect(240, 480, 3735, 285));
 
     // Serial port frame: a two-by-two grid of port buttons.
-    Frame1[1] = place(new QGroupBox(QStringLiteral("Serial Port"), client), element("Frame1", 1),
+    auto *portFrame = place(new QGroupBox(QStringLiteral("Serial Port"), client), element("Frame1", 1),
                       QStringLiteral("Serial Port"), twipsRect(5400, 120, 2535, 1215));
     const std::array<QRect, kPorts> portRects = {twipsRect(240, 240, 735, 255), twipsRect(240, 720, 855, 255),
                                                  twipsRect(1440, 240, 855, 255), twipsRect(1440, 720, 975, 255)};
     for (int i = 0; i < kPorts; ++i) {
         const QString caption = QStringLiteral("Port%1").arg(i + 1);
-        OptSerial[i] = place(new QRadioButton(caption, Frame1[1]), element("OptSerial", i),
+        m_portButtons[i] = place(new QRadioButton(caption, portFrame), element("OptSerial", i),
                              QStringLiteral("Serial port %1").arg(i + 1), portRects[i]);
     }
 
     // Channel readers.
-    Frame2 = place(new QGroupBox(QStringLiteral("Read DMX Channels"), client), QStringLiteral("Frame2"),
+    auto *readerFrame = place(new QGroupBox(QStringLiteral("Read DMX Channels"), client), QStringLiteral("Frame2"),
                    QStringLiteral("Read DMX Channels"), twipsRect(240, 1560, 8535, 3495));
     for (int i = 0; i < kReaders; ++i) {
         const int shift = kColumnSpacing * i;
         const QString slot = QString::number(i + 1);
-        txtChannel0Level[i] = place(new QLineEdit(Frame2), element("txtChannel0Level", i),
+        m_levelBoxes[i] = place(new QLineEdit(readerFrame), element("txtChannel0Level", i),
                                     QStringLiteral("Level of reader %1").arg(slot),
                                     twipsRect(480 + shift, 360, 615, 285));
-        sldDMXChannel[i] = place(channelSlider(Qt::Vertical, Frame2), element("sldDMXChannel", i),
+        m_channelSliders[i] = place(channelSlider(Qt::Vertical, readerFrame), element("sldDMXChannel", i),
                                  QStringLiteral("Channel of reader %1").arg(slot),
                                  twipsRect(480 + shift, 720, 615, 2175));
         const QRect steps = twipsRect(195 + shift, 1440, 255, 720);
-        Toolbar1[i] = place(new StepToolbar(Qt::Vertical, imlToolbarIcons, steps, Frame2), element("Toolbar1", i),
+        m_channelSteps[i] = place(new StepToolbar(Qt::Vertical, m_stepIcons, steps, readerFrame), element("Toolbar1", i),
                             QStringLiteral("Step the channel of reader %1").arg(slot), steps);
-        cmdReadChannel[i] = place(button(QStringLiteral("Read Channel 0"), Frame2), element("cmdReadChannel", i),
+        m_readButtons[i] = place(button(QStringLiteral("Read Channel 0"), readerFrame), element("cmdReadChannel", i),
                                   QStringLiteral("Read the channel of reader %1").arg(slot),
                                   twipsRect(120 + shift, i == 0 ? 2950 : 2955, 1500, 375));
     }
-    ChkContinuousMonitor = place(new QCheckBox(Frame2), QStringLiteral("ChkContinuousMonitor"),
+    m_monitorCheck = place(new QCheckBox(readerFrame), QStringLiteral("ChkContinuousMonitor"),
                                  QStringLiteral("Continuous Monitoring"), twipsRect(7750, 1800, 255, 375));
-    lblMonitoring = place(new QLabel(QStringLiteral("Continuous Monitoring"), Frame2),
+    m_monitorLabel = place(new QLabel(QStringLiteral("Continuous Monitoring"), readerFrame),
                           QStringLiteral("lblMonitoring"), QStringLiteral("Continuous Monitoring"),
                           twipsRect(7320, 1320, 1095, 495));
-    lblMonitoring->setWordWrap(true);
+    m_monitorLabel->setWordWrap(true);
     QFont monitoringFont = dialogFont;
     monitoringFont.setPointSizeF(kMonitoringFontPoints);
     monitoringFont.setWeight(QFont::Normal);
-    lblMonitoring->setFont(monitoringFont);
-    setTextColour(lblMonitoring, palette().color(QPalette::ToolTipText));
+    m_monitorLabel->setFont(monitoringFont);
+    setTextColour(m_monitorLabel, palette().color(QPalette::ToolTipText));
 
     // Range listing.
-    Frame3 = place(new QGroupBox(QStringLiteral("List DMX Channel Values"), client), QStringLiteral("Frame3"),
+    auto *listingFrame = place(new QGroupBox(QStringLiteral("List DMX Channel Values"), client), QStringLiteral("Frame3"),
                    QStringLiteral("List DMX Channel Values"), twipsRect(240, 5280, 8535, 1575));
-    sldDMXLow = place(channelSlider(Qt::Horizontal, Frame3), QStringLiteral("sldDMXLow"),
+    m_firstSlider = place(channelSlider(Qt::Horizontal, listingFrame), QStringLiteral("sldDMXLow"),
                       QStringLiteral("First channel of the listing"), twipsRect(480, 360, 2175, 615));
-    Label2[0] = place(new QLabel(QStringLiteral("From Channel"), Frame3), element("Label2", 0),
+    place(new QLabel(QStringLiteral("From Channel"), listingFrame), element("Label2", 0),
                       QStringLiteral("From Channel"), twipsRect(120, 960, 1215, 255));
     const QRect lowSteps = twipsRect(1320, 960, 735, 390);
-    ToolbarLow = place(new StepToolbar(Qt::Horizontal, imlToolbarIcons, lowSteps, Frame3), QStringLiteral("ToolbarLow"),
+    m_firstSteps = place(new StepToolbar(Qt::Horizontal, m_stepIcons, lowSteps, listingFrame), QStringLiteral("ToolbarLow"),
                        QStringLiteral("Step the first channel"), lowSteps);
-    lblLow = place(new QLabel(QStringLiteral("1"), Frame3), QStringLiteral("lblLow"),
+    m_firstLabel = place(new QLabel(QStringLiteral("1"), listingFrame), QStringLiteral("lblLow"),
                    QStringLiteral("First channel"), twipsRect(480, 1200, 615, 255));
-    setTextColour(lblLow, Qt::red);
-    Command1 = place(button(QStringLiteral("List Ch 0-38"), Frame3), QStringLiteral("Command1"),
+    setTextColour(m_firstLabel, Qt::red);
+    m_listButton = place(button(QStringLiteral("List Ch 0-38"), listingFrame), QStringLiteral("Command1"),
                      QStringLiteral("List the channel range"), twipsRect(3360, 720, 1575, 375));
-    sldDMXHigh = place(channelSlider(Qt::Horizontal, Frame3), QStringLiteral("sldDMXHigh"),
+    m_lastSlider = place(channelSlider(Qt::Horizontal, listingFrame), QStringLiteral("sldDMXHigh"),
                        QStringLiteral("Last channel of the listing"), twipsRect(6000, 360, 2175, 615));
-    Label2[1] = place(new QLabel(QStringLiteral("To Channel"), Frame3), element("Label2", 1),
+    place(new QLabel(QStringLiteral("To Channel"), listingFrame), element("Label2", 1),
                       QStringLiteral("To Channel"), twipsRect(5520, 960, 975, 255));
     const QRect highSteps = twipsRect(6720, 960, 735, 390);
-    ToolbarHigh = place(new StepToolbar(Qt::Horizontal, imlToolbarIcons, highSteps, Frame3),
+    m_lastSteps = place(new StepToolbar(Qt::Horizontal, m_stepIcons, highSteps, listingFrame),
                         QStringLiteral("ToolbarHigh"), QStringLiteral("Step the last channel"), highSteps);
-    lblHigh = place(new QLabel(QStringLiteral("256"), Frame3), QStringLiteral("lblHigh"),
+    m_lastLabel = place(new QLabel(QStringLiteral("256"), listingFrame), QStringLiteral("lblHigh"),
                     QStringLiteral("Last channel"), twipsRect(5880, 1200, 615, 255));
-    setTextColour(lblHigh, Qt::red);
+    setTextColour(m_lastLabel, Qt::red);
 
-    lstLevel = place(new QListWidget(client), QStringLiteral("lstLevel"), QStringLiteral("Channel levels"),
+    m_levelList = place(new QListWidget(client), QStringLiteral("lstLevel"), QStringLiteral("Channel levels"),
                      twipsRect(9000, 240, 2535, 6105));
-    lstLevel->setSortingEnabled(false);
-    lstLevel->setUniformItemSizes(true);
-    cmdExit = place(button(QStringLiteral("Exit"), client), QStringLiteral("cmdExit"), QStringLiteral("Exit"),
+    m_levelList->setSortingEnabled(false);
+    m_levelList->setUniformItemSizes(true);
+    m_exitButton = place(button(QStringLiteral("Exit"), client), QStringLiteral("cmdExit"), QStringLiteral("Exit"),
                     twipsRect(9960, 6480, 975, 375));
 
     // Fixed size: the layout does not follow the frame, so nothing to maximise.
@@ -168,25 +168,25 @@ void frmMain::buildLayout()
 
 void frmMain::buildMenu()
 {
-    mnuFile = menuBar()->addMenu(QStringLiteral("File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuExit = mnuFile->addAction(QStringLiteral("Exit"));
-    mnuExit->setObjectName(QStringLiteral("mnuExit"));
-    mnuHelp = menuBar()->addAction(QStringLiteral("Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    m_fileMenu = menuBar()->addMenu(QStringLiteral("File"));
+    m_fileMenu->setObjectName(QStringLiteral("mnuFile"));
+    m_exitAction = m_fileMenu->addAction(QStringLiteral("Exit"));
+    m_exitAction->setObjectName(QStringLiteral("mnuExit"));
+    m_helpAction = menuBar()->addAction(QStringLiteral("Help"));
+    m_helpAction->setObjectName(QStringLiteral("mnuHelp"));
 }
 
 void frmMain::buildTabOrder()
 {
     // The controls that take the keyboard, in their tab order; frames, labels
     // and the step toolbars take no focus.
-    std::vector<QWidget *> order = {cmdExit, cmdReadChannel[0], txtChannel0Level[0], lstLevel, txtMessageBox};
-    for (QRadioButton *port : OptSerial)
+    std::vector<QWidget *> order = {m_exitButton, m_readButtons[0], m_levelBoxes[0], m_levelList, m_statusBox};
+    for (QRadioButton *port : m_portButtons)
         order.push_back(port);
-    order.insert(order.end(), {sldDMXChannel[0], sldDMXChannel[1], txtChannel0Level[1], cmdReadChannel[1]});
+    order.insert(order.end(), {m_channelSliders[0], m_channelSliders[1], m_levelBoxes[1], m_readButtons[1]});
     for (int i = 2; i < kReaders; ++i)
-        order.insert(order.end(), {sldDMXChannel[i], txtChannel0Level[i], cmdReadChannel[i]});
-    order.insert(order.end(), {Command1, sldDMXLow, sldDMXHigh, ChkContinuousMonitor});
+        order.insert(order.end(), {m_channelSliders[i], m_levelBoxes[i], m_readButtons[i]});
+    order.insert(order.end(), {m_listButton, m_firstSlider, m_lastSlider, m_monitorCheck});
     for (size_t i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

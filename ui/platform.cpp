@@ -2,22 +2,19 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <cstdio>
-#include <cstdlib>
 
 Platform Platform::system()
 {
     Platform platform;
     platform.beep = [] { QApplication::beep(); };
+    // Shown without a local event loop: the session's timers and the
+    // port's arrivals go on being served while the operator reads it.
     platform.messageBox = [](QWidget *parent, const QString &text, const QString &title) {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
-        box.exec();
+        auto *box = new QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setWindowModality(Qt::ApplicationModal);
+        box->show();
     };
-    // Exit ends the program where it stands, also from inside a wait on the
-    // box: nothing below the handler may resume and write to the port.
-    platform.endProgram = [] {
-        std::fflush(nullptr);
-        std::_Exit(0);
-    };
+    platform.endProgram = [] { QCoreApplication::exit(0); };
     return platform;
 }

@@ -1,0 +1,257 @@
+// The session's exchanges against a scripted box: what the host sends, what
+// the box answers and when, and what the session reports.
+#include "box_session.h"
+#include "sim_port.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <ctime>
+#include <functional>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const QByteArray kFlush(protocol::kFlushNulCount, '\0');
+
+struct Rig {
+    SimPort *port = nullptr;
+    std::unique_ptr<BoxSession> session;
+    QList<Status> statuses;
+    QList<std::optional<int>> levels;
+
+    // `wire` runs before the session takes the port, so what it hooks into
+    // the port's signals runs ahead of the session.
+    explicit Rig(const std::function<void(SimPort *)> &wire = {})
+    {
+        auto owned = std::make_unique<SimPort>();
+        port = owned.get();
+        port->box().setAnimated(false);
+        if (wire)
+            wire(port);
+        session = std::make_unique<BoxSession>(std::move(owned));
+        QObject::connect(session.get(), &BoxSession::probed, session.get(),
+                         [this](int, Status status) { statuses << status; });
+        QObject::connect(session.get(), &BoxSession::levelRead, session.get(),
+                         [this](int, int, std::optional<int> level) { levels << level; });
+    }
+    void settle() { QTRY_VERIFY_WITH_TIMEOUT(session->idle(), 10000); }
+    void choosePort(int number)
+    {
+        session->choosePort(number);
+        settle();
+    }
+    std::optional<int> read(int channel)
+    {
+        levels.clear();
+        session->readChannel(0, channel);
+        settle();
+        return levels.value(0);
+    }
+};
+
+QStringList expectedProbeLog(int port, bool reopen)
+{
+    QStringList log;
+    if (reopen)
+        log << "close";
+    log << QStringLiteral("port %1").arg(port) << "configure" << "readlen 0" << "open";
+    for (int i = 0; i < protocol::kFlushNulCount; ++i)
+        log << "write 00";
+    log << "write 43 3f";
+    return log;
+}
+
+double cpuSeconds()
+{
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+} // namespace
+
+class TestBoxSession : public QObject {
+    Q_OBJECT
+private slots:
+    void probeOutcome_data()
+    {
+        QTest::addColumn<QByteArray>("answer"); // the box's answer to the probe; empty: none
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<QByteArray>("lateByte"); // lands between the count that ends the wait and the read
+        QTest::addColumn<bool>("openFails");
+        QTest::addColumn<Status>("status");
+
+        QTest::newRow("G") << QByteArray("G") << 0 << QByteArray() << false << Status::ConnectedOk;
+        QTest::newRow("G just in time") << QByteArray("G") << 450 << QByteArray() << false << Status::ConnectedOk;
+        QTest::newRow("G too late") << QByteArray("G") << 600 << QByteArray() << false << Status::NoTransceiver;
+        QTest::newRow("lower-case g") << QByteArray("g") << 0 << QByteArray() << false << Status::NoTransceiver;
+        QTest::newRow("silence") << QByteArray() << 0 << QByteArray() << false << Status::NoTransceiver;
+        QTest::newRow("xG, both waiting") << QByteArray("xG") << 0 << QByteArray() << false << Status::ConnectedOk;
+        QTest::newRow("GG, both waiting") << QByteArray("GG") << 0 << QByteArray() << false << Status::ConnectedOk;
+        QTest::newRow("Gx, both waiting") << QByteArray("Gx") << 0 << QByteArray() << false << Status::NoTransceiver;
+        QTest::newRow("G, then a late byte") << QByteArray("G") << 0 << QByteArray("x") << false << Status::NoTransceiver;
+        QTest::newRow("port cannot be opened") << QByteArray() << 0 << QByteArray() << true << Status::ErrorOpeningPort;
+    }
+
+    void probeOutcome()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, delayMs);
+        QFETCH(QByteArray, lateByte);
+        QFETCH(bool, openFails);
+        QFETCH(Status, status);
+
+        Rig rig([lateByte](SimPort *port) {
+            if (!lateByte.isEmpty()) {
+                connect(port, &SerialPort::bytesArrived, port,
+                        [port, lateByte] { port->arriveAfterNextCount(lateByte); }, Qt::SingleShotConnection);
+            }
+        });
+        rig.port->setOpenFails(openFails);
+        rig.port->script("C?", answer, std::chrono::milliseconds{delayMs});
+
+        rig.choosePort(1);
+
+        QCOMPARE(rig.statuses, QList<Status>{status});
+        QCOMPARE(rig.port->written(), openFails ? QByteArray() : kFlush + "C?");
+        QCOMPARE(rig.port->isOpen(), !openFails);
+    }
+
+    void wireOrderOfAFirstChoiceAndOfTheSameChoiceAgain()
+    {
+        Rig rig;
+        rig.choosePort(3);
+        QCOMPARE(rig.port->log(), expectedProbeLog(3, false) << "read 47");
+        QCOMPARE(rig.port->portNumber(), 3);
+        QVERIFY(rig.port->lineSettings() == LineSettings{});
+        QCOMPARE(rig.port->lineSettings().baudRate, 115200);
+        QCOMPARE(rig.port->lineSettings().flowControl, QSerialPort::NoFlowControl);
+        QVERIFY(rig.port->lineSettings().dataTerminalReady && rig.port->lineSettings().requestToSend);
+
+        rig.port->setReadLength(261); // as a listing leaves it
+        rig.port->clearLog();
+        rig.choosePort(3);
+        QCOMPARE(rig.port->log(), expectedProbeLog(3, true) << "read 47");
+        QCOMPARE(rig.statuses, (QList<Status>{Status::ConnectedOk, Status::ConnectedOk}));
+        QCOMPARE(rig.port->readLength(), 0);
+    }
+
+    void aVanishedDeviceCannotBeReopened()
+    {
+        Rig rig;
+        rig.choosePort(1);
+        rig.port->unplug();
+        rig.port->clearLog();
+        rig.choosePort(1);
+        QCOMPARE(rig.statuses.last(), Status::ErrorOpeningPort);
+        QVERIFY(!rig.port->log().join(' ').contains("write"));
+    }
+
+    // Each row: how the box answers "C011?", and what the read reports.
+    void readExchange_data()
+    {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<int>("byteGapMs");
+        QTest::addColumn<int>("level"); // -1: no acceptable answer
+
+        QTest::newRow("L255 at once") << QByteArray("L255") << 0 << 0 << 255;
+        QTest::newRow("L007 after 400 ms") << QByteArray("L007") << 400 << 0 << 7;
+        // The whole answer is awaited: taking it at its third byte would show 25.
+        QTest::newRow("L255 a byte every 100 ms") << QByteArray("L255") << 0 << 100 << 255;
+        QTest::newRow("L1 and then nothing") << QByteArray("L1") << 0 << 0 << 1;
+        QTest::newRow("l123") << QByteArray("l123") << 0 << 0 << -1;
+        QTest::newRow("silence") << QByteArray() << 0 << 0 << -1;
+        QTest::newRow("L042 after the time-out") << QByteArray("L042") << 600 << 0 << -1;
+        QTest::newRow("L12345, judged by its first four") << QByteArray("L12345") << 0 << 0 << 123;
+    }
+
+    void readExchange()
+    {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, delayMs);
+        QFETCH(int, byteGapMs);
+        QFETCH(int, level);
+
+        Rig rig;
+        rig.choosePort(1);
+        rig.port->clearLog();
+        rig.port->script("C011?", answer, std::chrono::milliseconds{delayMs}, std::chrono::milliseconds{byteGapMs});
+
+        QElapsedTimer clock;
+        clock.start();
+        const std::optional<int> read = rig.read(12);
+
+        QCOMPARE(read.value_or(-1), level);
+        QCOMPARE(rig.port->log().mid(0, 2), (QStringList{"discard", "write 43 30 31 31 3f"}));
+        QVERIFY2(clock.elapsed() < 800, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // An answer that comes after its read gave up stays on the line; the next
+    // read empties the line first and shows its own answer, not the late one.
+    void aLateAnswerDoesNotShiftTheNextRead()
+    {
+        Rig rig;
+        rig.choosePort(1);
+        rig.port->box().setLevel(2, 77);
+        rig.port->script("C000?", "L042", 550ms);
+        QCOMPARE(rig.read(1), std::nullopt);
+        QTRY_COMPARE(rig.port->bytesWaiting(), 4);
+        QCOMPARE(rig.read(2), std::optional<int>(77));
+        QCOMPARE(rig.read(2), std::optional<int>(77));
+    }
+
+    void aSilentProbeSleepsInsteadOfSpinning()
+    {
+        Rig rig;
+        rig.port->box().faults().silent = true;
+        QElapsedTimer clock;
+        clock.start();
+        const double cpuBefore = cpuSeconds();
+        rig.choosePort(1);
+        const double cpuUsed = cpuSeconds() - cpuBefore;
+        QVERIFY2(clock.elapsed() >= 450, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(cpuUsed < 0.1, qPrintable(QString::number(cpuUsed)));
+    }
+
+    void everyExchangeGetsItsWholeTimeOut()
+    {
+        Rig rig;
+        rig.choosePort(1);
+        QTest::qWait(300);
+        rig.port->box().faults().silent = true;
+        QElapsedTimer clock;
+        clock.start();
+        rig.read(1);
+        QVERIFY2(clock.elapsed() >= 450, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // Shutting down drops what waits and the exchange in flight: the port
+    // closes and nothing more reaches the wire, whatever the box says later.
+    void shutDownDropsEverythingPending()
+    {
+        Rig rig;
+        rig.choosePort(1);
+        rig.port->box().faults().answerDelay = 100ms;
+        rig.session->readChannel(0, 1);
+        rig.session->readChannel(1, 2);
+        rig.session->listRange(1, 10);
+        rig.session->startMonitoring();
+        QCOMPARE(rig.session->requestsWaiting(), 2);
+        rig.port->clearLog();
+
+        rig.session->shutDown();
+        rig.session->readChannel(2, 3);
+        rig.session->choosePort(2);
+        QTest::qWait(300);
+
+        QCOMPARE(rig.port->log(), QStringList{"close"});
+        QVERIFY(rig.levels.isEmpty());
+        QVERIFY(rig.session->idle());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBoxSession)
+#include "test_box_session.moc"
