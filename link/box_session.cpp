@@ -1,5 +1,7 @@
 #include "box_session.h"
 
+#include <algorithm>
+
 BoxSession::BoxSession(std::unique_ptr<SerialPort> port, QObject *parent)
     : QObject(parent)
     , m_port(std::move(port))
@@ -43,6 +45,22 @@ void BoxSession::listRange(int first, int last)
     job.first = first;
     job.last = last;
     enqueue(job);
+}
+
+void BoxSession::fetchLevels(int first, int last)
+{
+    Job job;
+    job.kind = Job::Kind::Fetch;
+    job.first = first;
+    job.last = last;
+    enqueue(job);
+}
+
+void BoxSession::cancelFetches()
+{
+    m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(),
+                                   [](const Job &job) { return job.kind == Job::Kind::Fetch; }),
+                    m_waiting.end());
 }
 
 void BoxSession::setMonitoredChannels(const QVector<int> &channels)
@@ -132,7 +150,8 @@ void BoxSession::begin()
         send(protocol::readCommand(m_current->channel), /*discardFirst=*/true, protocol::kReadThreshold);
         break;
     case Job::Kind::Listing:
-        beginListing();
+    case Job::Kind::Fetch:
+        beginBlock();
         break;
     case Job::Kind::Pass:
         m_current->slot = 0;
@@ -170,18 +189,23 @@ void BoxSession::beginPortChoice()
     send(protocol::probeCommand(), /*discardFirst=*/false, protocol::kProbeThreshold);
 }
 
-void BoxSession::beginListing()
+void BoxSession::beginBlock()
 {
     const int first = m_current->first;
     const int count = m_current->last - first + 1;
     const std::optional<QByteArray> request = protocol::block::buildRequest(first, count);
-    if (!request || !send(*request, /*discardFirst=*/true, protocol::block::replyLength(count) - 1,
-                          protocol::block::replyLength(count), /*stopOnPortFailure=*/true)) {
+    if (request && send(*request, /*discardFirst=*/true, protocol::block::replyLength(count) - 1,
+                        protocol::block::replyLength(count), /*stopOnPortFailure=*/true))
+        return;
+    if (m_current->kind == Job::Kind::Listing) {
         Listing listing;
         listing.first = first;
         emit listed(listing);
-        finish();
+    } else {
+        emit levelsFetched(LevelFetch{first, count, LevelFetch::Outcome::NoAnswer, {}});
     }
+    if (m_current)
+        finish();
 }
 
 // Each slot's channel is taken as its command is built, so a slider moved
@@ -290,6 +314,23 @@ Listing listingFrom(int first, int count, const QByteArray &reply, bool portFail
     return listing;
 }
 
+LevelFetch fetchFrom(int first, int count, const QByteArray &reply, bool portFailed)
+{
+    LevelFetch fetch{first, count, LevelFetch::Outcome::NoAnswer, {}};
+    if (portFailed || reply.isEmpty())
+        return fetch;
+    const protocol::block::Check check = protocol::block::checkReply(reply, count);
+    switch (check.outcome) {
+    case protocol::block::Outcome::Success: fetch.outcome = LevelFetch::Outcome::Success; break;
+    case protocol::block::Outcome::HeaderError: fetch.outcome = LevelFetch::Outcome::HeaderError; break;
+    case protocol::block::Outcome::ChecksumError: fetch.outcome = LevelFetch::Outcome::ChecksumError; break;
+    case protocol::block::Outcome::NotAsExpected: fetch.outcome = LevelFetch::Outcome::EndByteError; break;
+    case protocol::block::Outcome::Truncated: fetch.outcome = LevelFetch::Outcome::CutShort; break;
+    }
+    fetch.levels = check.levels;
+    return fetch;
+}
+
 } // namespace
 
 void BoxSession::answered(const Answer &answer)
@@ -305,6 +346,9 @@ void BoxSession::answered(const Answer &answer)
         break;
     case Job::Kind::Listing:
         emit listed(listingFrom(job.first, job.last - job.first + 1, answer.text, answer.portFailed));
+        break;
+    case Job::Kind::Fetch:
+        emit levelsFetched(fetchFrom(job.first, job.last - job.first + 1, answer.text, answer.portFailed));
         break;
     case Job::Kind::Pass:
         emit monitoredLevelRead(job.slot, job.channel, protocol::judgeReadAnswer(answer.text));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "level_fetch.h"
 #include "listing.h"
 #include "protocol.h"
 #include "serial_port.h"
@@ -41,6 +42,13 @@ public:
     // refused a range that does not rise. Reports by listed().
     void listRange(int first, int last);
 
+    // Fetches channels first..last as one block for a live view; unlike a
+    // listing it reports every fault by kind and leaves the operator's
+    // status alone. Reports by levelsFetched(). Dropped from the queue,
+    // when not yet sent, by cancelFetches().
+    void fetchLevels(int first, int last);
+    void cancelFetches();
+
     // Monitoring reads the monitored channels in slot order, pass after
     // pass, each pass one interval after the end of the last.
     void setMonitoredChannels(const QVector<int> &channels);
@@ -68,16 +76,17 @@ signals:
     void monitoredLevelRead(int slot, int channel, std::optional<int> level);
     void passEnded();
     void listed(const Listing &listing);
+    void levelsFetched(const LevelFetch &fetch);
 
 private:
     struct Job {
-        enum class Kind { PortChoice, Read, Listing, Pass };
+        enum class Kind { PortChoice, Read, Listing, Pass, Fetch };
         Kind kind = Kind::Read;
         int port = 0;    // PortChoice
         int reader = 0;  // Read
         int channel = 0; // Read, and the channel of the pass's slot in flight
-        int first = 0;   // Listing
-        int last = 0;    // Listing
+        int first = 0;   // Listing, Fetch
+        int last = 0;    // Listing, Fetch
         int slot = 0;    // Pass: the slot in flight
     };
 
@@ -93,7 +102,7 @@ private:
     void finish();
 
     void beginPortChoice();
-    void beginListing();
+    void beginBlock();
     void continuePass();
 
     // Sends `command` and waits for more than `threshold` bytes or the

@@ -1,6 +1,7 @@
 // The session's exchanges against a scripted box: what the host sends, what
 // the box answers and when, and what the session reports.
 #include "box_session.h"
+#include "harness.h"
 #include "sim_port.h"
 
 #include <QElapsedTimer>
@@ -226,6 +227,56 @@ private slots:
         clock.start();
         rig.read(1);
         QVERIFY2(clock.elapsed() >= 450, qPrintable(QString::number(clock.elapsed())));
+    }
+
+    // A live view's block: every fault reported by its kind, the status left alone.
+    void fetchOutcome_data()
+    {
+        QTest::addColumn<QByteArray>("reply"); // the box's answer to the block request for 1-3
+        QTest::addColumn<LevelFetch::Outcome>("outcome");
+        const QByteArray good = bytes({0xFF, 0xFF, 0xC0, 10, 20, 30, 60, 0xC1});
+        QTest::newRow("whole") << good << LevelFetch::Outcome::Success;
+        QTest::newRow("silence") << QByteArray() << LevelFetch::Outcome::NoAnswer;
+        QTest::newRow("echo of the request") << bytes({0xFF, 0x00, 0xC0, 0, 0, 2, 0xC1})
+                                             << LevelFetch::Outcome::HeaderError;
+        QTest::newRow("wrong checksum") << QByteArray(good).replace(6, 1, "\x3d") << LevelFetch::Outcome::ChecksumError;
+        QTest::newRow("wrong end byte") << good.left(7) + "\xc2" << LevelFetch::Outcome::EndByteError;
+        QTest::newRow("cut inside the levels") << good.left(5) << LevelFetch::Outcome::CutShort;
+    }
+
+    void fetchOutcome()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(LevelFetch::Outcome, outcome);
+        Rig rig;
+        rig.choosePort(1);
+        rig.statuses.clear();
+        rig.port->script(bytes({0xFF, 0x00, 0xC0, 0, 0, 2, 0xC1}), reply, 0ms);
+        QSignalSpy fetched(rig.session.get(), &BoxSession::levelsFetched);
+        QSignalSpy listed(rig.session.get(), &BoxSession::listed);
+
+        rig.session->fetchLevels(1, 3);
+        rig.settle();
+
+        QCOMPARE(fetched.count(), 1);
+        const auto fetch = fetched.first().first().value<LevelFetch>();
+        QCOMPARE(fetch.outcome, outcome);
+        QCOMPARE(fetch.levels, outcome == LevelFetch::Outcome::Success ? bytes({10, 20, 30}) : QByteArray());
+        QVERIFY(rig.statuses.isEmpty() && listed.isEmpty());
+    }
+
+    void cancelledFetchesNeverReachTheWire()
+    {
+        Rig rig;
+        rig.choosePort(1);
+        rig.port->box().faults().answerDelay = 50ms;
+        rig.session->readChannel(0, 1);
+        rig.session->fetchLevels(1, 256);
+        rig.session->readChannel(0, 2);
+        rig.session->cancelFetches();
+        rig.port->clearLog();
+        rig.settle();
+        QCOMPARE(rig.port->log().filter("write"), (QStringList{"write 43 30 30 31 3f"}));
     }
 
     // Shutting down drops what waits and the exchange in flight: the port

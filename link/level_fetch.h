@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QByteArray>
+
+// One block fetched for a live view: the levels of channels first,
+// first+1, ... on success, and otherwise what went wrong, by kind.
+struct LevelFetch {
+    enum class Outcome { Success, NoAnswer, HeaderError, ChecksumError, EndByteError, CutShort };
+
+    int first = 1;
+    int count = 0;
+    Outcome outcome = Outcome::NoAnswer;
+    QByteArray levels; // `count` bytes, on success only
+};
