@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QRegularExpression>
+#include <QString>
+#include <QStringList>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -22,6 +24,60 @@ std::mutex g_mutex;
 QtMessageHandler g_previous = nullptr;
 QList<HeldMessage> g_held;
 bool g_started = false;
+
+// The display settings the line speaks of.
+struct DisplaySettings {
+    QString display;        // $DISPLAY
+    QString waylandDisplay; // $WAYLAND_DISPLAY
+};
+
+QStringList pluginsIn(const QStringList &messages, const QRegularExpression &pattern)
+{
+    QStringList plugins;
+    for (const QString &message : messages) {
+        const QRegularExpressionMatch match = pattern.match(message);
+        if (match.hasMatch())
+            plugins << match.captured(1);
+    }
+    return plugins;
+}
+
+// The one line for a platform plugin that failed, from the settings and the
+// messages Qt gave while it tried.
+QString noDisplayLine(const DisplaySettings &settings, const QStringList &qtMessages)
+{
+    static const QRegularExpression missing(
+        QStringLiteral("Could not find the Qt platform plugin \"([^\"]+)\""));
+    static const QRegularExpression failed(
+        QStringLiteral("Could not load the Qt platform plugin \"([^\"]+)\".*even though it was found"));
+    const QStringList missingPlugins = pluginsIn(qtMessages, missing);
+    const QStringList failedPlugins = pluginsIn(qtMessages, failed);
+
+    // Most often a session without a desktop (ssh, a console) or one whose
+    // DISPLAY went stale (sudo, a closed ssh tunnel).
+    QString advice = QStringLiteral("start it from a desktop session");
+    QString reason;
+    if (failedPlugins.contains(QLatin1String("xcb"))) {
+        reason = settings.display.isEmpty()
+            ? QStringLiteral("DISPLAY is not set")
+            : QStringLiteral("the X display %1 does not answer").arg(settings.display);
+    } else if (failedPlugins.contains(QLatin1String("wayland"))) {
+        reason = settings.waylandDisplay.isEmpty()
+            ? QStringLiteral("WAYLAND_DISPLAY is not set")
+            : QStringLiteral("the Wayland display %1 does not answer").arg(settings.waylandDisplay);
+    } else if (missingPlugins.contains(QLatin1String("wayland"))) {
+        reason = QStringLiteral("Qt's wayland plugin is not installed");
+        advice = QStringLiteral("install qt6-wayland, or start it with QT_QPA_PLATFORM=xcb");
+    } else if (!missingPlugins.isEmpty()) {
+        reason = QStringLiteral("Qt's %1 plugin is not installed").arg(missingPlugins.first());
+        advice = QStringLiteral("check QT_QPA_PLATFORM");
+    } else if (settings.display.isEmpty() && settings.waylandDisplay.isEmpty()) {
+        reason = QStringLiteral("DISPLAY is not set");
+    } else {
+        reason = QStringLiteral("Qt could not start its platform plugin");
+    }
+    return QStringLiteral("lumivane-monitor: no display available (%1); %2").arg(reason, advice);
+}
 
 // Called by Qt once QApplication's platform plugin is up.
 void platformStarted()
@@ -66,53 +122,7 @@ void holdMessage(QtMsgType type, const QMessageLogContext &context, const QStrin
     std::_Exit(1);
 }
 
-QStringList pluginsIn(const QStringList &messages, const QRegularExpression &pattern)
-{
-    QStringList plugins;
-    for (const QString &message : messages) {
-        const QRegularExpressionMatch match = pattern.match(message);
-        if (match.hasMatch())
-            plugins << match.captured(1);
-    }
-    return plugins;
-}
-
 } // namespace
-
-QString noDisplayLine(const DisplaySettings &settings, const QStringList &qtMessages)
-{
-    static const QRegularExpression missing(
-        QStringLiteral("Could not find the Qt platform plugin \"([^\"]+)\""));
-    static const QRegularExpression failed(
-        QStringLiteral("Could not load the Qt platform plugin \"([^\"]+)\".*even though it was found"));
-    const QStringList missingPlugins = pluginsIn(qtMessages, missing);
-    const QStringList failedPlugins = pluginsIn(qtMessages, failed);
-
-    // Most often a session without a desktop (ssh, a console) or one whose
-    // DISPLAY went stale (sudo, a closed ssh tunnel).
-    QString advice = QStringLiteral("start it from a desktop session");
-    QString reason;
-    if (failedPlugins.contains(QLatin1String("xcb"))) {
-        reason = settings.display.isEmpty()
-            ? QStringLiteral("DISPLAY is not set")
-            : QStringLiteral("the X display %1 does not answer").arg(settings.display);
-    } else if (failedPlugins.contains(QLatin1String("wayland"))) {
-        reason = settings.waylandDisplay.isEmpty()
-            ? QStringLiteral("WAYLAND_DISPLAY is not set")
-            : QStringLiteral("the Wayland display %1 does not answer").arg(settings.waylandDisplay);
-    } else if (missingPlugins.contains(QLatin1String("wayland"))) {
-        reason = QStringLiteral("Qt's wayland plugin is not installed");
-        advice = QStringLiteral("install qt6-wayland, or start it with QT_QPA_PLATFORM=xcb");
-    } else if (!missingPlugins.isEmpty()) {
-        reason = QStringLiteral("Qt's %1 plugin is not installed").arg(missingPlugins.first());
-        advice = QStringLiteral("check QT_QPA_PLATFORM");
-    } else if (settings.display.isEmpty() && settings.waylandDisplay.isEmpty()) {
-        reason = QStringLiteral("DISPLAY is not set");
-    } else {
-        reason = QStringLiteral("Qt could not start its platform plugin");
-    }
-    return QStringLiteral("lumivane-monitor: no display available (%1); %2").arg(reason, advice);
-}
 
 void guardDisplayStartUp()
 {

@@ -1,8 +1,5 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
-
 // Without a usable display Qt prints a stack of platform warnings and
 // aborts with a core dump. Armed before QApplication is made, the guard
 // holds back Qt's messages while the platform plugin starts; should it fail,
@@ -10,13 +7,3 @@
 // the plugin is up the held messages are let through and the guard steps
 // aside.
 void guardDisplayStartUp();
-
-// The display settings the line speaks of.
-struct DisplaySettings {
-    QString display;        // $DISPLAY
-    QString waylandDisplay; // $WAYLAND_DISPLAY
-};
-
-// The one line for a platform plugin that failed, from the settings and the
-// messages Qt gave while it tried.
-QString noDisplayLine(const DisplaySettings &settings, const QStringList &qtMessages);

@@ -42,8 +42,6 @@ std::optional<int> answerStartUp(int argc, char *argv[])
     if (parser.isSet(help) || parser.isSet(version)) {
         // Only for the program's name in the usage line; needs no display.
         QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(QStringLiteral("lumivane-monitor"));
-        QCoreApplication::setApplicationVersion(QStringLiteral(LUMIVANE_VERSION));
         const QString answer = parser.isSet(help)
             ? parser.helpText()
             : QStringLiteral("lumivane-monitor %1\n").arg(QStringLiteral(LUMIVANE_VERSION));

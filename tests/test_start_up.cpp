@@ -62,7 +62,6 @@ private slots:
             << monitorVersion << "";
         QTest::newRow("monitor --help") << "lumivane-monitor" << QStringList{"--help"} << "Usage: "
                                         << "LUMIVANE_PORTn";
-        QTest::newRow("monitor -h") << "lumivane-monitor" << QStringList{"-h"} << "Usage: " << "--version";
         QTest::newRow("sim --version") << "lumivane-sim" << QStringList{"--version"}
                                        << "lumivane-sim " LUMIVANE_VERSION "\n" << "";
     }
