@@ -1,27 +1,16 @@
 #include "box_session.h"
+#include "display_guard.h"
 #include "frm_main.h"
 #include "qt_serial_port.h"
+#include "start_up.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace {
-
-// Without any display Qt would print a stack of platform errors and abort;
-// one plain line tells the operator what is wrong instead.
-bool displayAvailable()
-{
-#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
-    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
-    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
-        return true;
-    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
-#else
-    return true;
-#endif
-}
 
 // The application icon, in every size the resource holds.
 QIcon applicationIcon()
@@ -36,12 +25,13 @@ QIcon applicationIcon()
 
 int main(int argc, char *argv[])
 {
-    if (!displayAvailable()) {
-        std::fputs("lumivane-monitor: no display available (DISPLAY is not set); "
-                   "start it from a desktop session\n", stderr);
+    if (const std::optional<int> status = answerStartUp(argc, argv))
+        return *status;
+    QApplication app(argc, argv);
+    if (const QString problem = displayProblem(); !problem.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(problem));
         return 1;
     }
-    QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumivane MINI Monitor"));
     QApplication::setWindowIcon(applicationIcon());
 

@@ -29,6 +29,51 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md
   DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${LUMIVANE_APP_ID})
 
+# Software centres list the application from its AppStream metainfo, named by
+# the maker's reverse domain; it points at the desktop entry above.
+set(LUMIVANE_METAINFO_ID example.lumivane.MiniMonitor)
+install(FILES ${_packaging_dir}/${LUMIVANE_METAINFO_ID}.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# Debian's copyright file and changelog. The package's version has no
+# Debian revision (the maker packages its own program), so the changelog
+# is changelog.gz, not changelog.Debian.gz.
+install(FILES ${_packaging_dir}/debian/copyright
+  DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${LUMIVANE_APP_ID})
+
+# Compressed as Debian wants: gzip -9n leaves out the name and the time, so
+# the same source always makes the same bytes.
+find_program(LUMIVANE_GZIP gzip)
+set(_gzipped_dir ${PROJECT_BINARY_DIR}/gzipped)
+
+# lumivane_install_gzipped(SOURCE NAME DESTINATION): SOURCE, with
+# @PROJECT_VERSION@ filled in, installed as DESTINATION/NAME.gz.
+function(lumivane_install_gzipped source name destination)
+  if(NOT LUMIVANE_GZIP)
+    message(STATUS "gzip not found: ${name}.gz is left out of the installation")
+    return()
+  endif()
+  configure_file(${source} ${_gzipped_dir}/${name} @ONLY)
+  add_custom_command(OUTPUT ${_gzipped_dir}/${name}.gz
+    COMMAND ${LUMIVANE_GZIP} -9n --keep --force ${_gzipped_dir}/${name}
+    DEPENDS ${_gzipped_dir}/${name}
+    VERBATIM)
+  string(MAKE_C_IDENTIFIER "gzip_${name}" target)
+  add_custom_target(${target} ALL DEPENDS ${_gzipped_dir}/${name}.gz)
+  install(FILES ${_gzipped_dir}/${name}.gz DESTINATION ${destination})
+endfunction()
+
+lumivane_install_gzipped(${_packaging_dir}/debian/changelog changelog
+  ${CMAKE_INSTALL_DATAROOTDIR}/doc/${LUMIVANE_APP_ID})
+
+# A manual page for every installed program: packaging/man/PROGRAM.1.
+function(lumivane_install_man_page program)
+  lumivane_install_gzipped(${_packaging_dir}/man/${program}.1 ${program}.1
+    ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+lumivane_install_man_page(lumivane-monitor)
+lumivane_install_man_page(lumivane-sim)
+
 # Debian package.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${LUMIVANE_APP_ID})
@@ -38,7 +83,7 @@ set(CPACK_PACKAGE_CONTACT "Lumivane <support@lumivane.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "DMX512 channel level monitor for the Lumivane transceiver box")
 set(CPACK_PACKAGE_DESCRIPTION
   "Lumivane MINI Monitor watches the channel levels of a DMX512 lighting line
-through a Lumivane DMX512 transceiver box on an RS-232 port (115200,n,8,1).
+through a Lumivane DMX512 transceiver box on an RS-232 port (115200 baud, 8N1).
 It reads single channels, lists ranges of up to 256 channels and monitors
 five chosen channels continuously.
 .
@@ -53,8 +98,12 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://lumivane.example/")
 
 # The libraries come from the binaries themselves (dpkg-shlibdeps, from
 # dpkg-dev). The xcb platform plugin is loaded at run time, so no linker
-# records it: without qt6-qpa-plugins the monitor cannot open a window.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# records it: without qt6-qpa-plugins the monitor cannot open a window. The
+# window's font is Liberation Sans.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
+# Without it a Wayland session runs the window through XWayland, and Qt
+# warns at every start.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 find_program(LUMIVANE_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(LUMIVANE_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -75,6 +124,6 @@ function(lumivane_add_package_test)
   add_test(NAME package_deb
     COMMAND bash ${PROJECT_SOURCE_DIR}/packaging/check-package
       ${PROJECT_BINARY_DIR} ${PROJECT_VERSION} ${LUMIVANE_APP_ID})
-  set_tests_properties(package_deb PROPERTIES TIMEOUT 120)
+  set_tests_properties(package_deb PROPERTIES TIMEOUT 240)
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL lumivane_add_package_test)

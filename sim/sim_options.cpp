@@ -3,6 +3,7 @@
 #include "sim_box.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <cctype>
 
 namespace {
@@ -60,6 +61,7 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
         QStringLiteral("Plays the DMX transceiver box on a pseudo-terminal, so the monitor "
                        "can be run and tried without the hardware."));
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption link(QStringLiteral("link"),
         QStringLiteral("Make <path> a symbolic link to the box's serial device (required)."),
         QStringLiteral("path"));
@@ -98,6 +100,10 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     }
     if (parser.isSet(helpOption))
         parser.showHelp(0);
+    if (parser.isSet(versionOption)) {
+        QCoreApplication::setApplicationVersion(QStringLiteral(LUMIVANE_VERSION));
+        parser.showVersion();
+    }
     if (!parser.positionalArguments().isEmpty()) {
         error = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
         return std::nullopt;

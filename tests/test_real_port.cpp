@@ -21,7 +21,8 @@ QList<Status> probe(BoxSession &session)
     const auto connection = QObject::connect(&session, &BoxSession::probed, &session,
                                              [&statuses](int, Status status) { statuses << status; });
     session.choosePort(1);
-    QTest::qWaitFor([&session] { return session.idle(); }, 5000);
+    if (!QTest::qWaitFor([&session] { return session.idle(); }, 5000))
+        qWarning("the port choice did not end");
     QObject::disconnect(connection);
     return statuses;
 }

@@ -1,0 +1,120 @@
+// The monitor and the simulator answer --help and --version without a
+// display, and a display that cannot be opened ends the monitor with one
+// plain line and status 1, not Qt's abort.
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The environment of a session without any display; each row adds its own.
+QProcessEnvironment withoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE",
+                             "QT_LOGGING_RULES", "QT_FATAL_WARNINGS"})
+        environment.remove(QString::fromLatin1(name));
+    return environment;
+}
+
+struct Run {
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(LUMIVANE_BIN_DIR "/") + program, arguments);
+    Run result;
+    if (!process.waitForStarted() || !process.waitForFinished(20000)) {
+        process.kill();
+        process.waitForFinished();
+        return result;
+    }
+    result.status = process.exitStatus();
+    result.code = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+} // namespace
+
+class TestStartUp : public QObject {
+    Q_OBJECT
+private slots:
+    void answersWithoutDisplay_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("answer"); // the start of what it prints
+        QTest::addColumn<QString>("mentions");
+        const QString monitorVersion = QStringLiteral("lumivane-monitor " LUMIVANE_VERSION "\n");
+        QTest::newRow("monitor --version") << "lumivane-monitor" << QStringList{"--version"}
+                                           << monitorVersion << "";
+        QTest::newRow("monitor -v") << "lumivane-monitor" << QStringList{"-v"} << monitorVersion << "";
+        QTest::newRow("monitor --version among Qt's options")
+            << "lumivane-monitor" << QStringList{"-reverse", "-style", "fusion", "--version"}
+            << monitorVersion << "";
+        QTest::newRow("monitor --help") << "lumivane-monitor" << QStringList{"--help"} << "Usage: "
+                                        << "LUMIVANE_PORTn";
+        QTest::newRow("sim --version") << "lumivane-sim" << QStringList{"--version"}
+                                       << "lumivane-sim " LUMIVANE_VERSION "\n" << "";
+    }
+    void answersWithoutDisplay()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, answer);
+        QFETCH(QString, mentions);
+        const Run result = run(program, arguments, withoutDisplay());
+        QCOMPARE(result.status, QProcess::NormalExit);
+        QCOMPARE(result.err, QByteArray());
+        QCOMPARE(result.code, 0);
+        const QString out = QString::fromLocal8Bit(result.out);
+        QVERIFY2(out.startsWith(answer), qPrintable(out));
+        QVERIFY2(out.contains(mentions), qPrintable(out));
+    }
+
+    void noDisplayIsOnePlainLine_data()
+    {
+        QTest::addColumn<QStringList>("settings");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("nothing set") << QStringList() << "(DISPLAY is not set)";
+        QTest::newRow("stale X display") << QStringList{"DISPLAY=:97"} << "X display :97";
+        QTest::newRow("X chosen, stale display")
+            << QStringList{"DISPLAY=:97", "QT_QPA_PLATFORM=xcb"} << "X display :97";
+        // With qt6-wayland installed the plugin is found and the display is
+        // what fails; either way the monitor must not abort.
+        QTest::newRow("Wayland chosen")
+            << QStringList{"WAYLAND_DISPLAY=lumivane-no-such-display", "QT_QPA_PLATFORM=wayland"}
+            << "wayland";
+    }
+    void noDisplayIsOnePlainLine()
+    {
+        QFETCH(QStringList, settings);
+        QFETCH(QString, reason);
+        QTemporaryDir runtime; // no Wayland socket can be found in it
+        QVERIFY(runtime.isValid());
+        QProcessEnvironment environment = withoutDisplay();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        for (const QString &setting : settings)
+            environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+
+        const Run result = run(QStringLiteral("lumivane-monitor"), {}, environment);
+        QCOMPARE(result.status, QProcess::NormalExit); // an abort is a crash exit
+        QCOMPARE(result.code, 1);
+        const QString err = QString::fromLocal8Bit(result.err);
+        QVERIFY2(err.startsWith(QLatin1String("lumivane-monitor: no display available")), qPrintable(err));
+        QVERIFY2(err.endsWith(u'\n') && err.count(u'\n') == 1, qPrintable(err));
+        QVERIFY2(err.contains(reason, Qt::CaseInsensitive), qPrintable(err));
+        QCOMPARE(result.out, QByteArray());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartUp)
+#include "test_start_up.moc"
