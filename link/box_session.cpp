@@ -21,11 +21,12 @@ BoxSession::BoxSession(std::unique_ptr<SerialPort> port, QObject *parent)
 
 BoxSession::~BoxSession() = default;
 
-void BoxSession::choosePort(int port)
+void BoxSession::choosePort(int port, const QString &device)
 {
     Job job;
     job.kind = Job::Kind::PortChoice;
     job.port = port;
+    job.device = device;
     enqueue(job);
 }
 
@@ -176,6 +177,8 @@ void BoxSession::beginPortChoice()
     if (!m_current)
         return; // shut down from the report
     m_port->setPortNumber(port);
+    if (!m_current->device.isEmpty())
+        m_port->setDeviceName(m_current->device);
     m_port->configure(LineSettings{});
     m_port->setReadLength(0);
     if (!m_port->isOpen() && !m_port->open()) {

@@ -31,8 +31,9 @@ public:
     ~BoxSession() override;
 
     // Closes the port, opens port `port` (1-4) with the box's line settings,
-    // flushes the line and probes the box. Reports by probed().
-    void choosePort(int port);
+    // flushes the line and probes the box. Reports by probed(). A `device`
+    // is opened in place of Port n's own.
+    void choosePort(int port, const QString &device = QString());
 
     // Reads `channel` (1-256) for `reader`, after emptying the receive
     // buffer. Reports by levelRead().
@@ -83,6 +84,7 @@ private:
         enum class Kind { PortChoice, Read, Listing, Pass, Fetch };
         Kind kind = Kind::Read;
         int port = 0;    // PortChoice
+        QString device;  // PortChoice: in place of Port n's own
         int reader = 0;  // Read
         int channel = 0; // Read, and the channel of the pass's slot in flight
         int first = 0;   // Listing, Fetch

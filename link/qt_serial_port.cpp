@@ -36,6 +36,19 @@ bool QtSerialPort::close()
 void QtSerialPort::setPortNumber(int port)
 {
     m_portNumber = port;
+    m_deviceName.clear();
+}
+
+void QtSerialPort::setDeviceName(const QString &device)
+{
+    m_deviceName = device;
+}
+
+QString QtSerialPort::deviceName() const
+{
+    if (m_port.isOpen())
+        return m_port.portName();
+    return m_deviceName.isEmpty() ? portDeviceName(m_portNumber) : m_deviceName;
 }
 
 void QtSerialPort::configure(const LineSettings &settings)
@@ -54,7 +67,7 @@ bool QtSerialPort::open()
 {
     if (m_port.isOpen())
         return true;
-    m_port.setPortName(portDeviceName(m_portNumber));
+    m_port.setPortName(m_deviceName.isEmpty() ? portDeviceName(m_portNumber) : m_deviceName);
     if (!m_port.open(QIODevice::ReadWrite))
         return false;
     if (!applySettings()) {

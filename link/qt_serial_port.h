@@ -14,6 +14,8 @@ public:
     bool isOpen() const override;
     bool close() override;
     void setPortNumber(int port) override;
+    void setDeviceName(const QString &device) override;
+    QString deviceName() const override;
     void configure(const LineSettings &settings) override;
     void setReadLength(int length) override;
     bool open() override;
@@ -33,6 +35,7 @@ private:
 
     QSerialPort m_port;
     int m_portNumber = 1;
+    QString m_deviceName; // overrides Port n's device when set
     LineSettings m_settings;
     int m_readLength = 0;
     QByteArray m_waiting; // taken from the device as soon as it arrives

@@ -33,7 +33,11 @@ public:
 
     virtual bool isOpen() const = 0;
     virtual bool close() = 0;
-    virtual void setPortNumber(int port) = 0; // 1-4, while closed
+    virtual void setPortNumber(int port) = 0; // 1-4, while closed: Port n's device
+    // This device instead of Port n's, until the next setPortNumber().
+    virtual void setDeviceName(const QString &device) = 0;
+    // The device the port has open, or would open next.
+    virtual QString deviceName() const = 0;
     virtual void configure(const LineSettings &settings) = 0;
     virtual void setReadLength(int length) = 0; // 0 = all waiting bytes
     virtual bool open() = 0;

@@ -32,9 +32,21 @@ bool SimPort::close()
     return wasOpen;
 }
 
+void SimPort::setDeviceName(const QString &device)
+{
+    m_deviceName = device;
+    record(QStringLiteral("device %1").arg(device));
+}
+
+QString SimPort::deviceName() const
+{
+    return m_deviceName.isEmpty() ? QStringLiteral("sim:port%1").arg(m_portNumber) : m_deviceName;
+}
+
 void SimPort::setPortNumber(int port)
 {
     m_portNumber = port;
+    m_deviceName.clear();
     record(QStringLiteral("port %1").arg(port));
 }
 

@@ -20,6 +20,8 @@ public:
     bool isOpen() const override;
     bool close() override;
     void setPortNumber(int port) override;
+    void setDeviceName(const QString &device) override;
+    QString deviceName() const override;
     void configure(const LineSettings &settings) override;
     void setReadLength(int length) override;
     bool open() override;
@@ -80,6 +82,7 @@ private:
     bool m_unplugged = false;
     bool m_openFails = false;
     int m_portNumber = 0;
+    QString m_deviceName;
     LineSettings m_settings;
     int m_readLength = 0;
     mutable QByteArray m_received; // bytesWaiting() may see a late byte land

@@ -138,6 +138,17 @@ private slots:
         QCOMPARE(rig.port->readLength(), 0);
     }
 
+    void aNamedDeviceIsOpenedInPlaceOfThePortsOwn()
+    {
+        Rig rig;
+        rig.session->choosePort(2, QStringLiteral("/dev/ttyUSB7"));
+        rig.settle();
+        QCOMPARE(rig.port->log().mid(0, 3), (QStringList{"port 2", "device /dev/ttyUSB7", "configure"}));
+        QCOMPARE(rig.port->deviceName(), QStringLiteral("/dev/ttyUSB7"));
+        rig.choosePort(2);
+        QCOMPARE(rig.port->deviceName(), QStringLiteral("sim:port2"));
+    }
+
     void aVanishedDeviceCannotBeReopened()
     {
         Rig rig;
