@@ -1,5 +1,8 @@
 #include "box_session.h"
 
+#include "port_mapping.h"
+
+#include <QFileInfo>
 #include <algorithm>
 
 BoxSession::BoxSession(std::unique_ptr<SerialPort> port, QObject *parent)
@@ -16,13 +19,22 @@ BoxSession::BoxSession(std::unique_ptr<SerialPort> port, QObject *parent)
     m_monitorTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_monitorTimer, &QTimer::timeout, this, &BoxSession::onMonitorTick);
 
+    m_search.setInterval(kSearchInterval);
+    connect(&m_search, &QTimer::timeout, this, &BoxSession::onSearchTick);
+
     connect(m_port.get(), &SerialPort::bytesArrived, this, &BoxSession::onBytesArrived);
+    connect(m_port.get(), &SerialPort::lost, this, &BoxSession::onPortLost);
 }
 
 BoxSession::~BoxSession() = default;
 
+// The operator's choice ends any search for a lost device.
 void BoxSession::choosePort(int port, const QString &device)
 {
+    m_search.stop();
+    m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(),
+                                   [](const Job &job) { return job.automatic; }),
+                    m_waiting.end());
     Job job;
     job.kind = Job::Kind::PortChoice;
     job.port = port;
@@ -114,8 +126,39 @@ void BoxSession::shutDown()
     m_awaiting = false;
     m_timeout.stop();
     m_monitorTimer.stop();
+    m_search.stop();
     if (m_port->isOpen())
         m_port->close();
+}
+
+// The exchange in flight fails at once with its own report; the loss is
+// reported after it, so the operator's last word is that the port is gone.
+void BoxSession::onPortLost()
+{
+    if (m_shutDown)
+        return;
+    if (m_awaiting)
+        endWait(0);
+    emit portLost(m_openPort);
+    m_search.start();
+}
+
+void BoxSession::onSearchTick()
+{
+    QString found;
+    if (QFileInfo::exists(m_openDevice))
+        found = m_openDevice;
+    else if (!m_openStableName.isEmpty() && QFileInfo::exists(m_openStableName))
+        found = m_openStableName;
+    if (found.isEmpty())
+        return;
+    m_search.stop();
+    Job job;
+    job.kind = Job::Kind::PortChoice;
+    job.port = m_openPort;
+    job.device = found;
+    job.automatic = true;
+    enqueue(job);
 }
 
 void BoxSession::enqueue(const Job &job)
@@ -182,10 +225,18 @@ void BoxSession::beginPortChoice()
     m_port->configure(LineSettings{});
     m_port->setReadLength(0);
     if (!m_port->isOpen() && !m_port->open()) {
-        emit probed(port, Status::ErrorOpeningPort);
+        // A device found again may not take an open yet; the search goes on
+        // without a word, the loss already said.
+        if (m_current->automatic)
+            m_search.start();
+        else
+            emit probed(port, Status::ErrorOpeningPort);
         finish();
         return;
     }
+    m_openPort = port;
+    m_openDevice = m_port->deviceName();
+    m_openStableName = stableDeviceName(m_openDevice);
     const QByteArray nul(1, protocol::kFlushByte);
     for (int i = 0; i < protocol::kFlushNulCount; ++i)
         m_port->write(nul);

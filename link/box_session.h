@@ -59,6 +59,11 @@ public:
     void stopMonitoring();  // a pass already queued or running still ends
     bool monitoring() const { return !m_stopMonitoring && (m_monitorTimer.isActive() || m_passPending); }
 
+    // While a port that was lost stays gone, the session looks for its
+    // device this often, and reopens and probes it once it is back.
+    static constexpr std::chrono::milliseconds kSearchInterval{1000};
+    bool searching() const { return m_search.isActive(); }
+
     // Drops every waiting request and the exchange in flight, stops the
     // timers and closes the port: nothing more goes to the wire.
     void shutDown();
@@ -77,6 +82,9 @@ signals:
     void monitoredLevelRead(int slot, int channel, std::optional<int> level);
     void passEnded();
     void listed(const Listing &listing);
+    // The open port's device went away; the port is closed and the session
+    // looks for the device until it is back or another port is chosen.
+    void portLost(int port);
     void levelsFetched(const LevelFetch &fetch);
 
 private:
@@ -85,6 +93,7 @@ private:
         Kind kind = Kind::Read;
         int port = 0;    // PortChoice
         QString device;  // PortChoice: in place of Port n's own
+        bool automatic = false; // PortChoice: the lost device found again
         int reader = 0;  // Read
         int channel = 0; // Read, and the channel of the pass's slot in flight
         int first = 0;   // Listing, Fetch
@@ -117,6 +126,8 @@ private:
     void endWait(int finalCount);
     void answered(const Answer &answer);
     void onMonitorTick();
+    void onPortLost();
+    void onSearchTick();
 
     std::unique_ptr<SerialPort> m_port;
     QTimer m_timeout;
@@ -130,6 +141,12 @@ private:
     int m_threshold = 0;
     int m_readLength = -1;
     bool m_portTrouble = false;
+
+    // The device the last port choice opened, to be found again if lost.
+    int m_openPort = 0;
+    QString m_openDevice;
+    QString m_openStableName; // its /dev/serial/by-id name, if it has one
+    QTimer m_search;
 
     QVector<int> m_monitoredChannels;
     bool m_stopMonitoring = false;

@@ -223,3 +223,13 @@ QString portListing()
     }
     return portListingText(devices, targets);
 }
+
+QString stableDeviceName(const QString &device)
+{
+    if (device.startsWith(QLatin1String(kByIdFolder)))
+        return device;
+    if (kThisPlatform != PortPlatform::Unix)
+        return {};
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    return serialByIdLinks(QString::fromLatin1(kByIdFolder)).value(canonical.isEmpty() ? device : canonical);
+}

@@ -82,6 +82,10 @@ PortTarget currentPortTarget(int port);
 // "Error Opening COM Port" as for any other port that cannot be opened.
 QString portDeviceName(int port);
 
+// The /dev/serial/by-id/… name of `device`, which stays the same when its
+// adapter is plugged in again; empty when it has none.
+QString stableDeviceName(const QString &device);
+
 // The port button's tool tip for Port n.
 QString portToolTip(int port);
 

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 QtSerialPort::QtSerialPort(QObject *parent)
     : SerialPort(parent)
 {
@@ -47,7 +51,7 @@ void QtSerialPort::setDeviceName(const QString &device)
 QString QtSerialPort::deviceName() const
 {
     if (m_port.isOpen())
-        return m_port.portName();
+        return m_openedName;
     return m_deviceName.isEmpty() ? portDeviceName(m_portNumber) : m_deviceName;
 }
 
@@ -67,7 +71,8 @@ bool QtSerialPort::open()
 {
     if (m_port.isOpen())
         return true;
-    m_port.setPortName(m_deviceName.isEmpty() ? portDeviceName(m_portNumber) : m_deviceName);
+    m_openedName = m_deviceName.isEmpty() ? portDeviceName(m_portNumber) : m_deviceName;
+    m_port.setPortName(m_openedName);
     if (!m_port.open(QIODevice::ReadWrite))
         return false;
     if (!applySettings()) {
@@ -125,14 +130,30 @@ QByteArray QtSerialPort::read()
     return taken;
 }
 
+// A line that hangs up (adapter pulled out, pty's far end closed) keeps the
+// descriptor readable for ever: every read gives nothing but an error, and
+// QSerialPort would go on asking. Whether it is a hang-up or a passing
+// error, the descriptor's own state tells.
+bool QtSerialPort::lineHungUp(QSerialPort::SerialPortError error) const
+{
+    if (error == QSerialPort::ResourceError)
+        return true;
+    if (error != QSerialPort::ReadError && error != QSerialPort::WriteError && error != QSerialPort::UnknownError)
+        return false;
+#ifdef Q_OS_UNIX
+    pollfd line{int(m_port.handle()), POLLIN, 0};
+    return ::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL));
+#else
+    return false;
+#endif
+}
+
 void QtSerialPort::onError(QSerialPort::SerialPortError error)
 {
-    // A device that vanished (adapter pulled out, pty closed) leaves the port
-    // unusable: close it so every later operation reports failure, and wake
-    // any exchange that is waiting on it.
-    if (error == QSerialPort::ResourceError && m_port.isOpen()) {
-        m_port.close();
-        m_waiting.clear();
-        emit bytesArrived();
-    }
+    if (!m_port.isOpen() || !lineHungUp(error))
+        return;
+    // Closed at once, and so reported once: no notifier stays on the dead line.
+    m_port.close();
+    m_waiting.clear();
+    emit lost();
 }

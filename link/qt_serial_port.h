@@ -31,11 +31,13 @@ public:
 private:
     void takeArrivals();
     bool applySettings();
+    bool lineHungUp(QSerialPort::SerialPortError error) const;
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
     int m_portNumber = 1;
     QString m_deviceName; // overrides Port n's device when set
+    QString m_openedName; // as given to the open port
     LineSettings m_settings;
     int m_readLength = 0;
     QByteArray m_waiting; // taken from the device as soon as it arrives

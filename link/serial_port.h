@@ -47,7 +47,9 @@ public:
     virtual QByteArray read() = 0;
 
 signals:
-    // Received bytes have been added to the waiting buffer, or the port
-    // failed; a waiting exchange looks at the count again.
+    // Received bytes have been added to the waiting buffer.
     void bytesArrived();
+    // The open port's device went away (a hang-up, an adapter pulled out).
+    // The port has been closed; this comes once for each time it was open.
+    void lost();
 };

@@ -1,14 +1,13 @@
 // lumivane-sim: the transceiver box on a pseudo-terminal, for running the
 // monitor without the hardware and for trying it against a faulty box.
 
-#include "device_link.h"
-#include "pseudo_terminal.h"
-#include "pty_server.h"
 #include "sim_box.h"
+#include "sim_line.h"
 #include "sim_options.h"
 #include "stop_signals.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -42,22 +41,38 @@ int main(int argc, char *argv[])
     StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
 
-    PseudoTerminal terminal;
-    if (!terminal.open(error)) {
+    SimLine line(options->linkPath, box);
+    if (!line.up(error)) {
         complain(error);
         return kCannotStart;
     }
-    DeviceLink link;
-    if (!link.create(options->linkPath, terminal.deviceName(), error)) {
-        complain(error);
-        return kCannotStart;
-    }
-    PtyServer server(terminal.boxSide(), box);
 
     // Scripts wait for this one line before they open the port.
     std::printf("lumivane-sim: ready on %s -> %s\n", qPrintable(options->linkPath),
-                qPrintable(terminal.deviceName()));
+                qPrintable(line.deviceName()));
     std::fflush(stdout);
+
+    // The cable pulled and plugged back on purpose, as a USB adapter would be.
+    if (options->dropAfter) {
+        QTimer::singleShot(*options->dropAfter, &line, [&line, &options] {
+            line.down();
+            std::printf("lumivane-sim: line dropped\n");
+            std::fflush(stdout);
+            if (!options->backAfter)
+                return;
+            QTimer::singleShot(*options->backAfter, &line, [&line, &options] {
+                QString error;
+                if (!line.up(error)) {
+                    complain(error);
+                    QCoreApplication::exit(kCannotStart);
+                    return;
+                }
+                std::printf("lumivane-sim: line back on %s -> %s\n", qPrintable(options->linkPath),
+                            qPrintable(line.deviceName()));
+                std::fflush(stdout);
+            });
+        });
+    }
 
     return app.exec();
 }

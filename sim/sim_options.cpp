@@ -91,8 +91,17 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
         QStringLiteral("Pin channel <ch> (1..512) at level <v> (0..255); repeatable; "
                        "stops the animation."),
         QStringLiteral("ch=v"));
+    const QCommandLineOption dropAfter(QStringLiteral("drop-after"),
+        QStringLiteral("Pull the line <ms> milliseconds after start: the terminal closes (the "
+                       "monitor's side hangs up) and the link goes away."),
+        QStringLiteral("ms"));
+    const QCommandLineOption backAfter(QStringLiteral("back-after"),
+        QStringLiteral("Plug the line back <ms> milliseconds after --drop-after pulled it: a new "
+                       "terminal under the same link."),
+        QStringLiteral("ms"));
     parser.addOptions({link, silent, silentChannels, delay, lowerCase, badChecksum, badEnd,
                        truncate, extra, extraHex, still, level});
+    parser.addOptions({dropAfter, backAfter});
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -150,6 +159,21 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
             return std::nullopt;
         }
         options.faults.extraAfterAnswer.append(*bytes);
+    }
+    for (const auto &[option, target] : {std::pair{&dropAfter, &options.dropAfter},
+                                         std::pair{&backAfter, &options.backAfter}}) {
+        if (!parser.isSet(*option))
+            continue;
+        const auto ms = wholeNumber(parser.value(*option), 0, 3600000);
+        if (!ms) {
+            error = QStringLiteral("--%1 wants milliseconds, 0..3600000.").arg(option->names().first());
+            return std::nullopt;
+        }
+        *target = std::chrono::milliseconds{*ms};
+    }
+    if (options.backAfter && !options.dropAfter) {
+        error = QStringLiteral("--back-after needs --drop-after.");
+        return std::nullopt;
     }
     for (const QString &text : parser.values(level)) {
         const auto pinned = readLevel(text);

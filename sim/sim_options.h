@@ -6,6 +6,7 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <optional>
 
 // What the operator asked of lumivane-sim on its command line.
@@ -14,6 +15,8 @@ struct SimOptions {
     SimFaults faults;
     bool animated = true;
     QList<QPair<int, quint8>> levels; // channel 1..512, level, in the order given
+    std::optional<std::chrono::milliseconds> dropAfter; // the line goes down this long after start
+    std::optional<std::chrono::milliseconds> backAfter; // and comes back this long after that
 };
 
 // Reads the command line (arguments[0] is the program). Prints the help and

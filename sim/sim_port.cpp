@@ -147,7 +147,7 @@ void SimPort::unplug()
     m_open = false;
     dropLine();
     if (wasOpen)
-        emit bytesArrived();
+        emit lost();
 }
 
 void SimPort::injectFromBox(const QByteArray &bytes)

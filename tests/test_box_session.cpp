@@ -149,6 +149,25 @@ private slots:
         QCOMPARE(rig.port->deviceName(), QStringLiteral("sim:port2"));
     }
 
+    // A lost port is reported once and looked for until the operator
+    // chooses a port; a read meanwhile fails as on any closed port.
+    void aLostPortIsReportedOnceAndSearchedForUntilAChoice()
+    {
+        Rig rig;
+        rig.choosePort(3);
+        QSignalSpy lost(rig.session.get(), &BoxSession::portLost);
+        rig.port->unplug();
+        QCOMPARE(lost.count(), 1);
+        QCOMPARE(lost.first().first().toInt(), 3);
+        QVERIFY(rig.session->searching());
+        QCOMPARE(rig.read(1), std::nullopt);
+        QCOMPARE(lost.count(), 1);
+        rig.port->plugIn();
+        rig.choosePort(2);
+        QVERIFY(!rig.session->searching());
+        QCOMPARE(rig.statuses.last(), Status::ConnectedOk);
+    }
+
     void aVanishedDeviceCannotBeReopened()
     {
         Rig rig;

@@ -185,6 +185,7 @@ private slots:
     {
         ListingWindow window;
         window.port->unplug();
+        window.desktop.beeps = 0; // the one for the lost port
         window.setRange(1, 10);
         QElapsedTimer clock;
         clock.start();

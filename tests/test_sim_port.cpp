@@ -172,10 +172,11 @@ void TestSimPort::unplugLosesTheLine()
     openWithStillBox(port);
     port.box().faults().answerDelay = 50ms;
     QSignalSpy arrived(&port, &SimPort::bytesArrived);
+    QSignalSpy lost(&port, &SimPort::lost);
     QVERIFY(port.write("C?"));
 
     port.unplug();
-    QCOMPARE(arrived.count(), 1); // a waiting exchange must notice the failure
+    QCOMPARE(lost.count(), 1); // a waiting exchange must notice the failure
     QVERIFY(!port.isOpen());
     QVERIFY(!port.write("C?"));
     QVERIFY(!port.open());

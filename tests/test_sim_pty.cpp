@@ -38,6 +38,7 @@ public:
     HostLine &operator=(const HostLine &) = delete;
 
     bool isOpen() const { return m_fd >= 0; }
+    int descriptor() const { return m_fd; }
 
     bool send(const QByteArray &bytes)
     {
@@ -117,6 +118,7 @@ private slots:
     void optionsReachTheBox_data();
     void optionsReachTheBox();
     void neverReplacesARegularFile();
+    void pullsAndPlugsBackItsLine();
 };
 
 void TestSimPty::survivesTheHostReopening()
@@ -222,3 +224,33 @@ void TestSimPty::neverReplacesARegularFile()
 
 QTEST_GUILESS_MAIN(TestSimPty)
 #include "test_sim_pty.moc"
+
+// --drop-after/--back-after: the host's side hangs up, the name goes, and a
+// new terminal comes back under the same name and answers again.
+void TestSimPty::pullsAndPlugsBackItsLine()
+{
+    QTemporaryDir dir;
+    const QString link = dir.filePath("box");
+    QProcess simulator;
+    QByteArray ready;
+    QVERIFY(startSimulator(simulator, {"--link", link, "--drop-after", "300", "--back-after", "300"}, ready));
+    HostLine before(link);
+    QVERIFY(before.isOpen());
+    QVERIFY(before.send("C?"));
+    QCOMPARE(before.receive(1, 5s), QByteArray("G"));
+
+    QVERIFY(simulator.canReadLine() || simulator.waitForReadyRead(5000));
+    QCOMPARE(simulator.readLine().trimmed(), QByteArray("lumivane-sim: line dropped"));
+    pollfd hungUp{before.descriptor(), POLLIN, 0};
+    QCOMPARE(::poll(&hungUp, 1, 1000), 1);
+    QVERIFY(hungUp.revents & POLLHUP);
+    QVERIFY(!QFileInfo::exists(link));
+
+    QVERIFY(simulator.canReadLine() || simulator.waitForReadyRead(5000));
+    QVERIFY(simulator.readLine().startsWith("lumivane-sim: line back on " + QFile::encodeName(link)));
+    HostLine after(link);
+    QVERIFY(after.isOpen());
+    QVERIFY(after.send("C?"));
+    QCOMPARE(after.receive(1, 5s), QByteArray("G"));
+    QVERIFY(stopSimulator(simulator));
+}

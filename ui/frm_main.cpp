@@ -80,6 +80,8 @@ void frmMain::connectSession()
     connect(&m_session, &BoxSession::monitoredLevelRead, this,
             [this](int slot, int, std::optional<int> level) { showRead(slot, level); });
     connect(&m_session, &BoxSession::listed, this, &frmMain::showListing);
+    // A port that goes away is one the program cannot use.
+    connect(&m_session, &BoxSession::portLost, this, [this] { report(Status::ErrorOpeningPort); });
 }
 
 void frmMain::load()
