@@ -3,11 +3,14 @@
 #include "box_session.h"
 #include "f_help.h"
 #include "listing_lines.h"
+#include "port_mapping.h"
 #include "step_toolbar.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -19,6 +22,7 @@ frmMain::frmMain(BoxSession &session, Platform platform, QWidget *parent)
     : QMainWindow(parent)
     , m_session(session)
     , m_platform(std::move(platform))
+    , m_stepIcons(inkFor(palette()))
 {
     setObjectName(QStringLiteral("frmMain"));
     buildLayout();
@@ -51,8 +55,11 @@ void step(QSlider *slider, const QString &key)
 
 void frmMain::connectControls()
 {
-    for (int i = 0; i < kPorts; ++i)
+    for (int i = 0; i < kPorts; ++i) {
         connect(m_portButtons[i], &QRadioButton::clicked, this, [this, i] { onPortClicked(i); });
+        m_portButtons[i]->installEventFilter(this);
+    }
+    refreshPortToolTips();
     connect(m_exitButton, &QPushButton::clicked, this, &frmMain::onExitClicked);
     connect(m_exitAction, &QAction::triggered, this, &frmMain::onExitChosen);
     connect(m_helpAction, &QAction::triggered, this, &frmMain::onHelpChosen);
@@ -64,6 +71,7 @@ void frmMain::connectControls()
         connect(m_readButtons[i], &QPushButton::clicked, this, [this, i] { onReadClicked(i); });
     }
     connect(m_listButton, &QPushButton::clicked, this, &frmMain::onListClicked);
+    connect(m_copyAction, &QAction::triggered, this, &frmMain::copyListing);
     connect(m_monitorCheck, &QCheckBox::clicked, this, &frmMain::onMonitorClicked);
 
     connect(m_firstSlider, &QSlider::valueChanged, this, &frmMain::onFirstChanged);
@@ -124,6 +132,58 @@ void frmMain::updateListCaption()
 void frmMain::onPortClicked(int index)
 {
     m_session.choosePort(index + 1);
+    refreshPortToolTips();
+}
+
+// Which device a port button opens can change whenever an adapter is
+// plugged in or out, so its tool tip is looked up again when it is shown.
+void frmMain::refreshPortToolTips()
+{
+    for (int i = 0; i < kPorts; ++i)
+        m_portButtons[i]->setToolTip(portToolTip(i + 1));
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        for (int i = 0; i < kPorts; ++i) {
+            if (watched == m_portButtons[i])
+                m_portButtons[i]->setToolTip(portToolTip(i + 1));
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange)
+        applyInk();
+    QMainWindow::changeEvent(event);
+}
+
+void frmMain::applyInk()
+{
+    m_stepIcons = ImageList(inkFor(palette()));
+    for (StepToolbar *steps : m_channelSteps)
+        steps->setImages(m_stepIcons);
+    m_firstSteps->setImages(m_stepIcons);
+    m_lastSteps->setImages(m_stepIcons);
+    if (m_monitorStopped)
+        setTextColour(m_monitorLabel, inkFor(palette()));
+}
+
+// The selected lines, or every line when none is selected, one per line:
+// ready to paste into a spreadsheet or a mail.
+void frmMain::copyListing()
+{
+    QStringList lines;
+    for (int row = 0; row < m_levelList->count(); ++row) {
+        QListWidgetItem *item = m_levelList->item(row);
+        if (item->isSelected() || m_levelList->selectedItems().isEmpty())
+            lines << item->text();
+    }
+    if (!lines.isEmpty())
+        QGuiApplication::clipboard()->setText(lines.join(u'\n') + u'\n');
 }
 
 void frmMain::onReadClicked(int reader)
@@ -148,10 +208,12 @@ void frmMain::onListClicked()
 void frmMain::onMonitorClicked()
 {
     if (m_monitorCheck->isChecked()) {
+        m_monitorStopped = false;
         setTextColour(m_monitorLabel, Qt::red);
         m_session.startMonitoring();
     } else {
-        setTextColour(m_monitorLabel, Qt::black);
+        m_monitorStopped = true;
+        setTextColour(m_monitorLabel, inkFor(palette()));
         m_session.stopMonitoring();
     }
 }

@@ -45,6 +45,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildLayout();
@@ -69,6 +71,9 @@ private:
     void onMonitorClicked();
 
     static void setTextColour(QLabel *label, const QColor &colour);
+    void applyInk();
+    void refreshPortToolTips();
+    void copyListing();
     void showStatus(Status status);
     void report(Status status);
     void showRead(int reader, std::optional<int> level);
@@ -82,6 +87,8 @@ private:
     QMenu *m_fileMenu = nullptr;
     QAction *m_exitAction = nullptr;
     QAction *m_helpAction = nullptr;
+    QAction *m_copyAction = nullptr;
+    bool m_monitorStopped = false; // the caption has been turned to ink
 
     QLineEdit *m_statusBox = nullptr;
     std::array<QRadioButton *, kPorts> m_portButtons{};

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -59,6 +60,18 @@ QPushButton *button(const QString &caption, QWidget *parent)
     return button;
 }
 
+// The layout was drawn for a common Windows sans at 8.25 pt; Liberation Sans
+// has the same widths, so every caption and status text fits its box as
+// drawn. Without it, the platform's own sans.
+QFont dialogFont()
+{
+    QFont font = QApplication::font();
+    if (QFontDatabase::families().contains(QStringLiteral("Liberation Sans")))
+        font.setFamily(QStringLiteral("Liberation Sans"));
+    font.setPointSizeF(kDialogFontPoints);
+    return font;
+}
+
 } // namespace
 
 void frmMain::setTextColour(QLabel *label, const QColor &colour)
@@ -71,9 +84,7 @@ void frmMain::setTextColour(QLabel *label, const QColor &colour)
 void frmMain::buildLayout()
 {
     setWindowTitle(QStringLiteral("Lumivane MINI Monitor"));
-    QFont dialogFont = QApplication::font();
-    dialogFont.setPointSizeF(kDialogFontPoints);
-    setFont(dialogFont);
+    setFont(dialogFont());
 
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -122,7 +133,7 @@ void frmMain::buildLayout()
                           QStringLiteral("lblMonitoring"), QStringLiteral("Continuous Monitoring"),
                           twipsRect(7320, 1320, 1095, 495));
     m_monitorLabel->setWordWrap(true);
-    QFont monitoringFont = dialogFont;
+    QFont monitoringFont = font();
     monitoringFont.setPointSizeF(kMonitoringFontPoints);
     monitoringFont.setWeight(QFont::Normal);
     m_monitorLabel->setFont(monitoringFont);
@@ -158,6 +169,13 @@ void frmMain::buildLayout()
                      twipsRect(9000, 240, 2535, 6105));
     m_levelList->setSortingEnabled(false);
     m_levelList->setUniformItemSizes(true);
+    m_levelList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_copyAction = new QAction(QStringLiteral("Copy"), m_levelList);
+    m_copyAction->setObjectName(QStringLiteral("copyListing"));
+    m_copyAction->setShortcut(QKeySequence::Copy);
+    m_copyAction->setShortcutContext(Qt::WidgetShortcut);
+    m_levelList->addAction(m_copyAction);
+    m_levelList->setContextMenuPolicy(Qt::ActionsContextMenu);
     m_exitButton = place(button(QStringLiteral("Exit"), client), QStringLiteral("cmdExit"), QStringLiteral("Exit"),
                     twipsRect(9960, 6480, 975, 375));
 
@@ -172,8 +190,10 @@ void frmMain::buildMenu()
     m_fileMenu->setObjectName(QStringLiteral("mnuFile"));
     m_exitAction = m_fileMenu->addAction(QStringLiteral("Exit"));
     m_exitAction->setObjectName(QStringLiteral("mnuExit"));
+    m_exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     m_helpAction = menuBar()->addAction(QStringLiteral("Help"));
     m_helpAction->setObjectName(QStringLiteral("mnuHelp"));
+    m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
 }
 
 void frmMain::buildTabOrder()

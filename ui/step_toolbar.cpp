@@ -40,3 +40,9 @@ StepToolbar::StepToolbar(Qt::Orientation orientation, const ImageList &images, c
         connect(action, &QAction::triggered, this, [this, key] { emit buttonClick(key); });
     }
 }
+
+void StepToolbar::setImages(const ImageList &images)
+{
+    for (QAction *action : actions())
+        action->setIcon(images.icon(action->objectName()));
+}

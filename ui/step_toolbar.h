@@ -17,6 +17,8 @@ public:
     StepToolbar(Qt::Orientation orientation, const ImageList &images, const QRect &geometry,
                 QWidget *parent = nullptr);
 
+    void setImages(const ImageList &images);
+
 signals:
     void buttonClick(const QString &key);
 };
