@@ -32,9 +32,7 @@ BoxSession::~BoxSession() = default;
 void BoxSession::choosePort(int port, const QString &device)
 {
     m_search.stop();
-    m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(),
-                                   [](const Job &job) { return job.automatic; }),
-                    m_waiting.end());
+    withdraw([](const Job &job) { return job.automatic; });
     Job job;
     job.kind = Job::Kind::PortChoice;
     job.port = port;
@@ -53,17 +51,18 @@ void BoxSession::readChannel(int reader, int channel)
 
 void BoxSession::listRange(int first, int last)
 {
-    Job job;
-    job.kind = Job::Kind::Listing;
-    job.first = first;
-    job.last = last;
-    enqueue(job);
+    enqueueBlock(Job::Kind::Listing, first, last);
 }
 
 void BoxSession::fetchLevels(int first, int last)
 {
+    enqueueBlock(Job::Kind::Fetch, first, last);
+}
+
+void BoxSession::enqueueBlock(Job::Kind kind, int first, int last)
+{
     Job job;
-    job.kind = Job::Kind::Fetch;
+    job.kind = kind;
     job.first = first;
     job.last = last;
     enqueue(job);
@@ -71,9 +70,12 @@ void BoxSession::fetchLevels(int first, int last)
 
 void BoxSession::cancelFetches()
 {
-    m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(),
-                                   [](const Job &job) { return job.kind == Job::Kind::Fetch; }),
-                    m_waiting.end());
+    withdraw([](const Job &job) { return job.kind == Job::Kind::Fetch; });
+}
+
+void BoxSession::withdraw(bool (*which)(const Job &job))
+{
+    m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(), which), m_waiting.end());
 }
 
 void BoxSession::setMonitoredChannels(const QVector<int> &channels)

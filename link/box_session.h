@@ -108,6 +108,9 @@ private:
     };
 
     void enqueue(const Job &job);
+    void enqueueBlock(Job::Kind kind, int first, int last);
+    // Drops the waiting requests `which` picks; the one in flight stays.
+    void withdraw(bool (*which)(const Job &job));
     void startNext();
     void begin();
     void finish();
