@@ -216,7 +216,22 @@ struct ListingTimes {
 
 // Click "List Ch 1-256"; the reply is whole once the port holds all its
 // bytes, and the list is filled once it has all 256 lines.
-ListingTimes timeListings(frmMain &form, SerialPort &port, int count)
+// Notes when the port first holds a whole listing reply. It must hear the
+// port before the session does, which takes the bytes as soon as they are
+// all there, so it is wired to the port before the session is made.
+struct ReplyWatch {
+    explicit ReplyWatch(SerialPort &port)
+    {
+        QObject::connect(&port, &SerialPort::bytesArrived, &port, [this, &port] {
+            if (armed && !whole && port.bytesWaiting() >= kListingReplyBytes)
+                whole = Clock::now();
+        });
+    }
+    bool armed = false;
+    std::optional<Clock::time_point> whole;
+};
+
+ListingTimes timeListings(frmMain &form, ReplyWatch &reply, int count)
 {
     child<QSlider>(form, QStringLiteral("sldDMXLow"))->setValue(1);
     child<QSlider>(form, QStringLiteral("sldDMXHigh"))->setValue(kListingChannels);
@@ -224,12 +239,8 @@ ListingTimes timeListings(frmMain &form, SerialPort &port, int count)
     auto *list = child<QListWidget>(form, QStringLiteral("lstLevel"));
     auto *status = child<QLineEdit>(form, QStringLiteral("txtMessageBox"));
 
-    std::optional<Clock::time_point> lastByte;
     std::optional<Clock::time_point> filled;
-    const auto watchPort = QObject::connect(&port, &SerialPort::bytesArrived, &port, [&lastByte, &port] {
-        if (!lastByte && port.bytesWaiting() >= kListingReplyBytes)
-            lastByte = Clock::now();
-    });
+    reply.armed = true;
     const auto watchList = QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, list, [&filled, list] {
         if (list->count() == kListingChannels)
             filled = Clock::now();
@@ -238,21 +249,21 @@ ListingTimes timeListings(frmMain &form, SerialPort &port, int count)
     ListingTimes times;
     const QString success = statusText(Status::BlockOk);
     for (int i = 0; i < kWarmUp + count; ++i) {
-        lastByte.reset();
+        reply.whole.reset();
         filled.reset();
         settle();
         const Clock::time_point clicked = Clock::now();
         button->click();
-        if (!waitUntil([&filled] { return filled.has_value(); }) || !lastByte || status->text() != success) {
+        if (!waitUntil([&filled] { return filled.has_value(); }) || !reply.whole || status->text() != success) {
             ++times.failures;
             continue;
         }
         if (i >= kWarmUp) {
-            times.lastByteToFilled.push_back(*filled - *lastByte);
+            times.lastByteToFilled.push_back(*filled - *reply.whole);
             times.clickToFilled.push_back(*filled - clicked);
         }
     }
-    QObject::disconnect(watchPort);
+    reply.armed = false;
     QObject::disconnect(watchList);
     return times;
 }
@@ -327,7 +338,9 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    BoxSession session(std::make_unique<QtSerialPort>());
+    auto port = std::make_unique<QtSerialPort>();
+    ReplyWatch reply(*port);
+    BoxSession session(std::move(port));
     frmMain form(session, quietDesktop());
     form.load();
     form.show();
@@ -349,7 +362,7 @@ int main(int argc, char *argv[])
             .arg(options->cpuWindow.count()));
 
     const ReadTimes reads = timeReads(form, options->reads);
-    const ListingTimes listings = timeListings(form, session.port(), options->listings);
+    const ListingTimes listings = timeListings(form, reply, options->listings);
     const CpuShare answering = measureMonitoring(form, session, options->cpuWindow);
 
     // The same line, now with a box that never answers: every read waits out its time-out.
