@@ -53,6 +53,8 @@ int main(int argc, char *argv[])
         return kCannotStart;
     }
     PtyServer server(terminal.boxSide(), box);
+    if (options->baud > 0)
+        server.setBaud(options->baud);
 
     // Scripts wait for this one line before they open the port.
     std::printf("lumivane-sim: ready on %s -> %s\n", qPrintable(options->linkPath),

@@ -13,6 +13,7 @@ struct SimOptions {
     QString linkPath;
     SimFaults faults;
     bool animated = true;
+    int baud = 0; // 0: as fast as the pseudo-terminal goes
     QList<QPair<int, quint8>> levels; // channel 1..512, level, in the order given
 };
 
