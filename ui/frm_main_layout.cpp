@@ -174,6 +174,11 @@ void frmMain::buildMenu()
     m_exitAction->setObjectName(QStringLiteral("mnuExit"));
     m_helpAction = menuBar()->addAction(QStringLiteral("Help"));
     m_helpAction->setObjectName(QStringLiteral("mnuHelp"));
+    auto *viewMenu = menuBar()->addMenu(QStringLiteral("View"));
+    viewMenu->setObjectName(QStringLiteral("mnuView"));
+    m_liveChannelsAction = viewMenu->addAction(QStringLiteral("Live Channels…"));
+    m_liveChannelsAction->setObjectName(QStringLiteral("mnuLiveChannels"));
+    m_liveChannelsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
 }
 
 void frmMain::buildTabOrder()
