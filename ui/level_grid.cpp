@@ -4,18 +4,21 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 
 namespace {
 
 constexpr QSize kCellHint{44, 32};
 constexpr QSize kCellMinimum{36, 26};
+constexpr QRgb kBackground = 0x080808;
+constexpr QRgb kEmptyFill = 0x2c2c2c;
+constexpr int kDarkInkFrom = 151; // levels this bright or brighter take black figures
 
-QColor mix(const QColor &from, const QColor &to, double amount)
+QColor mix(QRgb from, QRgb to, double amount)
 {
-    return QColor::fromRgbF(float(from.redF() + (to.redF() - from.redF()) * amount),
-                            float(from.greenF() + (to.greenF() - from.greenF()) * amount),
-                            float(from.blueF() + (to.blueF() - from.blueF()) * amount));
+    const auto channel = [amount](int a, int b) { return int(a + (b - a) * amount + 0.5); };
+    return QColor(channel(qRed(from), qRed(to)), channel(qGreen(from), qGreen(to)), channel(qBlue(from), qBlue(to)));
 }
 
 // Live levels glow from near black to amber; a picture gone stale keeps its
@@ -23,16 +26,14 @@ QColor mix(const QColor &from, const QColor &to, double amount)
 QColor fill(int level, bool stale)
 {
     const double amount = level / 255.0;
-    if (stale)
-        return mix(QColor(0x4a, 0x4a, 0x4a), QColor(0x8c, 0x8c, 0x8c), amount);
-    return mix(QColor(0x16, 0x16, 0x16), QColor(0xff, 0xc8, 0x57), amount);
+    return stale ? mix(0x4a4a4a, 0x8c8c8c, amount) : mix(0x161616, 0xffc857, amount);
 }
 
 QColor ink(int level, bool stale)
 {
     if (stale)
         return QColor(0xd0, 0xd0, 0xd0);
-    return level > 150 ? Qt::black : QColor(0xf2, 0xf2, 0xf2);
+    return level >= kDarkInkFrom ? Qt::black : QColor(0xf2, 0xf2, 0xf2);
 }
 
 } // namespace
@@ -45,54 +46,6 @@ LevelGrid::LevelGrid(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    prepareTexts();
-}
-
-void LevelGrid::prepareTexts()
-{
-    m_numberFont = font();
-    m_numberFont.setPointSizeF(font().pointSizeF() * 0.75);
-    m_levelFont = font();
-    m_levelFont.setBold(true);
-    for (int i = 0; i < kChannels; ++i) {
-        m_numberTexts[size_t(i)] = QStaticText(QString::number(i + 1));
-        m_numberTexts[size_t(i)].prepare(QTransform(), m_numberFont);
-    }
-    for (int level = 0; level < 256; ++level) {
-        m_levelTexts[size_t(level)] = QStaticText(formatLevel(level, m_format));
-        m_levelTexts[size_t(level)].prepare(QTransform(), m_levelFont);
-    }
-}
-
-void LevelGrid::setCells(const std::array<Cell, kChannels> &cells)
-{
-    if (cells == m_cells)
-        return;
-    m_cells = cells;
-    update();
-}
-
-void LevelGrid::setFormat(LevelFormat format)
-{
-    if (format == m_format)
-        return;
-    m_format = format;
-    prepareTexts();
-    update();
-}
-
-void LevelGrid::setStale(bool stale)
-{
-    if (stale == m_stale)
-        return;
-    m_stale = stale;
-    update();
-}
-
-void LevelGrid::setPins(const QVector<int> &channels)
-{
-    m_pins = channels;
-    update();
 }
 
 QSize LevelGrid::sizeHint() const
@@ -105,59 +58,138 @@ QSize LevelGrid::minimumSizeHint() const
     return kCellMinimum * kSide;
 }
 
+QRect LevelGrid::cellRect(int index) const
+{
+    return QRect(QPoint((index % kSide) * m_cellSize.width(), (index / kSide) * m_cellSize.height()), m_cellSize);
+}
+
+void LevelGrid::prepareTiles()
+{
+    m_cellSize = QSize(std::max(width() / kSide, 4), std::max(height() / kSide, 4));
+    const QSize inner = m_cellSize - QSize(2, 2);
+    QFont numberFont = font();
+    numberFont.setPointSizeF(font().pointSizeF() * 0.75);
+    QFont levelFont = font();
+    levelFont.setBold(true);
+
+    for (int level = 0; level < 256; ++level) {
+        QPixmap tile(inner);
+        tile.fill(fill(level, m_stale));
+        QPainter painter(&tile);
+        painter.setFont(levelFont);
+        painter.setPen(ink(level, m_stale));
+        painter.drawText(QRect(QPoint(0, 0), inner).adjusted(0, 0, -4, -1), Qt::AlignRight | Qt::AlignBottom,
+                         formatLevel(level, m_format));
+        m_tiles[size_t(level)] = tile;
+    }
+    m_emptyTile = QPixmap(inner);
+    m_emptyTile.fill(QColor(kEmptyFill));
+
+    const auto numbers = [this, &numberFont](const QColor &colour) {
+        QImage layer(size(), QImage::Format_ARGB32_Premultiplied);
+        layer.fill(Qt::transparent);
+        QPainter painter(&layer);
+        painter.setFont(numberFont);
+        painter.setPen(colour);
+        for (int i = 0; i < kChannels; ++i)
+            painter.drawText(cellRect(i).adjusted(4, 2, -2, -2), Qt::AlignLeft | Qt::AlignTop, QString::number(i + 1));
+        return layer;
+    };
+    const QColor light = m_stale ? QColor(0xd0, 0xd0, 0xd0, 150) : QColor(0xf2, 0xf2, 0xf2, 150);
+    m_lightNumbers = numbers(light);
+    m_darkNumbers = m_stale ? m_lightNumbers : numbers(QColor(0, 0, 0, 150));
+
+    // A moved level: a notch in the top right corner.
+    const int side = std::max(4, int(std::min(inner.width(), inner.height()) * 0.28));
+    m_notch = QPixmap(side, side);
+    m_notch.fill(Qt::transparent);
+    QPainter notch(&m_notch);
+    notch.setPen(Qt::NoPen);
+    notch.setBrush(QColor(0x3d, 0xd6, 0xff));
+    const QPoint corner[] = {QPoint(0, 0), QPoint(side, 0), QPoint(side, side)};
+    notch.drawPolygon(corner, 3);
+
+    m_canvas = QImage(size(), QImage::Format_RGB32);
+    m_canvas.fill(QColor(kBackground));
+    QPainter painter(&m_canvas);
+    for (int i = 0; i < kChannels; ++i)
+        drawCell(painter, i);
+}
+
+void LevelGrid::drawCell(QPainter &painter, int index)
+{
+    const Cell &cell = m_cells[size_t(index)];
+    const QRect outer = cellRect(index);
+    const QRect inner = outer.adjusted(1, 1, -1, -1);
+    const bool known = cell.level >= 0 && cell.level < 256;
+    painter.drawPixmap(inner.topLeft(), known ? m_tiles[size_t(cell.level)] : m_emptyTile);
+    const bool dark = known && cell.level >= kDarkInkFrom;
+    painter.drawImage(inner, dark ? m_darkNumbers : m_lightNumbers, inner);
+    if (cell.changed && !m_stale)
+        painter.drawPixmap(inner.right() + 1 - m_notch.width(), inner.top(), m_notch);
+}
+
+void LevelGrid::setCells(const std::array<Cell, kChannels> &cells)
+{
+    if (m_canvas.isNull()) {
+        m_cells = cells;
+        return;
+    }
+    QPainter painter(&m_canvas);
+    for (int i = 0; i < kChannels; ++i) {
+        if (cells[size_t(i)] == m_cells[size_t(i)])
+            continue;
+        m_cells[size_t(i)] = cells[size_t(i)];
+        drawCell(painter, i);
+        update(cellRect(i));
+    }
+}
+
+void LevelGrid::setFormat(LevelFormat format)
+{
+    if (format == m_format)
+        return;
+    m_format = format;
+    prepareTiles();
+    update();
+}
+
+void LevelGrid::setStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    m_stale = stale;
+    prepareTiles();
+    update();
+}
+
+void LevelGrid::setPins(const QVector<int> &channels)
+{
+    for (int channel : m_pins + channels)
+        update(cellRect(channel - 1));
+    m_pins = channels;
+}
+
+void LevelGrid::resizeEvent(QResizeEvent *event)
+{
+    prepareTiles();
+    QWidget::resizeEvent(event);
+}
+
 void LevelGrid::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::FontChange)
-        prepareTexts();
+    if (event->type() == QEvent::FontChange && !m_canvas.isNull())
+        prepareTiles();
     QWidget::changeEvent(event);
 }
 
-QRectF LevelGrid::cellRect(int index) const
-{
-    const qreal width = qreal(this->width()) / kSide;
-    const qreal height = qreal(this->height()) / kSide;
-    return QRectF((index % kSide) * width, (index / kSide) * height, width, height);
-}
-
-void LevelGrid::paintEvent(QPaintEvent *)
+void LevelGrid::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), QColor(0x08, 0x08, 0x08));
-    for (int i = 0; i < kChannels; ++i) {
-        const QRectF outer = cellRect(i);
-        const QRectF cell = outer.adjusted(1, 1, -1, -1);
-        const Cell &state = m_cells[size_t(i)];
-        const bool known = state.level >= 0;
-        painter.fillRect(cell, known ? fill(state.level, m_stale) : QColor(0x2c, 0x2c, 0x2c));
-
-        const QColor text = known ? ink(state.level, m_stale) : QColor(0x70, 0x70, 0x70);
-        QColor dim = text;
-        dim.setAlphaF(0.6f);
-        painter.setPen(dim);
-        painter.setFont(m_numberFont);
-        painter.drawStaticText(cell.topLeft() + QPointF(3, 1), m_numberTexts[size_t(i)]);
-        if (known) {
-            const QStaticText &figure = m_levelTexts[size_t(state.level)];
-            const QSizeF size = figure.size();
-            painter.setPen(text);
-            painter.setFont(m_levelFont);
-            painter.drawStaticText(QPointF(cell.right() - size.width() - 4, cell.bottom() - size.height() - 1),
-                                   figure);
-        }
-        if (state.changed && !m_stale) {
-            // A moved level: a notch in the top right corner.
-            const qreal notch = std::min(cell.width(), cell.height()) * 0.28;
-            const QPointF corner = cell.topRight();
-            const QPointF points[] = {corner, corner - QPointF(notch, 0), corner + QPointF(0, notch)};
-            painter.setPen(Qt::NoPen);
-            painter.setBrush(QColor(0x3d, 0xd6, 0xff));
-            painter.drawPolygon(points, 3);
-            painter.setBrush(Qt::NoBrush);
-        }
-    }
+    painter.drawImage(event->rect(), m_canvas, event->rect());
     // Pinned channels: a frame in the colour of their line in the plot.
     for (int pin = 0; pin < m_pins.size(); ++pin) {
-        const QRectF cell = cellRect(m_pins[pin] - 1).adjusted(1, 1, -1, -1);
+        const QRectF cell = QRectF(cellRect(m_pins[pin] - 1)).adjusted(1, 1, -1, -1);
         painter.setPen(QPen(Qt::black, 1));
         painter.drawRect(cell.adjusted(3.5, 3.5, -3.5, -3.5));
         painter.setPen(QPen(pinColour(pin), 3));
@@ -167,12 +199,13 @@ void LevelGrid::paintEvent(QPaintEvent *)
 
 void LevelGrid::mousePressEvent(QMouseEvent *event)
 {
-    if (event->button() != Qt::LeftButton || width() <= 0 || height() <= 0) {
+    if (event->button() != Qt::LeftButton || m_cellSize.isEmpty()) {
         QWidget::mousePressEvent(event);
         return;
     }
-    const QPointF at = event->position();
-    const int column = std::clamp(int(at.x() * kSide / width()), 0, kSide - 1);
-    const int row = std::clamp(int(at.y() * kSide / height()), 0, kSide - 1);
-    emit channelClicked(row * kSide + column + 1);
+    const QPoint at = event->position().toPoint();
+    const int column = at.x() / m_cellSize.width();
+    const int row = at.y() / m_cellSize.height();
+    if (column < kSide && row < kSide)
+        emit channelClicked(row * kSide + column + 1);
 }

@@ -2,7 +2,8 @@
 
 #include "level_format.h"
 
-#include <QStaticText>
+#include <QImage>
+#include <QPixmap>
 #include <QVector>
 #include <QWidget>
 #include <array>
@@ -20,6 +21,7 @@ public:
         int level = -1; // none: not in the picture
         bool changed = false;
         bool operator==(const Cell &other) const { return level == other.level && changed == other.changed; }
+        bool operator!=(const Cell &other) const { return !(*this == other); }
     };
 
     explicit LevelGrid(QWidget *parent = nullptr);
@@ -29,7 +31,6 @@ public:
     void setStale(bool stale);
     void setPins(const QVector<int> &channels);
     bool isStale() const { return m_stale; }
-    LevelFormat format() const { return m_format; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -39,21 +40,28 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
-    QRectF cellRect(int index) const;
-    void prepareTexts();
+    QRect cellRect(int index) const;
+    // Everything a cell can look like is drawn once, whenever the size, the
+    // format or the staleness changes; a picture then only copies the cells
+    // that changed onto the canvas.
+    void prepareTiles();
+    void drawCell(QPainter &painter, int index);
 
     std::array<Cell, kChannels> m_cells{};
     LevelFormat m_format = LevelFormat::Decimal;
     bool m_stale = false;
     QVector<int> m_pins;
-    QFont m_numberFont;
-    QFont m_levelFont;
-    // Every figure a cell can show, laid out once: a picture a few dozen
-    // times a second then costs no text layout at all.
-    std::array<QStaticText, kChannels> m_numberTexts;
-    std::array<QStaticText, 256> m_levelTexts;
+
+    QSize m_cellSize;
+    std::array<QPixmap, 256> m_tiles; // fill and figure, by level
+    QPixmap m_emptyTile;
+    QImage m_lightNumbers; // every channel number where it stands, for dark fills
+    QImage m_darkNumbers;  // and for bright ones
+    QPixmap m_notch;
+    QImage m_canvas;
 };
