@@ -129,7 +129,9 @@ void LiveChannelsWindow::connectControls()
     connect(m_copyButton, &QPushButton::clicked, this, &LiveChannelsWindow::copySnapshot);
     connect(m_saveButton, &QPushButton::clicked, this, &LiveChannelsWindow::saveSnapshot);
     connect(m_grid, &LevelGrid::channelClicked, &m_fetch, &LiveFetch::togglePin);
-    connect(&m_fetch, &LiveFetch::updated, this, &LiveChannelsWindow::showPicture);
+    // Queued: the next block goes to the wire first, and the picture is
+    // drawn while it travels.
+    connect(&m_fetch, &LiveFetch::updated, this, &LiveChannelsWindow::showPicture, Qt::QueuedConnection);
     connect(&m_fetch, &LiveFetch::pinsChanged, this, [this] {
         m_grid->setPins(m_fetch.pinned());
         showHistory();
