@@ -27,10 +27,11 @@ void AnswerQueue::clear()
 }
 
 // Whoever receives an answer may clear the queue under us, so each answer
-// leaves the queue before it is handed on.
+// leaves the queue before it is handed on. One who asks again at once gets
+// the new answer on the next turn of the event loop, not inside this one.
 void AnswerQueue::release()
 {
-    while (!m_pending.empty() && m_pending.front().at <= Clock::now()) {
+    for (size_t left = m_pending.size(); left > 0 && !m_pending.empty() && m_pending.front().at <= Clock::now(); --left) {
         const QByteArray bytes = m_pending.front().bytes;
         m_pending.pop_front();
         emit due(bytes);

@@ -24,6 +24,14 @@ PtyServer::PtyServer(int boxSide, SimBox &box, QObject *parent)
     connect(&m_readable, &QSocketNotifier::activated, this, &PtyServer::receive);
     connect(&m_writable, &QSocketNotifier::activated, this, &PtyServer::flush);
     connect(&m_answers, &AnswerQueue::due, this, &PtyServer::send);
+    m_paceTimer.setSingleShot(true);
+    m_paceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_paceTimer, &QTimer::timeout, this, &PtyServer::releasePaced);
+}
+
+void PtyServer::setBaud(int baud)
+{
+    m_pacer.emplace(baud);
 }
 
 void PtyServer::receive()
@@ -32,6 +40,8 @@ void PtyServer::receive()
     for (;;) {
         const ssize_t got = ::read(m_fd, chunk.data(), chunk.size());
         if (got > 0) {
+            if (m_pacer)
+                m_heardAt = m_pacer->heard(int(got), LinePacer::Clock::now());
             const QByteArray answer = m_box.feed(QByteArray(chunk.data(), got));
             if (!answer.isEmpty())
                 m_answers.push(answer, m_box.faults().answerDelay);
@@ -50,9 +60,30 @@ void PtyServer::receive()
 
 void PtyServer::send(const QByteArray &bytes)
 {
-    const qsizetype room = kMaxUnsent - m_unsent.size();
-    m_unsent.append(bytes.left(std::max<qsizetype>(room, 0)));
+    const qsizetype room = kMaxUnsent - m_unsent.size() - (m_pacer ? m_pacer->waiting() : 0);
+    const QByteArray kept = bytes.left(std::max<qsizetype>(room, 0));
+    if (m_pacer) {
+        // The answer starts once the whole request is in.
+        m_pacer->send(kept, std::max(LinePacer::Clock::now(), m_heardAt));
+        releasePaced();
+        return;
+    }
+    m_unsent.append(kept);
     flush();
+}
+
+// Wakes when the next byte is due and lets out what the line has carried by
+// then: a dozen bytes a millisecond at 115200, never a spin.
+void PtyServer::releasePaced()
+{
+    const LinePacer::Clock::time_point now = LinePacer::Clock::now();
+    const QByteArray sent = m_pacer->takeSent(now);
+    if (!sent.isEmpty()) {
+        m_unsent.append(sent);
+        flush();
+    }
+    if (const auto due = m_pacer->nextDue())
+        m_paceTimer.start(std::chrono::ceil<std::chrono::milliseconds>(*due - now));
 }
 
 // The pty takes what fits; the rest waits for the line to drain, and the

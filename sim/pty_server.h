@@ -1,9 +1,12 @@
 #pragma once
 
 #include "answer_queue.h"
+#include "line_pacer.h"
 
 #include <QObject>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <optional>
 
 class SimBox;
 
@@ -17,10 +20,15 @@ public:
 
     PtyServer(int boxSide, SimBox &box, QObject *parent = nullptr);
 
+    // Paces both directions like a real line at `baud` (10 bits a byte);
+    // without it the pseudo-terminal's own speed rules.
+    void setBaud(int baud);
+
 private:
     void receive();
     void send(const QByteArray &bytes);
     void flush();
+    void releasePaced();
 
     int m_fd;
     SimBox &m_box;
@@ -28,4 +36,8 @@ private:
     QSocketNotifier m_readable;
     QSocketNotifier m_writable;
     QByteArray m_unsent;
+
+    std::optional<LinePacer> m_pacer;
+    QTimer m_paceTimer;
+    LinePacer::Clock::time_point m_heardAt{};
 };

@@ -27,6 +27,8 @@ bool SimLine::up(QString &error)
     if (!link->create(m_linkPath, terminal->deviceName(), error))
         return false;
     m_server = std::make_unique<PtyServer>(terminal->boxSide(), m_box);
+    if (m_baud > 0)
+        m_server->setBaud(m_baud);
     m_terminal = std::move(terminal);
     m_link = std::move(link);
     return true;

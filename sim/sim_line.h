@@ -23,11 +23,14 @@ public:
     bool up(QString &error);
     void down();
     bool isUp() const { return m_server != nullptr; }
+    // Paces the line like a serial one at this rate; 0: the terminal's own speed.
+    void setBaud(int baud) { m_baud = baud; }
     QString deviceName() const; // the terminal the link points at, while up
 
 private:
     QString m_linkPath;
     SimBox &m_box;
+    int m_baud = 0;
     std::unique_ptr<PseudoTerminal> m_terminal;
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<PtyServer> m_server;

@@ -42,6 +42,7 @@ int main(int argc, char *argv[])
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
 
     SimLine line(options->linkPath, box);
+    line.setBaud(options->baud);
     if (!line.up(error)) {
         complain(error);
         return kCannotStart;

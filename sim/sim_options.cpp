@@ -102,6 +102,11 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     parser.addOptions({link, silent, silentChannels, delay, lowerCase, badChecksum, badEnd,
                        truncate, extra, extraHex, still, level});
     parser.addOptions({dropAfter, backAfter});
+    const QCommandLineOption baud(QStringLiteral("baud"),
+        QStringLiteral("Pace both directions like a serial line at <rate> baud, 10 bits a byte "
+                       "(115200: 86.8 us a byte); without it bytes go at the pseudo-terminal's speed."),
+        QStringLiteral("rate"));
+    parser.addOption(baud);
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -174,6 +179,14 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     if (options.backAfter && !options.dropAfter) {
         error = QStringLiteral("--back-after needs --drop-after.");
         return std::nullopt;
+    }
+    if (parser.isSet(baud)) {
+        const auto rate = wholeNumber(parser.value(baud), 300, 4000000);
+        if (!rate) {
+            error = QStringLiteral("--baud wants a rate, 300..4000000.");
+            return std::nullopt;
+        }
+        options.baud = *rate;
     }
     for (const QString &text : parser.values(level)) {
         const auto pinned = readLevel(text);

@@ -14,6 +14,7 @@ struct SimOptions {
     QString linkPath;
     SimFaults faults;
     bool animated = true;
+    int baud = 0; // 0: as fast as the pseudo-terminal goes
     QList<QPair<int, quint8>> levels; // channel 1..512, level, in the order given
     std::optional<std::chrono::milliseconds> dropAfter; // the line goes down this long after start
     std::optional<std::chrono::milliseconds> backAfter; // and comes back this long after that

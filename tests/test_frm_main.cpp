@@ -111,11 +111,11 @@ private slots:
         QCOMPARE(window.form->height(), 470 + window.form->menuBar()->height());
     }
 
-    void menusAreFileExitAndHelp()
+    void menusAreFileExitHelpAndView()
     {
         Window window;
         const QList<QAction *> top = window.form->menuBar()->actions();
-        QCOMPARE(top.size(), 2);
+        QCOMPARE(top.size(), 3);
         QCOMPARE(top[0]->text(), QStringLiteral("File"));
         QVERIFY(top[0]->menu());
         QCOMPARE(top[0]->menu()->actions().size(), 1);
@@ -124,6 +124,13 @@ private slots:
         QCOMPARE(top[1]->text(), QStringLiteral("Help"));
         QCOMPARE(top[1]->objectName(), QStringLiteral("mnuHelp"));
         QVERIFY(!top[1]->menu());
+        QCOMPARE(top[2]->text(), QStringLiteral("View"));
+        QVERIFY(top[2]->menu());
+        QCOMPARE(top[2]->menu()->objectName(), QStringLiteral("mnuView"));
+        QCOMPARE(top[2]->menu()->actions().size(), 1);
+        QCOMPARE(top[2]->menu()->actions()[0]->objectName(), QStringLiteral("mnuLiveChannels"));
+        QCOMPARE(top[2]->menu()->actions()[0]->text(), QStringLiteral("Live Channels…"));
+        QCOMPARE(top[2]->menu()->actions()[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
     }
 
     void slidersShareTheirDesignSettings()

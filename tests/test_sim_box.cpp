@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "line_pacer.h"
 #include "sim_box.h"
 
 #include <QRandomGenerator>
@@ -43,6 +44,8 @@ private slots:
     void countsRequests();
     void garbageNeverWedgesTheBox();
     void levelsMoveWhileAnimated();
+    void linePaces_data();
+    void linePaces();
 };
 
 void TestSimBox::answers_data()
@@ -214,6 +217,51 @@ void TestSimBox::levelsMoveWhileAnimated()
     box.setLevel(1, 9);
     QVERIFY(!box.animated());
     QCOMPARE(box.feed("C000?"), QByteArray("L009"));
+}
+
+// What `--baud` lets onto the line, and when: never a byte before its ten
+// bit times are over, and an answer only after the whole request is in.
+void TestSimBox::linePaces_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<int>("requestBytes"); // heard at the start
+    QTest::addColumn<QList<int>>("answers"); // byte counts, each sent at the start or once the request is in
+    QTest::addColumn<QList<int>>("atMicroseconds");
+    QTest::addColumn<QList<int>>("sentBy"); // bytes wholly sent by then
+
+    QTest::newRow("a 256-channel reply at 115200")
+        << 115200 << 0 << QList<int>{261} << QList<int>{86, 87, 22656, 22657} << QList<int>{0, 1, 260, 261};
+    QTest::newRow("a read's answer behind its request")
+        << 115200 << 5 << QList<int>{4} << QList<int>{520, 521, 781, 782} << QList<int>{0, 1, 3, 4};
+    QTest::newRow("two answers back to back at 9600")
+        << 9600 << 0 << QList<int>{1, 4} << QList<int>{1041, 1042, 5208, 5209} << QList<int>{0, 1, 4, 5};
+}
+
+void TestSimBox::linePaces()
+{
+    QFETCH(int, baud);
+    QFETCH(int, requestBytes);
+    QFETCH(QList<int>, answers);
+    QFETCH(QList<int>, atMicroseconds);
+    QFETCH(QList<int>, sentBy);
+
+    LinePacer line(baud);
+    const LinePacer::Clock::time_point start = LinePacer::Clock::now();
+    const LinePacer::Clock::time_point heard = requestBytes > 0 ? line.heard(requestBytes, start) : start;
+    QByteArray all;
+    for (int count : answers) {
+        const QByteArray answer(count, char('a' + all.size() % 26));
+        line.send(answer, heard);
+        all += answer;
+    }
+    QByteArray sent;
+    for (int i = 0; i < atMicroseconds.size(); ++i) {
+        const auto at = start + std::chrono::microseconds{atMicroseconds[i]};
+        sent += line.takeSent(at);
+        QCOMPARE(sent.size(), sentBy[i]);
+        QVERIFY(!line.nextDue() || *line.nextDue() > at);
+    }
+    QCOMPARE(sent, all.left(sent.size()));
 }
 
 QTEST_GUILESS_MAIN(TestSimBox)

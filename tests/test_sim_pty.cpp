@@ -1,3 +1,6 @@
+#include "level_pattern.h"
+#include "protocol.h"
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -109,6 +112,15 @@ QByteArray blockRequest(int firstIndex, int lastOffset)
     return QByteArray::fromHex("ff00c0") + char(firstIndex) + '\0' + char(lastOffset) + char(0xC1);
 }
 
+// The reply a held box gives for channels 1-256.
+QByteArray heldReplyForAll()
+{
+    QByteArray levels;
+    for (int channel = 1; channel <= 256; ++channel)
+        levels += char(level_pattern::levelAt(channel, 0ms));
+    return protocol::block::buildReply(levels);
+}
+
 } // namespace
 
 class TestSimPty : public QObject {
@@ -172,6 +184,9 @@ void TestSimPty::optionsReachTheBox_data()
         << QByteArray::fromHex("ffffc001") << 0;
     QTest::newRow("silent box") << QStringList{"--silent"} << QByteArray("C?") << QByteArray() << 0;
     QTest::newRow("delay") << QStringList{"--delay", "300"} << QByteArray("C?") << QByteArray("G") << 300;
+    // 7 bytes in and 261 out, 86.8 us each.
+    QTest::newRow("paced like the line") << QStringList{"--static", "--baud", "115200"} << blockRequest(0, 255)
+                                         << heldReplyForAll() << 23;
 }
 
 void TestSimPty::optionsReachTheBox()

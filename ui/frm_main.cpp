@@ -40,6 +40,7 @@ frmMain::frmMain(BoxSession &session, Platform platform, QWidget *parent)
 frmMain::~frmMain()
 {
     delete m_help;
+    delete m_liveChannels;
 }
 
 namespace {
@@ -63,6 +64,7 @@ void frmMain::connectControls()
     connect(m_exitButton, &QPushButton::clicked, this, &frmMain::onExitClicked);
     connect(m_exitAction, &QAction::triggered, this, &frmMain::onExitChosen);
     connect(m_helpAction, &QAction::triggered, this, &frmMain::onHelpChosen);
+    connect(m_liveChannelsAction, &QAction::triggered, this, &frmMain::onLiveChannelsChosen);
 
     for (int i = 0; i < kReaders; ++i) {
         connect(m_channelSliders[i], &QSlider::valueChanged, this, [this, i] { onChannelChanged(i); });
@@ -266,8 +268,10 @@ void frmMain::onExitChosen()
 void frmMain::endProgram(bool closeHelpFirst)
 {
     m_session.shutDown();
-    if (closeHelpFirst)
+    if (closeHelpFirst) {
         delete m_help;
+        delete m_liveChannels;
+    }
     hide();
     m_platform.endProgram();
 }
@@ -286,4 +290,13 @@ void frmMain::onHelpChosen()
     m_help->show();
     m_help->raise();
     m_help->activateWindow();
+}
+
+void frmMain::onLiveChannelsChosen()
+{
+    if (!m_liveChannels)
+        m_liveChannels = new LiveChannelsWindow(m_session, m_platform);
+    m_liveChannels->show();
+    m_liveChannels->raise();
+    m_liveChannels->activateWindow();
 }

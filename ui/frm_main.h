@@ -2,6 +2,7 @@
 
 #include "f_help.h"
 #include "image_list.h"
+#include "live_channels_window.h"
 #include "listing.h"
 #include "platform.h"
 #include "status.h"
@@ -42,6 +43,7 @@ public:
     void load();
 
     fHelp *helpWindow() const { return m_help; }
+    LiveChannelsWindow *liveChannelsWindow() const { return m_liveChannels; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -59,6 +61,7 @@ private:
     void onExitClicked();
     void onExitChosen();
     void onHelpChosen();
+    void onLiveChannelsChosen();
     // Closes the port and ends the program, whatever is still pending.
     void endProgram(bool closeHelpFirst);
 
@@ -83,12 +86,14 @@ private:
     Platform m_platform;
     ImageList m_stepIcons;
     QPointer<fHelp> m_help;
+    QPointer<LiveChannelsWindow> m_liveChannels;
 
     QMenu *m_fileMenu = nullptr;
     QAction *m_exitAction = nullptr;
     QAction *m_helpAction = nullptr;
     QAction *m_copyAction = nullptr;
     bool m_monitorStopped = false; // the caption has been turned to ink
+    QAction *m_liveChannelsAction = nullptr;
 
     QLineEdit *m_statusBox = nullptr;
     std::array<QRadioButton *, kPorts> m_portButtons{};

@@ -194,6 +194,11 @@ void frmMain::buildMenu()
     m_helpAction = menuBar()->addAction(QStringLiteral("Help"));
     m_helpAction->setObjectName(QStringLiteral("mnuHelp"));
     m_helpAction->setShortcut(QKeySequence(Qt::Key_F1));
+    auto *viewMenu = menuBar()->addMenu(QStringLiteral("View"));
+    viewMenu->setObjectName(QStringLiteral("mnuView"));
+    m_liveChannelsAction = viewMenu->addAction(QStringLiteral("Live Channels…"));
+    m_liveChannelsAction->setObjectName(QStringLiteral("mnuLiveChannels"));
+    m_liveChannelsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
 }
 
 void frmMain::buildTabOrder()

@@ -1,0 +1,146 @@
+// The live picture against the in-process box, with a clock the test moves:
+// when levels count as moved, when the picture goes stale, how long history
+// lasts, and that pausing stops the blocks at once.
+#include "harness.h"
+#include "live_fetch.h"
+
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct Rig {
+    Rig()
+    {
+        auto owned = std::make_unique<SimPort>();
+        port = owned.get();
+        port->box().setAnimated(false);
+        session = std::make_unique<BoxSession>(std::move(owned));
+        session->choosePort(1);
+        live = std::make_unique<LiveFetch>(*session);
+        live->setClock([this] { return now; });
+    }
+
+    SimPort *port = nullptr;
+    std::unique_ptr<BoxSession> session;
+    std::unique_ptr<LiveFetch> live;
+    LiveFetch::Clock::time_point now = LiveFetch::Clock::time_point{} + 1h;
+};
+
+} // namespace
+
+class TestLiveFetch : public QObject {
+    Q_OBJECT
+private slots:
+    // Channel 5 moves, then every picture fails; the clock then moves on.
+    void marksAndStalenessLastOneSecond_data()
+    {
+        QTest::addColumn<int>("laterMs");
+        QTest::addColumn<bool>("stale");
+        QTest::addColumn<bool>("markedAsMoved");
+        QTest::newRow("at once") << 0 << false << true;
+        QTest::newRow("just under a second") << 999 << false << true;
+        QTest::newRow("a second") << 1000 << true << false;
+    }
+
+    void marksAndStalenessLastOneSecond()
+    {
+        QFETCH(int, laterMs);
+        QFETCH(bool, stale);
+        QFETCH(bool, markedAsMoved);
+        Rig rig;
+        rig.port->box().setLevel(5, 10);
+        rig.live->setRange(1, 8);
+        rig.live->start();
+        QTRY_COMPARE(rig.live->level(5), std::optional<int>(10));
+        rig.port->box().setLevel(5, 20);
+        QTRY_COMPARE(rig.live->level(5), std::optional<int>(20));
+        rig.port->box().faults().wrongChecksum = true;
+        QTRY_VERIFY(rig.live->failures(LevelFetch::Outcome::ChecksumError) > 0);
+
+        rig.now += std::chrono::milliseconds{laterMs};
+        QCOMPARE(rig.live->stale(), stale);
+        QCOMPARE(rig.live->changedLately(5), markedAsMoved);
+        QVERIFY(!rig.live->changedLately(6));
+        QCOMPARE(rig.live->level(5), std::optional<int>(20)); // the last good picture stays
+    }
+
+    void historyKeepsTheLastMinute()
+    {
+        Rig rig;
+        rig.port->box().setLevel(5, 10);
+        QVERIFY(rig.live->togglePin(5));
+        rig.live->start();
+        QTRY_COMPARE(rig.live->level(5), std::optional<int>(10));
+        rig.live->pause();
+        QTRY_VERIFY(rig.session->idle()); // the block on the wire was answered
+        rig.now += 30s;
+        rig.port->box().setLevel(5, 20);
+        rig.live->start();
+        QTRY_COMPARE(rig.live->level(5), std::optional<int>(20));
+        rig.live->pause();
+
+        QSet<int> levels;
+        for (const LiveFetch::Sample &sample : rig.live->history(5))
+            levels << sample.level;
+        QCOMPARE(levels, (QSet<int>{10, 20}));
+        rig.now += 31s;
+        levels.clear();
+        for (const LiveFetch::Sample &sample : rig.live->history(5))
+            levels << sample.level;
+        QCOMPARE(levels, QSet<int>{20});
+    }
+
+    void pinsTakeFiveChannels_data()
+    {
+        QTest::addColumn<QList<int>>("clicked");
+        QTest::addColumn<QList<int>>("pinned");
+        QTest::newRow("a sixth is refused") << QList<int>{1, 2, 3, 4, 5, 6} << QList<int>{1, 2, 3, 4, 5};
+        QTest::newRow("a second click unpins") << QList<int>{7, 9, 7} << QList<int>{9};
+        QTest::newRow("a freed pin is taken again") << QList<int>{1, 2, 3, 4, 5, 3, 6} << QList<int>{1, 2, 4, 5, 6};
+    }
+
+    void pinsTakeFiveChannels()
+    {
+        QFETCH(QList<int>, clicked);
+        QFETCH(QList<int>, pinned);
+        Rig rig;
+        for (int channel : clicked)
+            rig.live->togglePin(channel);
+        QCOMPARE(rig.live->pinned(), pinned);
+    }
+
+    // Whether the block is on the wire or still queued behind a read, no
+    // block follows the pause; the answer to one on the wire is not shown.
+    void pauseStopsTheBlocksAtOnce_data()
+    {
+        QTest::addColumn<bool>("behindARead");
+        QTest::newRow("block on the wire") << false;
+        QTest::newRow("block queued behind a read") << true;
+    }
+
+    void pauseStopsTheBlocksAtOnce()
+    {
+        QFETCH(bool, behindARead);
+        Rig rig;
+        QTRY_VERIFY(rig.session->idle());
+        rig.port->box().faults().answerDelay = 20ms;
+        if (behindARead)
+            rig.session->readChannel(0, 1);
+        rig.live->start();
+        rig.live->pause();
+        QCOMPARE(rig.session->requestsWaiting(), 0);
+        QTRY_VERIFY(rig.session->idle());
+        rig.session->readChannel(0, 2);
+        QTRY_VERIFY(rig.session->idle());
+        QCOMPARE(rig.port->box().blockRequests(), behindARead ? 0 : 1);
+        QCOMPARE(rig.live->level(1), std::nullopt);
+
+        rig.live->start();
+        QTRY_VERIFY(rig.live->level(1).has_value());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLiveFetch)
+#include "test_live_fetch.moc"

@@ -1,0 +1,142 @@
+#include "history_plot.h"
+
+#include <QPainter>
+#include <climits>
+#include <cmath>
+
+namespace {
+
+// Quarter steps of the level range: 0, 25, 50, 75 and 100 % fall on them.
+constexpr int kLevelTicks[] = {0, 64, 128, 191, 255};
+constexpr int kSecondsTick = 10;
+
+QString axisLabel(int level, LevelFormat format)
+{
+    const QString figure = formatLevel(level, format);
+    return format == LevelFormat::Percent ? figure + QStringLiteral(" %") : figure;
+}
+
+// A minute holds a few thousand pictures but the plot only some hundred
+// pixel columns: each column keeps its first, lowest, highest and last
+// level, so a flicker still shows and drawing costs the same at any rate.
+template <typename XOf, typename YOf>
+QPolygonF columns(const QVector<QPointF> &points, const XOf &xOf, const YOf &yOf)
+{
+    QPolygonF line;
+    int column = INT_MIN;
+    double first = 0, lowest = 0, highest = 0, last = 0;
+    const auto flush = [&] {
+        if (column == INT_MIN)
+            return;
+        line << QPointF(column, yOf(first)) << QPointF(column, yOf(lowest)) << QPointF(column, yOf(highest))
+             << QPointF(column, yOf(last));
+    };
+    for (const QPointF &point : points) {
+        const int x = int(std::lround(xOf(point.x())));
+        if (x != column) {
+            flush();
+            column = x;
+            first = lowest = highest = point.y();
+        }
+        lowest = std::min(lowest, point.y());
+        highest = std::max(highest, point.y());
+        last = point.y();
+    }
+    flush();
+    return line;
+}
+
+} // namespace
+
+HistoryPlot::HistoryPlot(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("pltHistory"));
+    setAccessibleName(QStringLiteral("History of the pinned channels"));
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void HistoryPlot::setSeries(const QVector<Series> &series)
+{
+    m_series = series;
+    update();
+}
+
+void HistoryPlot::setFormat(LevelFormat format)
+{
+    m_format = format;
+    update();
+}
+
+QSize HistoryPlot::sizeHint() const
+{
+    return {704, 170};
+}
+
+QSize HistoryPlot::minimumSizeHint() const
+{
+    return {300, 170};
+}
+
+void HistoryPlot::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor(0x12, 0x12, 0x12));
+    const QFontMetrics metrics(font());
+    const int labelWidth = metrics.horizontalAdvance(QStringLiteral("100 %")) + 8;
+    const QRectF area = QRectF(rect()).adjusted(labelWidth, metrics.height() / 2 + 2, -10,
+                                                -metrics.height() - 6);
+    if (area.width() <= 0 || area.height() <= 0)
+        return;
+    const auto xOf = [&area](double secondsAgo) { return area.right() + secondsAgo / kSpanSeconds * area.width(); };
+    const auto yOf = [&area](double level) { return area.bottom() - level / 255.0 * area.height(); };
+
+    painter.setFont(font());
+    for (int level : kLevelTicks) {
+        const double y = yOf(level);
+        painter.setPen(QColor(0x33, 0x33, 0x33));
+        painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+        painter.setPen(QColor(0xb0, 0xb0, 0xb0));
+        painter.drawText(QRectF(0, y - metrics.height() / 2.0, labelWidth - 6, metrics.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, axisLabel(level, m_format));
+    }
+    for (int seconds = 0; seconds <= int(kSpanSeconds); seconds += kSecondsTick) {
+        const double x = xOf(-seconds);
+        painter.setPen(QColor(0x33, 0x33, 0x33));
+        painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
+        painter.setPen(QColor(0xb0, 0xb0, 0xb0));
+        const QString label = seconds == 0 ? QStringLiteral("now") : QStringLiteral("-%1 s").arg(seconds);
+        painter.drawText(QRectF(x - 30, area.bottom() + 3, 60, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
+                         label);
+    }
+
+    if (m_series.isEmpty()) {
+        painter.setPen(QColor(0x90, 0x90, 0x90));
+        painter.drawText(area, Qt::AlignCenter,
+                         QStringLiteral("Click a cell to follow its channel here (up to five)"));
+        return;
+    }
+
+    painter.setClipRect(area.adjusted(-1, -2, 1, 2));
+    // Thin pens take the rasteriser's fast path; two of them side by side
+    // make a line as easy to see as a wide one, at a fraction of its cost.
+    for (const Series &series : m_series) {
+        painter.setPen(QPen(series.colour, 1));
+        QPolygonF line = columns(series.points, xOf, yOf);
+        painter.drawPolyline(line);
+        line.translate(0, 1);
+        painter.drawPolyline(line);
+    }
+    painter.setClipping(false);
+
+    // The legend, in pin order, along the top of the plot.
+    double x = area.left() + 6;
+    for (const Series &series : m_series) {
+        const QString label = QStringLiteral("Ch %1").arg(series.channel);
+        painter.fillRect(QRectF(x, area.top() + 4, 14, 4), series.colour);
+        painter.setPen(series.colour);
+        painter.drawText(QPointF(x + 18, area.top() + 4 + metrics.ascent() / 2.0), label);
+        x += 18 + metrics.horizontalAdvance(label) + 14;
+    }
+}

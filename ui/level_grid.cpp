@@ -1,0 +1,211 @@
+#include "level_grid.h"
+
+#include "pin_colours.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr QSize kCellHint{44, 32};
+constexpr QSize kCellMinimum{36, 26};
+constexpr QRgb kBackground = 0x080808;
+constexpr QRgb kEmptyFill = 0x2c2c2c;
+constexpr int kDarkInkFrom = 151; // levels this bright or brighter take black figures
+
+QColor mix(QRgb from, QRgb to, double amount)
+{
+    const auto channel = [amount](int a, int b) { return int(a + (b - a) * amount + 0.5); };
+    return QColor(channel(qRed(from), qRed(to)), channel(qGreen(from), qGreen(to)), channel(qBlue(from), qBlue(to)));
+}
+
+// Live levels glow from near black to amber; a picture gone stale keeps its
+// figures readable but loses its colour and most of its contrast.
+QColor fill(int level, bool stale)
+{
+    const double amount = level / 255.0;
+    return stale ? mix(0x4a4a4a, 0x8c8c8c, amount) : mix(0x161616, 0xffc857, amount);
+}
+
+QColor ink(int level, bool stale)
+{
+    if (stale)
+        return QColor(0xd0, 0xd0, 0xd0);
+    return level >= kDarkInkFrom ? Qt::black : QColor(0xf2, 0xf2, 0xf2);
+}
+
+} // namespace
+
+LevelGrid::LevelGrid(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("grdLevels"));
+    setAccessibleName(QStringLiteral("Channel levels, 16 by 16"));
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QSize LevelGrid::sizeHint() const
+{
+    return kCellHint * kSide;
+}
+
+QSize LevelGrid::minimumSizeHint() const
+{
+    return kCellMinimum * kSide;
+}
+
+QRect LevelGrid::cellRect(int index) const
+{
+    return QRect(QPoint((index % kSide) * m_cellSize.width(), (index / kSide) * m_cellSize.height()), m_cellSize);
+}
+
+void LevelGrid::prepareTiles()
+{
+    m_cellSize = QSize(std::max(width() / kSide, 4), std::max(height() / kSide, 4));
+    const QSize inner = m_cellSize - QSize(2, 2);
+    QFont numberFont = font();
+    numberFont.setPointSizeF(font().pointSizeF() * 0.75);
+    QFont levelFont = font();
+    levelFont.setBold(true);
+
+    for (int level = 0; level < 256; ++level) {
+        QPixmap tile(inner);
+        tile.fill(fill(level, m_stale));
+        QPainter painter(&tile);
+        painter.setFont(levelFont);
+        painter.setPen(ink(level, m_stale));
+        painter.drawText(QRect(QPoint(0, 0), inner).adjusted(0, 0, -4, -1), Qt::AlignRight | Qt::AlignBottom,
+                         formatLevel(level, m_format));
+        m_tiles[size_t(level)] = tile;
+    }
+    m_emptyTile = QPixmap(inner);
+    m_emptyTile.fill(QColor(kEmptyFill));
+
+    const auto numbers = [this, &numberFont](const QColor &colour) {
+        QImage layer(size(), QImage::Format_ARGB32_Premultiplied);
+        layer.fill(Qt::transparent);
+        QPainter painter(&layer);
+        painter.setFont(numberFont);
+        painter.setPen(colour);
+        for (int i = 0; i < kChannels; ++i)
+            painter.drawText(cellRect(i).adjusted(4, 2, -2, -2), Qt::AlignLeft | Qt::AlignTop, QString::number(i + 1));
+        return layer;
+    };
+    const QColor light = m_stale ? QColor(0xd0, 0xd0, 0xd0, 150) : QColor(0xf2, 0xf2, 0xf2, 150);
+    m_lightNumbers = numbers(light);
+    m_darkNumbers = m_stale ? m_lightNumbers : numbers(QColor(0, 0, 0, 150));
+
+    // A moved level: a notch in the top right corner.
+    const int side = std::max(4, int(std::min(inner.width(), inner.height()) * 0.28));
+    m_notch = QPixmap(side, side);
+    m_notch.fill(Qt::transparent);
+    QPainter notch(&m_notch);
+    notch.setPen(Qt::NoPen);
+    notch.setBrush(QColor(0x3d, 0xd6, 0xff));
+    const QPoint corner[] = {QPoint(0, 0), QPoint(side, 0), QPoint(side, side)};
+    notch.drawPolygon(corner, 3);
+
+    m_canvas = QImage(size(), QImage::Format_RGB32);
+    m_canvas.fill(QColor(kBackground));
+    QPainter painter(&m_canvas);
+    for (int i = 0; i < kChannels; ++i)
+        drawCell(painter, i);
+}
+
+void LevelGrid::drawCell(QPainter &painter, int index)
+{
+    const Cell &cell = m_cells[size_t(index)];
+    const QRect outer = cellRect(index);
+    const QRect inner = outer.adjusted(1, 1, -1, -1);
+    const bool known = cell.level >= 0 && cell.level < 256;
+    painter.drawPixmap(inner.topLeft(), known ? m_tiles[size_t(cell.level)] : m_emptyTile);
+    const bool dark = known && cell.level >= kDarkInkFrom;
+    painter.drawImage(inner, dark ? m_darkNumbers : m_lightNumbers, inner);
+    if (cell.changed && !m_stale)
+        painter.drawPixmap(inner.right() + 1 - m_notch.width(), inner.top(), m_notch);
+}
+
+void LevelGrid::setCells(const std::array<Cell, kChannels> &cells)
+{
+    if (m_canvas.isNull()) {
+        m_cells = cells;
+        return;
+    }
+    QPainter painter(&m_canvas);
+    for (int i = 0; i < kChannels; ++i) {
+        if (cells[size_t(i)] == m_cells[size_t(i)])
+            continue;
+        m_cells[size_t(i)] = cells[size_t(i)];
+        drawCell(painter, i);
+        update(cellRect(i));
+    }
+}
+
+void LevelGrid::setFormat(LevelFormat format)
+{
+    if (format == m_format)
+        return;
+    m_format = format;
+    prepareTiles();
+    update();
+}
+
+void LevelGrid::setStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    m_stale = stale;
+    prepareTiles();
+    update();
+}
+
+void LevelGrid::setPins(const QVector<int> &channels)
+{
+    for (int channel : m_pins + channels)
+        update(cellRect(channel - 1));
+    m_pins = channels;
+}
+
+void LevelGrid::resizeEvent(QResizeEvent *event)
+{
+    prepareTiles();
+    QWidget::resizeEvent(event);
+}
+
+void LevelGrid::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange && !m_canvas.isNull())
+        prepareTiles();
+    QWidget::changeEvent(event);
+}
+
+void LevelGrid::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    painter.drawImage(event->rect(), m_canvas, event->rect());
+    // Pinned channels: a frame in the colour of their line in the plot.
+    for (int pin = 0; pin < m_pins.size(); ++pin) {
+        const QRectF cell = QRectF(cellRect(m_pins[pin] - 1)).adjusted(1, 1, -1, -1);
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawRect(cell.adjusted(3.5, 3.5, -3.5, -3.5));
+        painter.setPen(QPen(pinColour(pin), 3));
+        painter.drawRect(cell.adjusted(1.5, 1.5, -1.5, -1.5));
+    }
+}
+
+void LevelGrid::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || m_cellSize.isEmpty()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QPoint at = event->position().toPoint();
+    const int column = at.x() / m_cellSize.width();
+    const int row = at.y() / m_cellSize.height();
+    if (column < kSide && row < kSide)
+        emit channelClicked(row * kSide + column + 1);
+}

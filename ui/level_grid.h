@@ -1,0 +1,67 @@
+#pragma once
+
+#include "level_format.h"
+
+#include <QImage>
+#include <QPixmap>
+#include <QVector>
+#include <QWidget>
+#include <array>
+
+// The 16 x 16 cells of channels 1-256, each with its channel number and
+// level, shaded by level. It draws what it is given and says which channel
+// was clicked; it knows nothing of the box.
+class LevelGrid : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kSide = 16;
+    static constexpr int kChannels = kSide * kSide;
+
+    struct Cell {
+        int level = -1; // none: not in the picture
+        bool changed = false;
+        bool operator==(const Cell &other) const { return level == other.level && changed == other.changed; }
+        bool operator!=(const Cell &other) const { return !(*this == other); }
+    };
+
+    explicit LevelGrid(QWidget *parent = nullptr);
+
+    void setCells(const std::array<Cell, kChannels> &cells);
+    void setFormat(LevelFormat format);
+    void setStale(bool stale);
+    void setPins(const QVector<int> &channels);
+    bool isStale() const { return m_stale; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void channelClicked(int channel);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    QRect cellRect(int index) const;
+    // Everything a cell can look like is drawn once, whenever the size, the
+    // format or the staleness changes; a picture then only copies the cells
+    // that changed onto the canvas.
+    void prepareTiles();
+    void drawCell(QPainter &painter, int index);
+
+    std::array<Cell, kChannels> m_cells{};
+    LevelFormat m_format = LevelFormat::Decimal;
+    bool m_stale = false;
+    QVector<int> m_pins;
+
+    QSize m_cellSize;
+    std::array<QPixmap, 256> m_tiles; // fill and figure, by level
+    QPixmap m_emptyTile;
+    QImage m_lightNumbers; // every channel number where it stands, for dark fills
+    QImage m_darkNumbers;  // and for bright ones
+    QPixmap m_notch;
+    QImage m_canvas;
+};

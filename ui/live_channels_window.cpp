@@ -1,0 +1,278 @@
+#include "live_channels_window.h"
+
+#include "history_plot.h"
+#include "level_grid.h"
+#include "pin_colours.h"
+#include "snapshot_csv.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+
+// The status line, the fading change marks and the plot move on at this
+// pace even while no picture comes; the grid itself follows every picture.
+constexpr std::chrono::milliseconds kTick{100};
+
+QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QSpinBox *channelBox(int value, const QString &name, const QString &spoken, QWidget *parent)
+{
+    auto *box = new QSpinBox(parent);
+    box->setObjectName(name);
+    box->setAccessibleName(spoken);
+    box->setRange(1, LiveFetch::kChannels);
+    box->setValue(value);
+    return box;
+}
+
+} // namespace
+
+LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_platform(std::move(platform))
+    , m_fetch(session)
+{
+    setObjectName(QStringLiteral("frmLiveChannels"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Live Channels — Lumivane MINI Monitor"));
+    setAccessibleName(windowTitle());
+    buildControls();
+    connectControls();
+
+    m_tick.setInterval(kTick);
+    connect(&m_tick, &QTimer::timeout, this, &LiveChannelsWindow::onTick);
+    m_tick.start();
+    m_fetch.start();
+    m_grid->setFocus();
+}
+
+LiveChannelsWindow::~LiveChannelsWindow() = default;
+
+void LiveChannelsWindow::buildControls()
+{
+    m_firstBox = channelBox(1, QStringLiteral("spnFirst"), QStringLiteral("First channel"), this);
+    m_lastBox = channelBox(LiveFetch::kChannels, QStringLiteral("spnLast"), QStringLiteral("Last channel"), this);
+    m_formatBox = new QComboBox(this);
+    m_formatBox->setObjectName(QStringLiteral("cboFormat"));
+    m_formatBox->setAccessibleName(QStringLiteral("Show levels as"));
+    m_formatBox->addItem(QStringLiteral("Decimal 0-255"), int(LevelFormat::Decimal));
+    m_formatBox->addItem(QStringLiteral("Percent 0-100 %"), int(LevelFormat::Percent));
+    m_formatBox->addItem(QStringLiteral("Hex 00-FF"), int(LevelFormat::Hex));
+    m_pauseButton = button(QStringLiteral("Pause"), QStringLiteral("cmdPause"), this);
+    m_copyButton = button(QStringLiteral("Copy"), QStringLiteral("cmdCopy"), this);
+    m_saveButton = button(QStringLiteral("Save Snapshot…"), QStringLiteral("cmdSaveSnapshot"), this);
+
+    auto *controls = new QHBoxLayout;
+    auto *from = new QLabel(QStringLiteral("Channels"), this);
+    from->setBuddy(m_firstBox);
+    controls->addWidget(from);
+    controls->addWidget(m_firstBox);
+    controls->addWidget(new QLabel(QStringLiteral("to"), this));
+    controls->addWidget(m_lastBox);
+    controls->addSpacing(12);
+    auto *show = new QLabel(QStringLiteral("Show"), this);
+    show->setBuddy(m_formatBox);
+    controls->addWidget(show);
+    controls->addWidget(m_formatBox);
+    controls->addStretch(1);
+    controls->addWidget(m_pauseButton);
+    controls->addWidget(m_copyButton);
+    controls->addWidget(m_saveButton);
+
+    m_grid = new LevelGrid(this);
+    m_statusLine = new QLabel(this);
+    m_statusLine->setObjectName(QStringLiteral("lblLiveStatus"));
+    m_statusLine->setAccessibleName(QStringLiteral("Pictures and failures"));
+    m_statusLine->setTextFormat(Qt::PlainText);
+    m_plot = new HistoryPlot(this);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(m_grid, 1);
+    layout->addWidget(m_statusLine);
+    layout->addWidget(m_plot);
+}
+
+void LiveChannelsWindow::connectControls()
+{
+    connect(m_firstBox, &QSpinBox::valueChanged, this, [this](int first) {
+        if (m_lastBox->value() < first)
+            m_lastBox->setValue(first);
+        onRangeChanged();
+    });
+    connect(m_lastBox, &QSpinBox::valueChanged, this, [this](int last) {
+        if (m_firstBox->value() > last)
+            m_firstBox->setValue(last);
+        onRangeChanged();
+    });
+    connect(m_formatBox, &QComboBox::currentIndexChanged, this, &LiveChannelsWindow::onFormatChosen);
+    connect(m_pauseButton, &QPushButton::clicked, this, &LiveChannelsWindow::onPauseClicked);
+    connect(m_copyButton, &QPushButton::clicked, this, &LiveChannelsWindow::copySnapshot);
+    connect(m_saveButton, &QPushButton::clicked, this, &LiveChannelsWindow::saveSnapshot);
+    connect(m_grid, &LevelGrid::channelClicked, &m_fetch, &LiveFetch::togglePin);
+    // Queued: the next block goes to the wire first, and the picture is
+    // drawn while it travels.
+    connect(&m_fetch, &LiveFetch::updated, this, &LiveChannelsWindow::showPicture, Qt::QueuedConnection);
+    connect(&m_fetch, &LiveFetch::pinsChanged, this, [this] {
+        m_grid->setPins(m_fetch.pinned());
+        showHistory();
+    });
+
+    auto *copy = new QAction(QStringLiteral("Copy"), this);
+    copy->setShortcut(QKeySequence::Copy);
+    connect(copy, &QAction::triggered, this, &LiveChannelsWindow::copySnapshot);
+    auto *close = new QAction(QStringLiteral("Close"), this);
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addActions({copy, close});
+}
+
+void LiveChannelsWindow::onRangeChanged()
+{
+    m_fetch.setRange(m_firstBox->value(), m_lastBox->value());
+}
+
+void LiveChannelsWindow::onPauseClicked()
+{
+    if (m_fetch.running()) {
+        m_fetch.pause();
+        m_pauseButton->setText(QStringLiteral("Resume"));
+    } else {
+        m_fetch.start();
+        m_pauseButton->setText(QStringLiteral("Pause"));
+    }
+    showPicture();
+}
+
+void LiveChannelsWindow::onFormatChosen()
+{
+    const auto format = LevelFormat(m_formatBox->currentData().toInt());
+    m_grid->setFormat(format);
+    m_plot->setFormat(format);
+}
+
+QString LiveChannelsWindow::snapshotText() const
+{
+    return snapshotCsv(m_fetch.pictureFirst(), m_fetch.pictureLevels());
+}
+
+void LiveChannelsWindow::copySnapshot()
+{
+    QGuiApplication::clipboard()->setText(snapshotText());
+}
+
+// The dialog is opened, not executed: fetching and the main window's
+// exchanges go on while the operator chooses a file.
+void LiveChannelsWindow::saveSnapshot()
+{
+    const QString text = snapshotText();
+    const QString name = QStringLiteral("live-channels-%1.csv")
+                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    auto *dialog = new QFileDialog(this, QStringLiteral("Save Snapshot"), QDir::home().filePath(name),
+                                   QStringLiteral("CSV files (*.csv);;All files (*)"));
+    dialog->setObjectName(QStringLiteral("dlgSaveSnapshot"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    connect(dialog, &QFileDialog::fileSelected, this,
+            [this, text](const QString &path) { writeSnapshot(path, text); });
+    dialog->open();
+}
+
+void LiveChannelsWindow::writeSnapshot(const QString &path, const QString &text)
+{
+    QSaveFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return;
+    m_platform.messageBox(this,
+                          QStringLiteral("The snapshot could not be saved to %1: %2")
+                              .arg(QDir::toNativeSeparators(path), file.errorString()),
+                          QStringLiteral("Save Snapshot"));
+}
+
+void LiveChannelsWindow::showPicture()
+{
+    std::array<LevelGrid::Cell, LevelGrid::kChannels> cells;
+    for (int channel = 1; channel <= LevelGrid::kChannels; ++channel) {
+        LevelGrid::Cell &cell = cells[size_t(channel - 1)];
+        cell.level = m_fetch.level(channel).value_or(-1);
+        cell.changed = m_fetch.changedLately(channel);
+    }
+    m_grid->setCells(cells);
+    m_grid->setStale(m_fetch.stale());
+}
+
+void LiveChannelsWindow::showStatusLine()
+{
+    QString age = QStringLiteral("no good picture yet");
+    if (const auto since = m_fetch.sinceLastGood()) {
+        const double seconds = std::chrono::duration<double>(*since).count();
+        age = QStringLiteral("last good picture %1 s ago").arg(seconds, 0, 'f', 1);
+    }
+    using Outcome = LevelFetch::Outcome;
+    const QString rate = m_fetch.running()
+        ? QStringLiteral("%1 pictures/s").arg(m_fetch.picturesInLastSecond())
+        : QStringLiteral("paused");
+    m_statusLine->setText(QStringLiteral("%1   failed: no answer %2, header %3, checksum %4, end byte %5, "
+                                         "cut short %6   %7")
+                              .arg(rate)
+                              .arg(m_fetch.failures(Outcome::NoAnswer))
+                              .arg(m_fetch.failures(Outcome::HeaderError))
+                              .arg(m_fetch.failures(Outcome::ChecksumError))
+                              .arg(m_fetch.failures(Outcome::EndByteError))
+                              .arg(m_fetch.failures(Outcome::CutShort))
+                              .arg(age));
+}
+
+void LiveChannelsWindow::showHistory()
+{
+    QVector<HistoryPlot::Series> series;
+    const LiveFetch::Clock::time_point now = m_fetch.now();
+    const QVector<int> pinned = m_fetch.pinned();
+    for (int i = 0; i < pinned.size(); ++i) {
+        HistoryPlot::Series line{pinned[i], pinColour(i), {}};
+        const QVector<LiveFetch::Sample> samples = m_fetch.history(pinned[i]);
+        line.points.reserve(samples.size());
+        for (const LiveFetch::Sample &sample : samples)
+            line.points << QPointF(std::chrono::duration<double>(sample.at - now).count(), sample.level);
+        series << line;
+    }
+    m_plot->setSeries(series);
+}
+
+void LiveChannelsWindow::onTick()
+{
+    showStatusLine();
+    showHistory();
+    // Change marks fade and a picture goes stale with no picture coming.
+    showPicture();
+}
+
+// Stops at once: the window itself goes only when control is back in the
+// event loop, and no further block may be asked for meanwhile.
+void LiveChannelsWindow::closeEvent(QCloseEvent *event)
+{
+    m_fetch.pause();
+    m_tick.stop();
+    QWidget::closeEvent(event);
+}
