@@ -68,14 +68,17 @@ void BoxSession::enqueueBlock(Job::Kind kind, int first, int last)
     enqueue(job);
 }
 
-void BoxSession::cancelFetches()
+int BoxSession::cancelFetches()
 {
-    withdraw([](const Job &job) { return job.kind == Job::Kind::Fetch; });
+    return withdraw([](const Job &job) { return job.kind == Job::Kind::Fetch; });
 }
 
-void BoxSession::withdraw(bool (*which)(const Job &job))
+int BoxSession::withdraw(bool (*which)(const Job &job))
 {
-    m_waiting.erase(std::remove_if(m_waiting.begin(), m_waiting.end(), which), m_waiting.end());
+    const auto kept = std::remove_if(m_waiting.begin(), m_waiting.end(), which);
+    const int withdrawn = int(std::distance(kept, m_waiting.end()));
+    m_waiting.erase(kept, m_waiting.end());
+    return withdrawn;
 }
 
 void BoxSession::setMonitoredChannels(const QVector<int> &channels)

@@ -46,9 +46,9 @@ public:
     // Fetches channels first..last as one block for a live view; unlike a
     // listing it reports every fault by kind and leaves the operator's
     // status alone. Reports by levelsFetched(). Dropped from the queue,
-    // when not yet sent, by cancelFetches().
+    // when not yet sent, by cancelFetches(), which says how many it dropped.
     void fetchLevels(int first, int last);
-    void cancelFetches();
+    int cancelFetches();
 
     // Monitoring reads the monitored channels in slot order, pass after
     // pass, each pass one interval after the end of the last.
@@ -110,7 +110,7 @@ private:
     void enqueue(const Job &job);
     void enqueueBlock(Job::Kind kind, int first, int last);
     // Drops the waiting requests `which` picks; the one in flight stays.
-    void withdraw(bool (*which)(const Job &job));
+    int withdraw(bool (*which)(const Job &job));
     void startNext();
     void begin();
     void finish();

@@ -74,15 +74,11 @@ void LiveFetch::ask()
     m_session.fetchLevels(m_first, m_last);
 }
 
-// The session withdraws every queued fetch, and ours is the only one; had it
-// already gone to the wire, nothing leaves the queue.
+// The live view is the only one to fetch; had its fetch already gone to the
+// wire, nothing leaves the queue and its answer is still to come.
 void LiveFetch::withdraw()
 {
-    if (!m_asked)
-        return;
-    const int waiting = m_session.requestsWaiting();
-    m_session.cancelFetches();
-    if (m_session.requestsWaiting() < waiting)
+    if (m_asked && m_session.cancelFetches() > 0)
         m_asked = false;
 }
 
