@@ -88,15 +88,15 @@ void CliCommand::onProbed(int, Status status)
         end(kPortFault);
         return;
     }
-    const bool connected = status == Status::ConnectedOk;
+    m_anyFault = status != Status::ConnectedOk;
     // On a terminal the text format's status would stand there twice.
-    if (connected || m_options.format != OutputFormat::Text) {
+    if (!m_anyFault || m_options.format != OutputFormat::Text) {
         if (!write(formatProbe(m_options.format, device, status)))
             return;
     }
-    if (!connected)
+    if (m_anyFault)
         complain(statusText(status));
-    end(connected ? kAllRead : kBoxFault);
+    end(m_anyFault ? kBoxFault : kAllRead);
 }
 
 void CliCommand::onLevelRead(int, int channel, std::optional<int> level)
@@ -127,13 +127,14 @@ void CliCommand::onListed(const Listing &listing)
             reading.level = quint8(listing.levels.at(at));
         levels << reading;
     }
-    if (!whole)
+    m_anyFault = !whole;
+    if (m_anyFault)
         complain(QStringLiteral("%1 (channels %2-%3)")
                      .arg(statusText(listing.status))
                      .arg(m_options.first)
                      .arg(m_options.last));
     if (write(formatLevels(m_options.format, levels)))
-        end(whole ? kAllRead : kBoxFault);
+        end(m_anyFault ? kBoxFault : kAllRead);
 }
 
 void CliCommand::onMonitoredLevelRead(int, int channel, std::optional<int> level)
@@ -163,7 +164,8 @@ void CliCommand::onPassEnded()
 }
 
 // Flushed at once, so a pipe sees each line as it comes. A reader that went
-// away (`| head -3`) ends the run quietly: it has all it wanted.
+// away (`| head -3`) ends the run quietly: it has all it wanted, and the
+// status is what the box's answers so far make it.
 bool CliCommand::write(const QByteArray &bytes)
 {
     if (m_ended)
@@ -178,7 +180,7 @@ bool CliCommand::write(const QByteArray &bytes)
     std::clearerr(stdout);
     m_session.shutDown();
     if (fault == EPIPE) {
-        end(kAllRead);
+        end(m_anyFault ? kBoxFault : kAllRead);
     } else {
         complain(QStringLiteral("lumivane: cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(fault))));
         end(kBoxFault);
