@@ -182,7 +182,8 @@ bool CliCommand::write(const QByteArray &bytes)
     if (fault == EPIPE) {
         end(m_anyFault ? kBoxFault : kAllRead);
     } else {
-        complain(QStringLiteral("lumivane: cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(fault))));
+        complain(QStringLiteral("lumivane: cannot write the output: %1")
+                     .arg(QString::fromLocal8Bit(std::strerror(fault))));
         end(kBoxFault);
     }
     return false;
