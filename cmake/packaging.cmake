@@ -13,8 +13,11 @@ set(LUMIVANE_ICON_SIZES 16 24 32 48 64 128 256)
 set(_packaging_dir ${PROJECT_SOURCE_DIR}/packaging)
 
 # Programs.
-install(TARGETS lumivane-monitor lumivane-sim
+install(TARGETS lumivane-monitor lumivane-sim lumivane
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# lumivane's bash completion, loaded on demand by bash-completion.
+install(FILES ${_packaging_dir}/bash-completion/lumivane
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # Desktop entry and icon (hicolor theme: the SVG and a PNG for each size).
 install(FILES ${_packaging_dir}/${LUMIVANE_APP_ID}.desktop
@@ -73,6 +76,7 @@ function(lumivane_install_man_page program)
 endfunction()
 lumivane_install_man_page(lumivane-monitor)
 lumivane_install_man_page(lumivane-sim)
+lumivane_install_man_page(lumivane)
 
 # Debian package.
 set(CPACK_GENERATOR DEB)
@@ -87,8 +91,9 @@ through a Lumivane DMX512 transceiver box on an RS-232 port (115200 baud, 8N1).
 It reads single channels, lists ranges of up to 256 channels and monitors
 five chosen channels continuously.
 .
-The package also holds lumivane-sim, a simulated transceiver box on a
-pseudo-terminal, for trying the monitor without hardware.")
+The package also holds lumivane, the same readings from the command line
+for scripts and test benches, and lumivane-sim, a simulated transceiver box
+on a pseudo-terminal, for trying both without hardware.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Lumivane <support@lumivane.example>")

@@ -4,8 +4,9 @@
 #include <QSocketNotifier>
 #include <memory>
 
-// Turns SIGTERM and SIGINT into a Qt signal, so the simulator can tidy up
-// its link on the way out instead of dying mid-write.
+// Turns SIGTERM and SIGINT into a Qt signal, so a program can tidy up on
+// the way out (the simulator its link, lumivane its pass in flight) instead
+// of dying mid-write. A signal after the last report is reported again.
 class StopSignals : public QObject {
     Q_OBJECT
 public:

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "box_session.h"
+#include "cli_options.h"
+#include "level_output.h"
+
+#include <QObject>
+#include <QVector>
+#include <optional>
+
+// One run of a lumivane command on an open session, driven by the
+// session's signals: it asks, prints each outcome as it comes, and reports
+// the exit status once by finished().
+class CliCommand : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kAllRead = 0;
+    static constexpr int kBoxFault = 1;
+    static constexpr int kUsageError = 2;
+    static constexpr int kPortFault = 3;
+    static constexpr int kInterruptedTwice = 130; // as a shell reports a SIGINT
+
+    CliCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
+
+    // Call once the event loop runs: finished() may come from inside.
+    void start();
+
+    // Ctrl+C: a watch ends after the pass in flight; a second one ends at once.
+    void interrupt();
+
+signals:
+    void finished(int exitStatus);
+
+private:
+    void onProbed(int port, Status status);
+    void onLevelRead(int reader, int channel, std::optional<int> level);
+    void onListed(const Listing &listing);
+    void onMonitoredLevelRead(int slot, int channel, std::optional<int> level);
+    void onPassEnded();
+
+    // False when the output is gone; the run has then ended.
+    bool write(const QByteArray &bytes);
+    void end(int status);
+
+    CliOptions m_options;
+    BoxSession &m_session;
+    QVector<ChannelLevel> m_levels; // read: those answered so far
+    int m_passes = 0;
+    int m_interrupts = 0;
+    bool m_anyFault = false;
+    bool m_ended = false;
+};
+
+// The "Error Opening COM Port" line, naming what could not be opened.
+QString portFaultText(const QString &device, int portNumber);

@@ -1,0 +1,242 @@
+#include "cli_options.h"
+
+#include "port_mapping.h"
+
+#include <QCommandLineParser>
+#include <QHash>
+#include <algorithm>
+
+namespace {
+
+constexpr int kLastChannel = 256;
+constexpr int kLongestInterval = 24 * 60 * 60 * 1000;
+
+const char kHelp[] =
+    "Usage:\n"
+    "  lumivane [--port N|PATH] [--format text|csv|json] probe\n"
+    "  lumivane [--port N|PATH] [--format text|csv|json] read CH [CH...]\n"
+    "  lumivane [--port N|PATH] [--format text|csv|json] list FIRST-LAST\n"
+    "  lumivane [--port N|PATH] [--format text|csv|json] watch CH [CH...] [--interval MS] [--count N]\n"
+    "  lumivane ports\n"
+    "  lumivane --help | --version\n"
+    "\n"
+    "Reads DMX512 channel levels through a Lumivane transceiver box on a serial\n"
+    "port (115200,n,8,1), for scripts and test benches.\n"
+    "\n"
+    "Commands:\n"
+    "  probe         Flush the line, ask for the box, print its status.\n"
+    "  read CH...    Read each channel (1-256), one after another.\n"
+    "  list A-B      Fetch channels A to B as one block (B above A, at most 256).\n"
+    "  watch CH...   Read the channels pass after pass until --count passes or\n"
+    "                Ctrl+C; each reading is printed as it comes.\n"
+    "  ports         Show what Port1-Port4 open and every serial device found.\n"
+    "\n"
+    "Options:\n"
+    "  --port N|PATH    Port 1-4 (LUMIVANE_PORTn, else the n-th serial device\n"
+    "                   found, USB adapters first) or a device path; default 1.\n"
+    "  --format F       text (\"12 137\"), csv (channel,level) or json; default text.\n"
+    "  --interval MS    watch: pause between passes, default 120.\n"
+    "  --count N        watch: stop after N passes.\n"
+    "  -h, --help       Print this help.\n"
+    "  -v, --version    Print the version.\n"
+    "\n"
+    "A channel without an acceptable answer has an empty level (\"12 \", \"12,\",\n"
+    "null). Exit status: 0 every channel read; 1 the box gave no or a bad answer;\n"
+    "2 usage error; 3 the port cannot be opened.\n";
+
+// A channel, port or count: digits only, no sign, no blanks.
+std::optional<int> wholeNumber(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 9
+        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
+        return std::nullopt;
+    return text.toInt();
+}
+
+std::optional<int> channelNumber(const QString &text, QString &error)
+{
+    const std::optional<int> channel = wholeNumber(text);
+    if (!channel) {
+        error = QStringLiteral("'%1' is not a channel number").arg(text);
+        return std::nullopt;
+    }
+    if (*channel < 1 || *channel > kLastChannel) {
+        error = QStringLiteral("channel %1 is outside 1-%2").arg(text).arg(kLastChannel);
+        return std::nullopt;
+    }
+    return channel;
+}
+
+bool readChannels(const QStringList &words, CliOptions &options, QString &error)
+{
+    if (words.isEmpty()) {
+        error = QStringLiteral("no channel given");
+        return false;
+    }
+    for (const QString &word : words) {
+        const std::optional<int> channel = channelNumber(word, error);
+        if (!channel)
+            return false;
+        options.channels << *channel;
+    }
+    return true;
+}
+
+// The window lists only a range that rises; with both ends in 1-256 it
+// holds at most the 256 channels a block can carry.
+bool readRange(const QStringList &words, CliOptions &options, QString &error)
+{
+    if (words.size() != 1) {
+        error = QStringLiteral("list takes one range FIRST-LAST");
+        return false;
+    }
+    const QStringList ends = words.first().split(u'-');
+    if (ends.size() != 2) {
+        error = QStringLiteral("'%1' is not a range FIRST-LAST").arg(words.first());
+        return false;
+    }
+    const std::optional<int> first = channelNumber(ends[0], error);
+    const std::optional<int> last = first ? channelNumber(ends[1], error) : std::nullopt;
+    if (!first || !last)
+        return false;
+    if (*last <= *first) {
+        error = QStringLiteral("range %1 does not rise: LAST must be above FIRST").arg(words.first());
+        return false;
+    }
+    options.first = *first;
+    options.last = *last;
+    return true;
+}
+
+std::optional<OutputFormat> formatNamed(const QString &name)
+{
+    if (name == QLatin1String("text"))
+        return OutputFormat::Text;
+    if (name == QLatin1String("csv"))
+        return OutputFormat::Csv;
+    if (name == QLatin1String("json"))
+        return OutputFormat::Json;
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString &error)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("N|PATH"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("format"));
+    const QCommandLineOption interval(QStringLiteral("interval"), QString(), QStringLiteral("ms"));
+    const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("n"));
+    parser.addOptions({help, version, port, format, interval, count});
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return std::nullopt;
+    }
+
+    const QHash<QString, CliOptions::Command> commands{
+        {QStringLiteral("probe"), CliOptions::Command::Probe},
+        {QStringLiteral("read"), CliOptions::Command::Read},
+        {QStringLiteral("list"), CliOptions::Command::List},
+        {QStringLiteral("watch"), CliOptions::Command::Watch},
+        {QStringLiteral("ports"), CliOptions::Command::Ports},
+    };
+    CliOptions options;
+    if (parser.isSet(help) || parser.isSet(version)) {
+        options.command = parser.isSet(help) ? CliOptions::Command::Help : CliOptions::Command::Version;
+        return options;
+    }
+
+    if (parser.isSet(port)) {
+        const QString value = parser.value(port);
+        if (const std::optional<int> number = wholeNumber(value)) {
+            if (*number < 1 || *number > kPortCount) {
+                error = QStringLiteral("port %1 is outside 1-%2 (or give a device path)").arg(value).arg(kPortCount);
+                return std::nullopt;
+            }
+            options.portNumber = *number;
+        } else if (value.isEmpty() || commands.contains(value)) {
+            error = QStringLiteral("--port needs 1-4 or a device path, not '%1'").arg(value);
+            return std::nullopt;
+        } else {
+            options.device = value;
+        }
+    }
+    if (parser.isSet(format)) {
+        const std::optional<OutputFormat> named = formatNamed(parser.value(format));
+        if (!named) {
+            error = QStringLiteral("unknown format '%1' (text, csv or json)").arg(parser.value(format));
+            return std::nullopt;
+        }
+        options.format = *named;
+    }
+    QStringList words = parser.positionalArguments();
+    if (words.isEmpty()) {
+        error = QStringLiteral("no command given (probe, read, list, watch or ports); try --help");
+        return std::nullopt;
+    }
+    const QString command = words.takeFirst();
+    if (!commands.contains(command)) {
+        error = QStringLiteral("unknown command '%1'; try --help").arg(command);
+        return std::nullopt;
+    }
+    options.command = commands.value(command);
+
+    if (options.command == CliOptions::Command::Ports && (parser.isSet(port) || parser.isSet(format))) {
+        error = QStringLiteral("ports takes no --port or --format");
+        return std::nullopt;
+    }
+    if (options.command != CliOptions::Command::Watch) {
+        for (const QCommandLineOption &watchOnly : {interval, count}) {
+            if (parser.isSet(watchOnly)) {
+                error = QStringLiteral("--%1 is for watch only").arg(watchOnly.names().first());
+                return std::nullopt;
+            }
+        }
+    }
+
+    if (parser.isSet(interval)) {
+        const std::optional<int> ms = wholeNumber(parser.value(interval));
+        if (!ms || *ms > kLongestInterval) {
+            error = QStringLiteral("--interval '%1' is not a number of milliseconds (0-%2)")
+                        .arg(parser.value(interval))
+                        .arg(kLongestInterval);
+            return std::nullopt;
+        }
+        options.interval = std::chrono::milliseconds(*ms);
+    }
+    if (parser.isSet(count)) {
+        const std::optional<int> passes = wholeNumber(parser.value(count));
+        if (!passes || *passes < 1) {
+            error = QStringLiteral("--count '%1' is not a number of passes (1 or more)").arg(parser.value(count));
+            return std::nullopt;
+        }
+        options.count = *passes;
+    }
+
+    switch (options.command) {
+    case CliOptions::Command::Read:
+    case CliOptions::Command::Watch:
+        if (!readChannels(words, options, error))
+            return std::nullopt;
+        break;
+    case CliOptions::Command::List:
+        if (!readRange(words, options, error))
+            return std::nullopt;
+        break;
+    default:
+        if (!words.isEmpty()) {
+            error = QStringLiteral("%1 takes no arguments, not '%2'").arg(command, words.first());
+            return std::nullopt;
+        }
+        break;
+    }
+    return options;
+}
+
+QString cliHelpText()
+{
+    return QString::fromLatin1(kHelp);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "level_output.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <chrono>
+#include <optional>
+
+// What one run of lumivane is asked to do, taken from its command line
+// before anything touches the port.
+struct CliOptions {
+    enum class Command { Help, Version, Ports, Probe, Read, List, Watch };
+
+    Command command = Command::Help;
+    int portNumber = 1; // Port1-Port4, resolved as the monitor's port buttons are
+    QString device;     // a device path given in place of a port number
+    OutputFormat format = OutputFormat::Text;
+    QVector<int> channels; // read, watch
+    int first = 0;         // list
+    int last = 0;          // list
+    std::chrono::milliseconds interval{120}; // watch: end of a pass to start of the next
+    int count = 0;                           // watch: passes to run; 0 until interrupted
+};
+
+// The options in `arguments` (the program's name first), or nothing with
+// the fault in `error`, one line naming it.
+std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString &error);
+
+// What --help prints.
+QString cliHelpText();

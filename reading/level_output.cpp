@@ -1,0 +1,103 @@
+#include "level_output.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+QByteArray levelText(const std::optional<int> &level)
+{
+    return level ? QByteArray::number(*level) : QByteArray();
+}
+
+QJsonObject levelObject(const ChannelLevel &reading)
+{
+    return QJsonObject{{QStringLiteral("channel"), reading.channel},
+                       {QStringLiteral("level"), reading.level ? QJsonValue(*reading.level) : QJsonValue()}};
+}
+
+QByteArray jsonLine(const QJsonDocument &document)
+{
+    return document.toJson(QJsonDocument::Compact) + '\n';
+}
+
+// Quoted when a reader could take it apart or trim it: the probe's
+// " No DMX Transceiver is connected" keeps its leading blank.
+QByteArray csvField(const QString &text)
+{
+    QByteArray field = text.toUtf8();
+    const bool quote = field.contains(',') || field.contains('"') || field.contains('\n')
+        || field.contains('\r') || field.startsWith(' ') || field.endsWith(' ');
+    if (!quote)
+        return field;
+    field.replace("\"", "\"\"");
+    return '"' + field + '"';
+}
+
+QString isoTime(const QDateTime &time)
+{
+    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+} // namespace
+
+QByteArray formatLevels(OutputFormat format, const QVector<ChannelLevel> &levels)
+{
+    QByteArray out;
+    switch (format) {
+    case OutputFormat::Text:
+        for (const ChannelLevel &reading : levels)
+            out += QByteArray::number(reading.channel) + ' ' + levelText(reading.level) + '\n';
+        break;
+    case OutputFormat::Csv:
+        out = "channel,level\n";
+        for (const ChannelLevel &reading : levels)
+            out += QByteArray::number(reading.channel) + ',' + levelText(reading.level) + '\n';
+        break;
+    case OutputFormat::Json: {
+        QJsonArray array;
+        for (const ChannelLevel &reading : levels)
+            array.append(levelObject(reading));
+        out = jsonLine(QJsonDocument(array));
+        break;
+    }
+    }
+    return out;
+}
+
+QByteArray watchHeader(OutputFormat format)
+{
+    return format == OutputFormat::Csv ? QByteArray("time,channel,level\n") : QByteArray();
+}
+
+QByteArray formatWatchedLevel(OutputFormat format, const QDateTime &time, const ChannelLevel &reading)
+{
+    switch (format) {
+    case OutputFormat::Text:
+        break;
+    case OutputFormat::Csv:
+        return isoTime(time).toLatin1() + ',' + QByteArray::number(reading.channel) + ','
+            + levelText(reading.level) + '\n';
+    case OutputFormat::Json: {
+        QJsonObject object = levelObject(reading);
+        object.insert(QStringLiteral("time"), isoTime(time));
+        return jsonLine(QJsonDocument(object));
+    }
+    }
+    return formatLevels(OutputFormat::Text, {reading});
+}
+
+QByteArray formatProbe(OutputFormat format, const QString &device, Status status)
+{
+    switch (format) {
+    case OutputFormat::Text:
+        break;
+    case OutputFormat::Csv:
+        return "device,status\n" + csvField(device) + ',' + csvField(statusText(status)) + '\n';
+    case OutputFormat::Json:
+        return jsonLine(QJsonDocument(QJsonObject{{QStringLiteral("device"), device},
+                                                  {QStringLiteral("status"), statusText(status)}}));
+    }
+    return statusText(status).toUtf8() + '\n';
+}

@@ -1,0 +1,270 @@
+// lumivane run the way a script runs it: its exit status, what it prints,
+// and what it puts on the wire, against the simulated box and against a
+// box the test plays on a pseudo-terminal.
+#include "harness.h"
+#include "protocol.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <csignal>
+
+namespace {
+
+const QString kProgram = QStringLiteral(LUMIVANE_BIN_DIR "/lumivane");
+
+struct Run {
+    QProcess::ExitStatus status;
+    int code;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run run(const QStringList &arguments, const QStringList &environment = {})
+{
+    QProcess process;
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString &setting : environment)
+        variables.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    process.setProcessEnvironment(variables);
+    process.start(kProgram, arguments);
+    if (!process.waitForFinished(20000))
+        process.kill(); // a hang shows as a crash
+    process.waitForFinished();
+    return {process.exitStatus(), process.exitCode(), process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+// What the box has heard once the bytes of a finished run have been taken in.
+QByteArray heard(PtyBox &box)
+{
+    QCoreApplication::processEvents();
+    return box.received();
+}
+
+} // namespace
+
+class TestLumivaneCli : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void refusedBeforeTheWire_data();
+    void refusedBeforeTheWire();
+    void formats_data();
+    void formats();
+    void silentBox_data();
+    void silentBox();
+    void watchRunsCountedPasses();
+    void ctrlCEndsAfterThePassInFlight();
+    void closedPipeEndsQuietly();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_link;
+    QProcess m_simulator;
+};
+
+// One simulated box for the whole program: channels 1 and 2 pinned, channel 3 silent.
+void TestLumivaneCli::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_link = m_dir.filePath(QStringLiteral("box"));
+    m_simulator.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"),
+                      {"--link", m_link, "--static", "--level", "1=10", "--level", "2=255",
+                       "--silent-channels", "3"});
+    QVERIFY(m_simulator.waitForStarted());
+    QSignalSpy output(&m_simulator, &QProcess::readyReadStandardOutput);
+    while (!m_simulator.canReadLine())
+        QVERIFY(m_simulator.state() == QProcess::Running && output.wait(10000));
+    QVERIFY(m_simulator.readLine().startsWith("lumivane-sim: ready"));
+}
+
+void TestLumivaneCli::cleanupTestCase()
+{
+    m_simulator.terminate();
+    QVERIFY(m_simulator.waitForFinished(5000));
+}
+
+// Refused before anything reaches the box: one line, and the wire stays quiet.
+void TestLumivaneCli::refusedBeforeTheWire_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("environment");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("fault"); // what the one line must name
+    const QStringList none;
+    QTest::newRow("channel 0") << QStringList{"read", "0"} << none << 2 << "lumivane: channel 0 is outside 1-256";
+    QTest::newRow("not a number") << QStringList{"watch", "1x"} << none << 2 << "'1x' is not a channel";
+    QTest::newRow("range of one") << QStringList{"list", "5-5"} << none << 2 << "range 5-5 does not rise";
+    QTest::newRow("range past 256") << QStringList{"list", "1-257"} << none << 2 << "channel 257 is outside";
+    QTest::newRow("unknown option") << QStringList{"--bogus", "read", "1"} << none << 2 << "bogus";
+    QTest::newRow("unknown format") << QStringList{"--format", "xml", "read", "1"} << none << 2 << "format 'xml'";
+    QTest::newRow("port 5") << QStringList{"read", "1", "--port", "5"} << none << 2 << "port 5 is outside 1-4";
+    QTest::newRow("count of none") << QStringList{"watch", "1", "--count", "0"} << none << 2 << "--count '0'";
+    QTest::newRow("count without watch") << QStringList{"read", "1", "--count", "2"} << none << 2
+                                         << "--count is for watch";
+    QTest::newRow("unknown command") << QStringList{"frob"} << none << 2 << "unknown command 'frob'";
+    // The last --port wins over the test box's.
+    QTest::newRow("read, missing device") << QStringList{"--port", "/nonexistent/tty", "read", "1"} << none << 3
+                                          << "Error Opening COM Port (/nonexistent/tty)";
+    QTest::newRow("probe, missing device") << QStringList{"--port", "/nonexistent/tty", "probe"} << none << 3
+                                           << "Error Opening COM Port (/nonexistent/tty)";
+    QTest::newRow("watch, Port4 by its variable")
+        << QStringList{"--port", "4", "watch", "1"} << QStringList{"LUMIVANE_PORT4=/nonexistent/port4"} << 3
+        << "Error Opening COM Port (/nonexistent/port4)";
+}
+
+void TestLumivaneCli::refusedBeforeTheWire()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, environment);
+    QFETCH(int, code);
+    QFETCH(QString, fault);
+    PtyBox box;
+    QVERIFY(box.isReady());
+    const Run result = run(QStringList{"--port", box.devicePath()} + arguments, environment);
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.code, code);
+    QCOMPARE(result.out, QByteArray());
+    QCOMPARE(result.err.count('\n'), 1);
+    QVERIFY2(result.err.contains(fault.toUtf8()), result.err);
+    QCOMPARE(heard(box), QByteArray());
+}
+
+void TestLumivaneCli::formats_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray noResponse = "NO RESPONSE FROM DMX Transceiver (channel 3)\n";
+    QTest::newRow("text") << QStringList{"read", "1", "2"} << QByteArray("1 10\n2 255\n") << 0 << QByteArray();
+    QTest::newRow("csv") << QStringList{"--format", "csv", "read", "1", "2"}
+                         << QByteArray("channel,level\n1,10\n2,255\n") << 0 << QByteArray();
+    QTest::newRow("json") << QStringList{"--format=json", "read", "1", "2"}
+                          << QByteArray(R"([{"channel":1,"level":10},{"channel":2,"level":255}])" "\n") << 0
+                          << QByteArray();
+    QTest::newRow("text, no answer") << QStringList{"read", "1", "3"} << QByteArray("1 10\n3 \n") << 1 << noResponse;
+    QTest::newRow("csv, no answer") << QStringList{"--format", "csv", "read", "3", "2"}
+                                    << QByteArray("channel,level\n3,\n2,255\n") << 1 << noResponse;
+    QTest::newRow("json, no answer") << QStringList{"--format", "json", "read", "3"}
+                                     << QByteArray(R"([{"channel":3,"level":null}])" "\n") << 1 << noResponse;
+    QTest::newRow("list") << QStringList{"list", "1-2"} << QByteArray("1 10\n2 255\n") << 0 << QByteArray();
+    QTest::newRow("list, no answer")
+        << QStringList{"--format", "json", "list", "2-3"}
+        << QByteArray(R"([{"channel":2,"level":null},{"channel":3,"level":null}])" "\n") << 1
+        << QByteArray("Header error (channels 2-3)\n");
+    QTest::newRow("probe") << QStringList{"probe"} << QByteArray("DMX Transceiver connected OK\n") << 0 << QByteArray();
+}
+
+void TestLumivaneCli::formats()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, out);
+    QFETCH(int, code);
+    QFETCH(QByteArray, err);
+    const Run result = run(QStringList{"--port", m_link} + arguments);
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.out, out);
+    QCOMPARE(result.err, err);
+    QCOMPARE(result.code, code);
+}
+
+void TestLumivaneCli::silentBox_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    QTest::newRow("probe") << QStringList{"probe"} << QByteArray(protocol::kFlushNulCount, '\0') + "C?"
+                           << QByteArray() << QByteArray(" No DMX Transceiver is connected\n");
+    // No probe before a read, and each channel asked for on its own.
+    QTest::newRow("read") << QStringList{"read", "12", "256"} << QByteArray("C011?C255?")
+                          << QByteArray("12 \n256 \n")
+                          << QByteArray("NO RESPONSE FROM DMX Transceiver (channel 12)\n"
+                                        "NO RESPONSE FROM DMX Transceiver (channel 256)\n");
+    QTest::newRow("list") << QStringList{"list", "255-256"} << bytes({0xFF, 0x00, 0xC0, 0xFE, 0x00, 0x01, 0xC1})
+                          << QByteArray("255 \n256 \n") << QByteArray("Header error (channels 255-256)\n");
+}
+
+void TestLumivaneCli::silentBox()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, wire);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    PtyBox box;
+    QVERIFY(box.isReady());
+    const Run result = run(QStringList{"--port", box.devicePath()} + arguments);
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.code, 1);
+    QCOMPARE(result.out, out);
+    QCOMPARE(result.err, err);
+    QCOMPARE(heard(box).toHex(' '), wire.toHex(' '));
+}
+
+void TestLumivaneCli::watchRunsCountedPasses()
+{
+    const Run result = run({"--port", m_link, "--format", "csv", "watch", "2", "1", "--count", "2"});
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.code, 0);
+    QCOMPARE(result.err, QByteArray());
+    const QStringList rows = QString::fromUtf8(result.out).split(u'\n');
+    QCOMPARE(rows.size(), 6); // the header, two passes of two, and the last newline
+    QCOMPARE(rows.first(), "time,channel,level");
+    const QRegularExpression stamped(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d),)");
+    const QStringList readings{"2,255", "1,10", "2,255", "1,10"};
+    for (int i = 0; i < readings.size(); ++i) {
+        QVERIFY2(stamped.match(rows[i + 1]).hasMatch(), qPrintable(rows[i + 1]));
+        QCOMPARE(rows[i + 1].section(u',', 1), readings[i]);
+    }
+}
+
+// The box answers channel 2 late; Ctrl+C comes while it is awaited. The pass
+// still ends with channel 2's level, and no pass follows.
+void TestLumivaneCli::ctrlCEndsAfterThePassInFlight()
+{
+    PtyBox box;
+    QVERIFY(box.isReady());
+    QProcess watch;
+    connect(&box, &PtyBox::bytesReceived, this, [&] {
+        if (box.received() == "C000?") {
+            box.send("L010");
+        } else if (box.received() == "C000?C001?") {
+            ::kill(pid_t(watch.processId()), SIGINT);
+            QTimer::singleShot(300, &box, [&] { box.send("L020"); });
+        }
+    });
+    watch.start(kProgram, {"--port", box.devicePath(), "watch", "1", "2", "--interval", "0"});
+    QVERIFY(watch.waitForStarted());
+    QSignalSpy finished(&watch, &QProcess::finished);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(watch.readAllStandardOutput(), QByteArray("1 10\n2 20\n"));
+    QCOMPARE(watch.exitCode(), 0);
+    QCOMPARE(heard(box), QByteArray("C000?C001?"));
+}
+
+// `lumivane watch 1 | head -n 1`: the reader goes, lumivane ends without a word.
+void TestLumivaneCli::closedPipeEndsQuietly()
+{
+    QProcess watch;
+    QProcess head;
+    watch.setStandardOutputProcess(&head);
+    head.start(QStringLiteral("head"), {"-n", "1"});
+    watch.start(kProgram, {"--port", m_link, "watch", "1", "--interval", "10"});
+    QVERIFY(head.waitForFinished(10000));
+    QCOMPARE(head.readAllStandardOutput(), QByteArray("1 10\n"));
+    QSignalSpy finished(&watch, &QProcess::finished);
+    QVERIFY(watch.state() == QProcess::NotRunning || finished.wait(10000));
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(watch.exitCode(), 0);
+    QCOMPARE(watch.readAllStandardError(), QByteArray());
+}
+
+QTEST_GUILESS_MAIN(TestLumivaneCli)
+#include "test_lumivane_cli.moc"
