@@ -2,6 +2,7 @@
 // through the real serial port and the real (offscreen) window against
 // lumivane-sim on a pseudo-terminal, and set beside the time the same bytes
 // need on a real 115200,n,8,1 line.
+#include "bench_driver.h"
 #include "bench_stats.h"
 #include "protocol.h"
 #include "box_session.h"
@@ -40,7 +41,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using bench::Duration;
+using namespace bench;
 using namespace std::chrono_literals;
 
 constexpr int kReadCommandBytes = 5;
@@ -101,35 +102,6 @@ std::optional<Options> parseOptions(const QStringList &arguments)
     return options;
 }
 
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-void complain(const QString &line)
-{
-    std::fprintf(stderr, "lumivane-bench: %s\n", qPrintable(line));
-}
-
-// No beeps and no dialogs: a message box would stop the run.
-Platform quietDesktop()
-{
-    Platform platform;
-    platform.beep = [] {};
-    platform.messageBox = [](QWidget *, const QString &text, const QString &) { complain(text); };
-    platform.endProgram = [] {};
-    return platform;
-}
-
-Duration processCpuTime()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto toDuration = [](const timeval &t) { return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec); };
-    return toDuration(usage.ru_utime) + toDuration(usage.ru_stime);
-}
-
 QString cpuModel()
 {
     QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
@@ -144,33 +116,12 @@ QString cpuModel()
     return QStringLiteral("unknown");
 }
 
-template <typename T>
-T *child(frmMain &form, const QString &name)
-{
-    T *found = form.findChild<T *>(name);
-    if (!found)
-        qFatal("the window has no %s", qPrintable(name));
-    return found;
-}
-
 // Lets repaints and other deferred work of the last operation finish, so
 // that no measurement pays for its predecessor.
 void settle()
 {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
-}
-
-// The benchmark drives the window from outside, so it turns the event loop
-// itself until what it waits for has happened (or `limit` has passed).
-bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = std::chrono::seconds{5})
-{
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.start(limit);
-    while (!done() && deadline.isActive())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    return done();
 }
 
 struct ReadTimes {

@@ -3,6 +3,7 @@
 // pictures a second beside what the line allows, the monitor's CPU share,
 // how long an operator's read waits while blocks stream, and whether
 // monitoring keeps its cadence meanwhile.
+#include "bench_driver.h"
 #include "bench_stats.h"
 #include "box_session.h"
 #include "frm_main.h"
@@ -35,7 +36,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-using bench::Duration;
+using namespace bench;
 using namespace std::chrono_literals;
 
 constexpr int kChannels = 256;
@@ -81,55 +82,6 @@ std::optional<Options> parseOptions(const QStringList &arguments)
     if (!secondsOk || !readsOk || options.window.count() <= 0 || options.reads <= 0)
         return std::nullopt;
     return options;
-}
-
-void say(const QString &line)
-{
-    std::printf("%s\n", qPrintable(line));
-    std::fflush(stdout);
-}
-
-void complain(const QString &line)
-{
-    std::fprintf(stderr, "lumivane-live-bench: %s\n", qPrintable(line));
-}
-
-Platform quietDesktop()
-{
-    Platform platform;
-    platform.beep = [] {};
-    platform.messageBox = [](QWidget *, const QString &text, const QString &) { complain(text); };
-    platform.endProgram = [] {};
-    return platform;
-}
-
-Duration processCpuTime()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto toDuration = [](const timeval &t) { return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec); };
-    return toDuration(usage.ru_utime) + toDuration(usage.ru_stime);
-}
-
-template <typename T>
-T *child(QObject &parent, const QString &name)
-{
-    T *found = parent.findChild<T *>(name);
-    if (!found)
-        qFatal("no %s", qPrintable(name));
-    return found;
-}
-
-// The benchmark drives the windows from outside, so it turns the event loop
-// itself until what it waits for has happened (or `limit` has passed).
-bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = 5s)
-{
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    deadline.start(limit);
-    while (!done() && deadline.isActive())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    return done();
 }
 
 void runFor(std::chrono::milliseconds span)
