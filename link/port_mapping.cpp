@@ -15,6 +15,11 @@ QString variableName(int port)
     return QStringLiteral("LUMIVANE_PORT%1").arg(port);
 }
 
+QString variableValue(int port)
+{
+    return qEnvironmentVariable(variableName(port).toLatin1().constData());
+}
+
 QString withDescription(const QString &device, const QString &description)
 {
     if (description.isEmpty())
@@ -193,13 +198,24 @@ QList<SerialDevice> findSerialDevices()
 
 PortTarget currentPortTarget(int port)
 {
-    const QString variable = qEnvironmentVariable(variableName(port).toLatin1().constData());
+    const QString variable = variableValue(port);
     // Opening a port named by the variable never waits on the system's
     // device enumeration.
     const QList<SerialDevice> devices =
         variable.isEmpty() ? orderSerialDevices(findSerialDevices()) : QList<SerialDevice>();
     return resolvePort(port, variable, devices, kThisPlatform);
 }
+
+namespace {
+// Port1 to Port4 against one list of devices.
+QList<PortTarget> resolvePorts(const QList<SerialDevice> &orderedDevices)
+{
+    QList<PortTarget> targets;
+    for (int port = 1; port <= kPortCount; ++port)
+        targets << resolvePort(port, variableValue(port), orderedDevices, kThisPlatform);
+    return targets;
+}
+} // namespace
 
 QString portDeviceName(int port)
 {
@@ -208,20 +224,24 @@ QString portDeviceName(int port)
 
 QString portToolTip(int port)
 {
-    const QString variable = qEnvironmentVariable(variableName(port).toLatin1().constData());
     const QList<SerialDevice> devices = orderSerialDevices(findSerialDevices());
-    return portToolTipText(resolvePort(port, variable, devices, kThisPlatform), int(devices.size()));
+    return portToolTipText(resolvePort(port, variableValue(port), devices, kThisPlatform), int(devices.size()));
+}
+
+// One look at the system's devices serves all four ports.
+QStringList portToolTips()
+{
+    const QList<SerialDevice> devices = orderSerialDevices(findSerialDevices());
+    QStringList tips;
+    for (const PortTarget &target : resolvePorts(devices))
+        tips << portToolTipText(target, int(devices.size()));
+    return tips;
 }
 
 QString portListing()
 {
     const QList<SerialDevice> devices = orderSerialDevices(findSerialDevices());
-    QList<PortTarget> targets;
-    for (int port = 1; port <= kPortCount; ++port) {
-        const QString variable = qEnvironmentVariable(variableName(port).toLatin1().constData());
-        targets << resolvePort(port, variable, devices, kThisPlatform);
-    }
-    return portListingText(devices, targets);
+    return portListingText(devices, resolvePorts(devices));
 }
 
 QString stableDeviceName(const QString &device)

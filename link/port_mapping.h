@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Which device the operator's Port1 to Port4 open.
 //
@@ -86,8 +87,9 @@ QString portDeviceName(int port);
 // adapter is plugged in again; empty when it has none.
 QString stableDeviceName(const QString &device);
 
-// The port button's tool tip for Port n.
+// The port button's tool tip for Port n, and those of Port1 to Port4.
 QString portToolTip(int port);
+QStringList portToolTips();
 
 // The listing for the operator's `lumivane ports`.
 QString portListing();

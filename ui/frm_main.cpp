@@ -134,17 +134,17 @@ void frmMain::updateListCaption()
 void frmMain::onPortClicked(int index)
 {
     m_session.choosePort(index + 1);
-    refreshPortToolTips();
+}
+
+void frmMain::refreshPortToolTips()
+{
+    const QStringList tips = portToolTips();
+    for (int i = 0; i < kPorts; ++i)
+        m_portButtons[i]->setToolTip(tips.value(i));
 }
 
 // Which device a port button opens can change whenever an adapter is
 // plugged in or out, so its tool tip is looked up again when it is shown.
-void frmMain::refreshPortToolTips()
-{
-    for (int i = 0; i < kPorts; ++i)
-        m_portButtons[i]->setToolTip(portToolTip(i + 1));
-}
-
 bool frmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
