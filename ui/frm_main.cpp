@@ -178,10 +178,11 @@ void frmMain::applyInk()
 // ready to paste into a spreadsheet or a mail.
 void frmMain::copyListing()
 {
+    const bool all = m_levelList->selectedItems().isEmpty();
     QStringList lines;
     for (int row = 0; row < m_levelList->count(); ++row) {
         QListWidgetItem *item = m_levelList->item(row);
-        if (item->isSelected() || m_levelList->selectedItems().isEmpty())
+        if (all || item->isSelected())
             lines << item->text();
     }
     if (!lines.isEmpty())
