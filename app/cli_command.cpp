@@ -120,13 +120,10 @@ void CliCommand::onListed(const Listing &listing)
 {
     const bool whole = listing.status == Status::BlockOk && listing.list == Listing::List::Replace;
     QVector<ChannelLevel> levels;
-    for (int channel = m_options.first; channel <= m_options.last; ++channel) {
-        ChannelLevel reading{channel, std::nullopt};
-        const int at = channel - m_options.first;
-        if (whole && at < listing.levels.size())
-            reading.level = quint8(listing.levels.at(at));
-        levels << reading;
-    }
+    if (whole)
+        levels = channelLevels(m_options.first, listing.levels);
+    for (int channel = m_options.first + int(levels.size()); channel <= m_options.last; ++channel)
+        levels << ChannelLevel{channel, std::nullopt};
     m_anyFault = !whole;
     if (m_anyFault)
         complain(QStringLiteral("%1 (channels %2-%3)")

@@ -42,6 +42,15 @@ QString isoTime(const QDateTime &time)
 
 } // namespace
 
+QVector<ChannelLevel> channelLevels(int first, const QByteArray &levels)
+{
+    QVector<ChannelLevel> readings;
+    readings.reserve(levels.size());
+    for (int i = 0; i < levels.size(); ++i)
+        readings << ChannelLevel{first + i, quint8(levels[i])};
+    return readings;
+}
+
 QByteArray formatLevels(OutputFormat format, const QVector<ChannelLevel> &levels)
 {
     QByteArray out;

@@ -19,6 +19,9 @@ struct ChannelLevel {
     std::optional<int> level;
 };
 
+// A block's levels (channels first, first+1, ...) as channel levels.
+QVector<ChannelLevel> channelLevels(int first, const QByteArray &levels);
+
 // A whole result (read, list): one line a channel, under the header
 // "channel,level" for CSV; or one JSON array of {"channel","level"} objects
 // on one line. Always ends with a newline.
