@@ -1,6 +1,5 @@
 #include "cli_command.h"
 
-#include "port_mapping.h"
 
 #include <QDateTime>
 #include <cerrno>
@@ -82,7 +81,7 @@ void CliCommand::interrupt()
 
 void CliCommand::onProbed(int, Status status)
 {
-    const QString device = m_options.device.isEmpty() ? portDeviceName(m_options.portNumber) : m_options.device;
+    const QString device = m_session.port().deviceName();
     if (status == Status::ErrorOpeningPort) {
         complain(portFaultText(device, m_options.portNumber));
         end(kPortFault);
@@ -99,14 +98,21 @@ void CliCommand::onProbed(int, Status status)
     end(m_anyFault ? kBoxFault : kAllRead);
 }
 
+// A reading without an acceptable answer is said on standard error, and
+// makes the run's status a fault.
+void CliCommand::noteReading(int channel, const std::optional<int> &level)
+{
+    if (level)
+        return;
+    m_anyFault = true;
+    complain(QStringLiteral("%1 (channel %2)").arg(statusText(Status::NoResponse)).arg(channel));
+}
+
 void CliCommand::onLevelRead(int, int channel, std::optional<int> level)
 {
     if (m_ended)
         return;
-    if (!level) {
-        m_anyFault = true;
-        complain(QStringLiteral("%1 (channel %2)").arg(statusText(Status::NoResponse)).arg(channel));
-    }
+    noteReading(channel, level);
     m_levels.append(ChannelLevel{channel, level});
     if (m_levels.size() < m_options.channels.size())
         return;
@@ -138,10 +144,7 @@ void CliCommand::onMonitoredLevelRead(int, int channel, std::optional<int> level
 {
     if (m_ended)
         return;
-    if (!level) {
-        m_anyFault = true;
-        complain(QStringLiteral("%1 (channel %2)").arg(statusText(Status::NoResponse)).arg(channel));
-    }
+    noteReading(channel, level);
     write(formatWatchedLevel(m_options.format, QDateTime::currentDateTime(), ChannelLevel{channel, level}));
 }
 

@@ -33,6 +33,7 @@ signals:
 
 private:
     void onProbed(int port, Status status);
+    void noteReading(int channel, const std::optional<int> &level);
     void onLevelRead(int reader, int channel, std::optional<int> level);
     void onListed(const Listing &listing);
     void onMonitoredLevelRead(int slot, int channel, std::optional<int> level);
