@@ -1,5 +1,7 @@
 #include "cli_command.h"
 
+#include "listing.h"
+#include "status_text.h"
 
 #include <QDateTime>
 #include <cerrno>
@@ -31,7 +33,8 @@ CliCommand::CliCommand(const CliOptions &options, BoxSession &session, QObject *
 {
     connect(&session, &BoxSession::probed, this, &CliCommand::onProbed);
     connect(&session, &BoxSession::levelRead, this, &CliCommand::onLevelRead);
-    connect(&session, &BoxSession::listed, this, &CliCommand::onListed);
+    connect(&session, &BoxSession::listed, this,
+            [this](const BlockReply &reply) { onListed(Listing::from(reply)); });
     connect(&session, &BoxSession::monitoredLevelRead, this, &CliCommand::onMonitoredLevelRead);
     connect(&session, &BoxSession::passEnded, this, &CliCommand::onPassEnded);
 }

@@ -3,6 +3,7 @@
 #include "box_session.h"
 #include "cli_options.h"
 #include "level_output.h"
+#include "listing.h"
 
 #include <QObject>
 #include <QVector>

@@ -28,11 +28,8 @@ QStringList argumentList(int argc, char *argv[])
 std::unique_ptr<QtSerialPort> openedPort(const CliOptions &options)
 {
     auto port = std::make_unique<QtSerialPort>();
-    port->setPortNumber(options.portNumber);
-    if (!options.device.isEmpty())
-        port->setDeviceName(options.device);
-    port->configure(LineSettings{});
-    if (!port->open()) {
+    const QString device = options.device.isEmpty() ? portDeviceName(options.portNumber) : options.device;
+    if (!port->open(device, LineSettings{})) {
         std::fprintf(stderr, "%s\n", qPrintable(portFaultText(port->deviceName(), options.portNumber)));
         return nullptr;
     }

@@ -9,7 +9,7 @@
 #include "frm_main.h"
 #include "qt_serial_port.h"
 #include "sim_process.h"
-#include "status.h"
+#include "status_text.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>

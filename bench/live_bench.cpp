@@ -11,7 +11,7 @@
 #include "protocol.h"
 #include "qt_serial_port.h"
 #include "sim_process.h"
-#include "status.h"
+#include "status_text.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,38 +1,47 @@
 #pragma once
 
+#include "block_reply.h"
+#include "device_search.h"
+#include "exchange.h"
 #include "level_fetch.h"
-#include "listing.h"
+#include "monitor_cadence.h"
 #include "protocol.h"
 #include "serial_port.h"
+#include "session_jobs.h"
 #include "status.h"
 
 #include <QObject>
-#include <QTimer>
 #include <QVector>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 
-// The monitor's conversation with the box. It owns the port, the response
-// time-out, the queue of requests and the monitoring cadence, and runs one
-// exchange at a time: send, wait for enough bytes or the time-out (driven by
-// the port's arrival signal and a single-shot timer, never by a nested event
-// loop), read, judge, report by a signal. Requests made meanwhile wait in
-// order; none is dropped or merged, except that monitoring never has two
-// passes queued or running.
+// The monitor's conversation with the box. It owns the port and serves the
+// requests made of it one exchange at a time, in the order asked, reporting
+// each by a signal; none is dropped or merged, except that monitoring never
+// has two passes queued or running. The exchange itself, the monitoring
+// cadence and the search for a lost device are its parts.
 class BoxSession : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kResponseTimeout = protocol::kResponseTimeout;
-    static constexpr std::chrono::milliseconds kMonitorInterval{120};
+    static constexpr std::chrono::milliseconds kMonitorInterval = MonitorCadence::kInterval;
+    static constexpr std::chrono::milliseconds kSearchInterval = DeviceSearch::kInterval;
+
+    // Which device the operator's Port n opens.
+    using PortResolver = std::function<QString(int port)>;
 
     explicit BoxSession(std::unique_ptr<SerialPort> port, QObject *parent = nullptr);
     ~BoxSession() override;
 
+    void setPortResolver(PortResolver resolve) { m_resolvePort = std::move(resolve); }
+
     // Closes the port, opens port `port` (1-4) with the box's line settings,
     // flushes the line and probes the box. Reports by probed(). A `device`
-    // is opened in place of Port n's own.
+    // is opened in place of Port n's own. Withdraws a reopen of a lost
+    // device still waiting: the operator's choice stands.
     void choosePort(int port, const QString &device = QString());
 
     // Reads `channel` (1-256) for `reader`, after emptying the receive
@@ -52,17 +61,20 @@ public:
 
     // Monitoring reads the monitored channels in slot order, pass after
     // pass, each pass one interval after the end of the last.
-    void setMonitoredChannels(const QVector<int> &channels);
-    void setMonitoredChannel(int slot, int channel);
-    void setMonitorInterval(std::chrono::milliseconds interval);
-    void startMonitoring(); // the first pass comes one interval later
-    void stopMonitoring();  // a pass already queued or running still ends
-    bool monitoring() const { return !m_stopMonitoring && (m_monitorTimer.isActive() || m_passPending); }
+    void setMonitoredChannels(const QVector<int> &channels) { m_cadence.setChannels(channels); }
+    void setMonitoredChannel(int slot, int channel) { m_cadence.setChannel(slot, channel); }
+    void setMonitorInterval(std::chrono::milliseconds interval) { m_cadence.setInterval(interval); }
+    void startMonitoring();
+    void stopMonitoring() { m_cadence.stop(); }
+    bool monitoring() const { return m_cadence.active(); }
 
     // While a port that was lost stays gone, the session looks for its
-    // device this often, and reopens and probes it once it is back.
-    static constexpr std::chrono::milliseconds kSearchInterval{1000};
-    bool searching() const { return m_search.isActive(); }
+    // device every kSearchInterval, and reopens and probes it once back.
+    bool searching() const { return m_search.active(); }
+    DeviceSearch &deviceSearch() { return m_search; }
+
+    // How many exchanges ended by the time-out rather than by an answer.
+    int timeOuts() const { return m_timeOuts; }
 
     // Drops every waiting request and the exchange in flight, stops the
     // timers and closes the port: nothing more goes to the wire.
@@ -81,78 +93,52 @@ signals:
     // One read of a monitoring pass, and the end of the pass.
     void monitoredLevelRead(int slot, int channel, std::optional<int> level);
     void passEnded();
-    void listed(const Listing &listing);
+    void listed(const BlockReply &reply);
     // The open port's device went away; the port is closed and the session
     // looks for the device until it is back or another port is chosen.
     void portLost(int port);
     void levelsFetched(const LevelFetch &fetch);
 
 private:
-    struct Job {
-        enum class Kind { PortChoice, Read, Listing, Pass, Fetch };
-        Kind kind = Kind::Read;
-        int port = 0;    // PortChoice
-        QString device;  // PortChoice: in place of Port n's own
-        bool automatic = false; // PortChoice: the lost device found again
-        int reader = 0;  // Read
-        int channel = 0; // Read, and the channel of the pass's slot in flight
-        int first = 0;   // Listing, Fetch
-        int last = 0;    // Listing, Fetch
-        int slot = 0;    // Pass: the slot in flight
-    };
-
-    struct Answer {
-        QByteArray text;
-        int finalCount = 0;      // the waiting count when the wait ended
-        bool portFailed = false; // the port failed, or closed under the wait
-    };
-
-    void enqueue(const Job &job);
-    void enqueueBlock(Job::Kind kind, int first, int last);
+    void enqueue(SessionJob job);
     // Drops the waiting requests `which` picks; the one in flight stays.
-    int withdraw(bool (*which)(const Job &job));
+    int withdraw(const std::function<bool(const SessionJob &job)> &which);
     void startNext();
-    void begin();
     void finish();
 
-    void beginPortChoice();
-    void beginBlock();
-    void continuePass();
+    void begin(job::PortChoice &choice);
+    void begin(job::Read &read);
+    void begin(job::Listing &listing);
+    void begin(job::Fetch &fetch);
+    void begin(job::Pass &pass);
+    void beginBlock(int first, int last);
+    void continuePass(job::Pass &pass);
+    void sendRead(int channel);
 
-    // Sends `command` and waits for more than `threshold` bytes or the
-    // time-out. With `stopOnPortFailure`, a failing discard or write gives
-    // up at once and returns false.
-    bool send(const QByteArray &command, bool discardFirst, int threshold, int readLength = -1,
-              bool stopOnPortFailure = false);
-    void onBytesArrived();
-    void onTimeout();
-    void endWait(int finalCount);
-    void answered(const Answer &answer);
-    void onMonitorTick();
+    void onAnswer(const Exchange::Answer &answer);
+    void answer(const job::PortChoice &choice, const Exchange::Answer &answer);
+    void answer(const job::Read &read, const Exchange::Answer &answer);
+    void answer(const job::Listing &listing, const Exchange::Answer &answer);
+    void answer(const job::Fetch &fetch, const Exchange::Answer &answer);
+    void answer(job::Pass &pass, const Exchange::Answer &answer);
+    void reportBlock(bool forListing, const BlockReply &reply);
+
     void onPortLost();
-    void onSearchTick();
+    void onDeviceFound(const QString &device);
 
     std::unique_ptr<SerialPort> m_port;
-    QTimer m_timeout;
-    QTimer m_monitorTimer;
-    std::deque<Job> m_waiting;
-    std::optional<Job> m_current;
+    PortResolver m_resolvePort;
+    Exchange m_exchange;
+    MonitorCadence m_cadence;
+    DeviceSearch m_search;
+    std::deque<SessionJob> m_waiting;
+    std::optional<SessionJob> m_current;
     bool m_starting = false;
-
-    // The exchange in flight.
-    bool m_awaiting = false;
-    int m_threshold = 0;
-    int m_readLength = -1;
-    bool m_portTrouble = false;
-
-    // The device the last port choice opened, to be found again if lost.
-    int m_openPort = 0;
-    QString m_openDevice;
-    QString m_openStableName; // its /dev/serial/by-id name, if it has one
-    QTimer m_search;
-
-    QVector<int> m_monitoredChannels;
-    bool m_stopMonitoring = false;
-    bool m_passPending = false; // a pass is queued or running
     bool m_shutDown = false;
+
+    // Reads take at most this many bytes: all of them after a port choice,
+    // a block's length after a block, until the next port choice.
+    int m_readLength = 0;
+    int m_openPort = 0;
+    int m_timeOuts = 0;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "block_reply.h"
+
 #include <QByteArray>
 
 // One block fetched for a live view: the levels of channels first,
@@ -11,4 +13,8 @@ struct LevelFetch {
     int count = 0;
     Outcome outcome = Outcome::NoAnswer;
     QByteArray levels; // `count` bytes, on success only
+
+    // A reply judged for a live view: a port that failed and a box that
+    // said nothing are both no answer.
+    static LevelFetch from(const BlockReply &reply);
 };

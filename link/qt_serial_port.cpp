@@ -1,7 +1,5 @@
 #include "qt_serial_port.h"
 
-#include "port_mapping.h"
-
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
@@ -37,61 +35,38 @@ bool QtSerialPort::close()
     return !m_port.isOpen();
 }
 
-void QtSerialPort::setPortNumber(int port)
-{
-    m_portNumber = port;
-    m_deviceName.clear();
-}
-
-void QtSerialPort::setDeviceName(const QString &device)
-{
-    m_deviceName = device;
-}
-
 QString QtSerialPort::deviceName() const
 {
-    if (m_port.isOpen())
-        return m_openedName;
-    return m_deviceName.isEmpty() ? portDeviceName(m_portNumber) : m_deviceName;
+    return m_deviceName;
 }
 
-void QtSerialPort::configure(const LineSettings &settings)
-{
-    m_settings = settings;
-    if (m_port.isOpen())
-        applySettings();
-}
-
-void QtSerialPort::setReadLength(int length)
-{
-    m_readLength = std::max(0, length);
-}
-
-bool QtSerialPort::open()
+bool QtSerialPort::open(const QString &device, const LineSettings &settings)
 {
     if (m_port.isOpen())
-        return true;
-    m_openedName = m_deviceName.isEmpty() ? portDeviceName(m_portNumber) : m_deviceName;
-    m_port.setPortName(m_openedName);
+        close();
+    m_deviceName = device;
+    if (device.isEmpty())
+        return false;
+    m_port.setPortName(device);
     if (!m_port.open(QIODevice::ReadWrite))
         return false;
-    if (!applySettings()) {
+    if (!applySettings(settings)) {
         m_port.close();
         return false;
     }
     return true;
 }
 
-bool QtSerialPort::applySettings()
+bool QtSerialPort::applySettings(const LineSettings &settings)
 {
-    const bool lineOk = m_port.setBaudRate(m_settings.baudRate) && m_port.setParity(m_settings.parity)
-        && m_port.setDataBits(m_settings.dataBits) && m_port.setStopBits(m_settings.stopBits)
-        && m_port.setFlowControl(m_settings.flowControl);
+    const bool lineOk = m_port.setBaudRate(settings.baudRate) && m_port.setParity(settings.parity)
+        && m_port.setDataBits(settings.dataBits) && m_port.setStopBits(settings.stopBits)
+        && m_port.setFlowControl(settings.flowControl);
     // A pseudo-terminal has no modem lines and refuses DTR/RTS; that is no
     // reason to refuse the port.
-    m_port.setDataTerminalReady(m_settings.dataTerminalReady);
-    if (m_settings.flowControl != QSerialPort::HardwareControl)
-        m_port.setRequestToSend(m_settings.requestToSend);
+    m_port.setDataTerminalReady(settings.dataTerminalReady);
+    if (settings.flowControl != QSerialPort::HardwareControl)
+        m_port.setRequestToSend(settings.requestToSend);
     m_port.clearError();
     return lineOk;
 }
@@ -120,11 +95,11 @@ bool QtSerialPort::discardWaiting()
     return true;
 }
 
-QByteArray QtSerialPort::read()
+QByteArray QtSerialPort::read(int maxLength)
 {
     if (!m_port.isOpen())
         return {};
-    const int length = m_readLength > 0 ? std::min(m_readLength, int(m_waiting.size())) : int(m_waiting.size());
+    const int length = maxLength > 0 ? std::min(maxLength, int(m_waiting.size())) : int(m_waiting.size());
     const QByteArray taken = m_waiting.left(length);
     m_waiting.remove(0, length);
     return taken;

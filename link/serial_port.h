@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
+#include <QString>
 
 // The line the box wants: 115200,n,8,1, no flow control, DTR and RTS raised.
 struct LineSettings {
@@ -22,8 +23,9 @@ struct LineSettings {
     }
 };
 
-// The operations the monitor needs of a serial port, and nothing more.
-// Every operation on a port that is not open, or that failed under us,
+// A serial device, and the operations the monitor needs of it: nothing
+// more. Which device stands behind the operator's Port n is decided above
+// it. Every operation on a port that is not open, or that failed under us,
 // reports failure instead of throwing. Bytes travel unchanged, 0x00-0xFF.
 class SerialPort : public QObject {
     Q_OBJECT
@@ -31,20 +33,18 @@ public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
+    // Opens `device` with `settings`; false when it will not open or will
+    // not take the settings (it is then left closed).
+    virtual bool open(const QString &device, const LineSettings &settings) = 0;
     virtual bool isOpen() const = 0;
     virtual bool close() = 0;
-    virtual void setPortNumber(int port) = 0; // 1-4, while closed: Port n's device
-    // This device instead of Port n's, until the next setPortNumber().
-    virtual void setDeviceName(const QString &device) = 0;
-    // The device the port has open, or would open next.
+    // The device open, or the one last asked for.
     virtual QString deviceName() const = 0;
-    virtual void configure(const LineSettings &settings) = 0;
-    virtual void setReadLength(int length) = 0; // 0 = all waiting bytes
-    virtual bool open() = 0;
     virtual bool write(const QByteArray &bytes) = 0;
     virtual int bytesWaiting() const = 0; // clamped to a 16-bit count
     virtual bool discardWaiting() = 0;
-    virtual QByteArray read() = 0;
+    // Takes at most `maxLength` waiting bytes; 0 takes them all.
+    virtual QByteArray read(int maxLength = 0) = 0;
 
 signals:
     // Received bytes have been added to the waiting buffer.

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 // Every outcome the monitor reports in its status box.
 enum class Status {
     ConnectedOk,      // the probe was answered "G"
@@ -15,10 +13,3 @@ enum class Status {
     BlockNotAsExpected,
     MiscError,        // the listing's catch-all
 };
-
-// The status box's text for an outcome, exactly as the operator sees it.
-QString statusText(Status status);
-
-// Failed probes and failed reads sound the beep; successes and every outcome
-// of the listing never do.
-bool statusBeeps(Status status);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "status.h"
+#include "status_text.h"
 
 #include <QByteArray>
 #include <QDateTime>

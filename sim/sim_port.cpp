@@ -32,44 +32,16 @@ bool SimPort::close()
     return wasOpen;
 }
 
-void SimPort::setDeviceName(const QString &device)
+bool SimPort::open(const QString &device, const LineSettings &settings)
 {
     m_deviceName = device;
-    record(QStringLiteral("device %1").arg(device));
-}
-
-QString SimPort::deviceName() const
-{
-    return m_deviceName.isEmpty() ? QStringLiteral("sim:port%1").arg(m_portNumber) : m_deviceName;
-}
-
-void SimPort::setPortNumber(int port)
-{
-    m_portNumber = port;
-    m_deviceName.clear();
-    record(QStringLiteral("port %1").arg(port));
-}
-
-void SimPort::configure(const LineSettings &settings)
-{
     m_settings = settings;
-    record(QStringLiteral("configure"));
-}
-
-void SimPort::setReadLength(int length)
-{
-    m_readLength = length;
-    record(QStringLiteral("readlen %1").arg(length));
-}
-
-bool SimPort::open()
-{
     if (m_openFails || m_unplugged) {
         record(QStringLiteral("open failed"));
         return false;
     }
     m_open = true;
-    record(QStringLiteral("open"));
+    record(QStringLiteral("open %1").arg(device));
     return true;
 }
 
@@ -126,14 +98,15 @@ bool SimPort::discardWaiting()
     return true;
 }
 
-QByteArray SimPort::read()
+QByteArray SimPort::read(int maxLength)
 {
+    m_lastReadLength = maxLength;
     if (!isOpen()) {
         record(QStringLiteral("read failed"));
         return {};
     }
-    const qsizetype length = m_readLength > 0 ? std::min<qsizetype>(m_readLength, m_received.size())
-                                              : m_received.size();
+    const qsizetype length = maxLength > 0 ? std::min<qsizetype>(maxLength, m_received.size())
+                                           : m_received.size();
     const QByteArray bytes = m_received.left(length);
     m_received.remove(0, length);
     record(withBytes("read", bytes));

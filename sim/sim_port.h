@@ -17,25 +17,23 @@ public:
 
     explicit SimPort(QObject *parent = nullptr);
 
+    bool open(const QString &device, const LineSettings &settings) override;
     bool isOpen() const override;
     bool close() override;
-    void setPortNumber(int port) override;
-    void setDeviceName(const QString &device) override;
-    QString deviceName() const override;
-    void configure(const LineSettings &settings) override;
-    void setReadLength(int length) override;
-    bool open() override;
+    QString deviceName() const override { return m_deviceName; }
     bool write(const QByteArray &bytes) override;
     int bytesWaiting() const override;
     bool discardWaiting() override;
-    QByteArray read() override;
+    QByteArray read(int maxLength = 0) override;
 
     SimBox &box() { return m_box; }
 
+    // What the tests' sessions open for Port n.
+    static QString portName(int port) { return QStringLiteral("sim:port%1").arg(port); }
+
     // What the host last asked for, kept whether the port was open or not.
-    int portNumber() const { return m_portNumber; }
     const LineSettings &lineSettings() const { return m_settings; }
-    int readLength() const { return m_readLength; }
+    int lastReadLength() const { return m_lastReadLength; }
 
     void setOpenFails(bool fails) { m_openFails = fails; }
     // The cable comes out: the port fails under the host and whatever was on
@@ -56,7 +54,7 @@ public:
     void arriveAfterNextCount(const QByteArray &bytes) { m_afterNextCount = bytes; }
 
     // One entry per host operation except the polled isOpen/bytesWaiting,
-    // e.g. "open", "write 43 3f", "read 47", "read", "open failed".
+    // e.g. "open sim:port1", "write 43 3f", "read 47", "read", "open failed".
     QStringList log() const { return m_log; }
     void clearLog() { m_log.clear(); }
     QByteArray written() const { return m_written; }
@@ -81,10 +79,9 @@ private:
     bool m_open = false;
     bool m_unplugged = false;
     bool m_openFails = false;
-    int m_portNumber = 0;
     QString m_deviceName;
     LineSettings m_settings;
-    int m_readLength = 0;
+    int m_lastReadLength = 0;
     mutable QByteArray m_received; // bytesWaiting() may see a late byte land
     mutable QByteArray m_afterNextCount;
     QStringList m_log;

@@ -93,6 +93,7 @@ MonitorWindow::MonitorWindow(bool silentBox, bool openFails)
     port->box().faults().silent = silentBox;
     port->setOpenFails(openFails);
     session = std::make_unique<BoxSession>(std::move(owned));
+    session->setPortResolver(SimPort::portName);
     form = std::make_unique<frmMain>(*session, desktop.platform());
 }
 

@@ -29,7 +29,7 @@ QStringList writesAndPorts(const QStringList &log)
     for (const QString &entry : log) {
         if (entry == "write 00")
             continue; // the probe's flush
-        if (entry.startsWith("write") || entry.startsWith("port") || entry == "close")
+        if (entry.startsWith("write") || entry.startsWith("open") || entry == "close")
             out << entry;
     }
     return out;
@@ -59,8 +59,8 @@ private slots:
                                      << QStringList{kRead10, "write ff 00 c0 00 00 02 c1"} << 0;
         QTest::newRow("ports 2, 3, 2: each reopened and probed, the last one stays")
             << QStringList{"OptSerial_1", "OptSerial_2", "OptSerial_1", "cmdReadChannel_0"}
-            << QStringList{kRead10, "close", "port 2", kProbe, "close", "port 3", kProbe,
-                           "close", "port 2", kProbe, kRead10}
+            << QStringList{kRead10, "close", "open sim:port2", kProbe, "close", "open sim:port3", kProbe,
+                           "close", "open sim:port2", kProbe, kRead10}
             << 1;
     }
 
@@ -95,7 +95,7 @@ private slots:
         QCOMPARE(reports, wire.filter("write").size());
         QCOMPARE(window.text("txtChannel0Level_0"), QString::number(window.port->box().level(10)));
         QVERIFY(window.child<QRadioButton>(QStringLiteral("OptSerial_%1").arg(checkedPort))->isChecked());
-        QCOMPARE(window.port->portNumber(), checkedPort + 1);
+        QCOMPARE(window.port->deviceName(), SimPort::portName(checkedPort + 1));
         QCOMPARE(window.desktop.beeps, 0);
     }
 

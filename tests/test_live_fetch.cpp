@@ -17,6 +17,7 @@ struct Rig {
         port = owned.get();
         port->box().setAnimated(false);
         session = std::make_unique<BoxSession>(std::move(owned));
+        session->setPortResolver(SimPort::portName);
         session->choosePort(1);
         live = std::make_unique<LiveFetch>(*session);
         live->setClock([this] { return now; });

@@ -29,7 +29,7 @@ QStringList writesAndPorts(const QStringList &log)
 {
     QStringList out;
     for (const QString &entry : log) {
-        if (entry != "write 00" && (entry.startsWith("write") || entry.startsWith("port") || entry == "close"))
+        if (entry != "write 00" && (entry.startsWith("write") || entry.startsWith("open") || entry == "close"))
             out << entry;
     }
     return out;
@@ -111,7 +111,7 @@ private slots:
         QTest::addColumn<bool>("rightAfterTheBlock");
         QTest::newRow("read") << "cmdReadChannel_0" << QStringList{kRead1} << true;
         QTest::newRow("listing") << "Command1" << QStringList{"write ff 00 c0 00 00 02 c1"} << true;
-        QTest::newRow("port choice") << "OptSerial_1" << QStringList{"close", "port 2", "write 43 3f"} << true;
+        QTest::newRow("port choice") << "OptSerial_1" << QStringList{"close", "open sim:port2", "write 43 3f"} << true;
         QTest::newRow("monitoring pass") << "ChkContinuousMonitor"
                                          << QStringList{kRead1, kRead1, kRead1, kRead1, kRead1} << false;
     }

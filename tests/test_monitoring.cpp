@@ -124,8 +124,7 @@ private slots:
         const qint64 startOfSecond = wire.writtenAt.at(5);
         QVERIFY2(startOfSecond - endOfFirstPass >= 119,
                  qPrintable(QStringLiteral("gap %1 ms").arg(startOfSecond - endOfFirstPass)));
-        QVERIFY2(startOfSecond - endOfFirstPass < 400,
-                 qPrintable(QStringLiteral("gap %1 ms").arg(startOfSecond - endOfFirstPass)));
+        QCOMPARE(window.session->timeOuts(), 0); // no pass waited on the box
     }
 
     void checkAndClearWithinAnIntervalRunsNoPass()

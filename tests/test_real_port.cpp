@@ -30,10 +30,7 @@ QList<Status> probe(BoxSession &session)
 // Opens `port` as Port1 on the pty the test plays as the box.
 bool openAsPort1(QtSerialPort &port, const PtyBox &box)
 {
-    qputenv("LUMIVANE_PORT1", box.devicePath().toLocal8Bit());
-    port.setPortNumber(1);
-    port.configure(LineSettings{});
-    return port.open();
+    return port.open(box.devicePath(), LineSettings{});
 }
 
 } // namespace
@@ -101,10 +98,8 @@ private slots:
 
     void aPortThatIsNotOpenFailsQuietly()
     {
-        qputenv("LUMIVANE_PORT1", "/nonexistent/lumivane-port");
         QtSerialPort port;
-        port.setPortNumber(1);
-        QVERIFY(!port.open());
+        QVERIFY(!port.open(QStringLiteral("/nonexistent/lumivane-port"), LineSettings{}));
         QVERIFY(!port.isOpen());
         QVERIFY(!port.write("C000?"));
         QVERIFY(!port.discardWaiting());

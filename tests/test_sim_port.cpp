@@ -12,7 +12,7 @@ namespace {
 void openWithStillBox(SimPort &port)
 {
     port.box().setLevel(1, 37);
-    QVERIFY(port.open());
+    QVERIFY(port.open(SimPort::portName(1), LineSettings{}));
     port.clearLog();
 }
 
@@ -94,12 +94,11 @@ void TestSimPort::readLengthHonoured()
     QFETCH(QByteArray, firstRead);
     QFETCH(int, left);
     SimPort port;
-    port.setReadLength(readLength);
     openWithStillBox(port);
     port.injectFromBox("abcdef");
     QTRY_COMPARE(port.bytesWaiting(), 6);
 
-    QCOMPARE(port.read(), firstRead);
+    QCOMPARE(port.read(readLength), firstRead);
     QCOMPARE(port.bytesWaiting(), left);
     QCOMPARE(port.log().last(), QStringLiteral("read ") + QString::fromLatin1(firstRead.toHex(' ')));
 }
@@ -136,14 +135,14 @@ void TestSimPort::deadPortRefusesEverything()
     QFETCH(QString, operation);
     SimPort port;
     if (how == "closed again") {
-        port.open();
+        port.open(SimPort::portName(1), LineSettings{});
         port.close();
     } else if (how == "unplugged") {
-        port.open();
+        port.open(SimPort::portName(1), LineSettings{});
         port.unplug();
     } else if (how == "open refused") {
         port.setOpenFails(true);
-        QVERIFY(!port.open());
+        QVERIFY(!port.open(SimPort::portName(1), LineSettings{}));
         QCOMPARE(port.log(), QStringList{"open failed"});
     }
     port.clearLog();
@@ -179,12 +178,12 @@ void TestSimPort::unplugLosesTheLine()
     QCOMPARE(lost.count(), 1); // a waiting exchange must notice the failure
     QVERIFY(!port.isOpen());
     QVERIFY(!port.write("C?"));
-    QVERIFY(!port.open());
+    QVERIFY(!port.open(SimPort::portName(1), LineSettings{}));
     QCOMPARE(port.box().probes(), 1);
 
     port.plugIn();
     QVERIFY(!port.isOpen());
-    QVERIFY(port.open());
+    QVERIFY(port.open(SimPort::portName(1), LineSettings{}));
     arrived.clear();
     QVERIFY(port.write("C000?"));
     QVERIFY(arrived.wait(5000));
@@ -219,13 +218,8 @@ void TestSimPort::logRecordsTheHostsOperations()
     LineSettings settings;
     settings.baudRate = 9600;
     port.close();
-    port.setPortNumber(3);
-    port.configure(settings);
-    port.setReadLength(0);
-    QCOMPARE(port.portNumber(), 3); // kept although the port is closed
+    QVERIFY(port.open(SimPort::portName(3), settings));
     QCOMPARE(port.lineSettings().baudRate, 9600);
-
-    QVERIFY(port.open());
     const QByteArray flushAndProbe = QByteArray(2, '\0') + "C?";
     QVERIFY(port.write(flushAndProbe));
     QCOMPARE(wrote.count(), 1);
@@ -236,7 +230,7 @@ void TestSimPort::logRecordsTheHostsOperations()
     port.discardWaiting();
     port.close();
 
-    QCOMPARE(port.log(), (QStringList{"close failed", "port 3", "configure", "readlen 0", "open",
+    QCOMPARE(port.log(), (QStringList{"close failed", "open sim:port3",
                                       "write 00 00 43 3f", "read 47", "read", "discard", "close"}));
     QCOMPARE(port.written(), flushAndProbe);
 }

@@ -89,7 +89,7 @@ void frmMain::connectSession()
             [this](int reader, int, std::optional<int> level) { showRead(reader, level); });
     connect(&m_session, &BoxSession::monitoredLevelRead, this,
             [this](int slot, int, std::optional<int> level) { showRead(slot, level); });
-    connect(&m_session, &BoxSession::listed, this, &frmMain::showListing);
+    connect(&m_session, &BoxSession::listed, this, [this](const BlockReply &reply) { showListing(Listing::from(reply)); });
     // A port that goes away is one the program cannot use.
     connect(&m_session, &BoxSession::portLost, this, [this] { report(Status::ErrorOpeningPort); });
 }

@@ -5,7 +5,7 @@
 #include "live_channels_window.h"
 #include "listing.h"
 #include "platform.h"
-#include "status.h"
+#include "status_text.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "status.h"
+#include "status_text.h"
 
 QString statusText(Status status)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "block_reply.h"
 #include "status.h"
 
 #include <QByteArray>
@@ -14,4 +15,8 @@ struct Listing {
     Status status = Status::MiscError;
     List list = List::Keep;
     QByteArray levels; // one byte a channel, when replaced
+
+    // A listing that could not be sent or read, or whose reply was cut
+    // short, keeps the list as it was; every frame fault empties it.
+    static Listing from(const BlockReply &reply);
 };

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+
+// Looks, while a lost port's device stays gone, for that device to come
+// back: under the name it was opened by, or under its stable by-id name.
+class DeviceSearch : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds kInterval{1000};
+
+    explicit DeviceSearch(QObject *parent = nullptr);
+
+    // How a device's presence is told; tests put their own box there.
+    void setPresenceTest(std::function<bool(const QString &device)> present) { m_present = std::move(present); }
+
+    // The device the last port choice opened, and its stable name if any.
+    void remember(const QString &device, const QString &stableName);
+    void start() { m_timer.start(); }
+    void stop() { m_timer.stop(); }
+    bool active() const { return m_timer.isActive(); }
+
+signals:
+    // The device is there again; the search has stopped.
+    void found(const QString &device);
+
+private:
+    void look();
+
+    std::function<bool(const QString &device)> m_present;
+    QTimer m_timer;
+    QString m_device;
+    QString m_stableName;
+};

@@ -1,0 +1,20 @@
+#include "level_fetch.h"
+
+#include "protocol.h"
+
+LevelFetch LevelFetch::from(const BlockReply &reply)
+{
+    LevelFetch fetch{reply.first, reply.count, Outcome::NoAnswer, {}};
+    if (reply.portFailed || reply.bytes.isEmpty())
+        return fetch;
+    const protocol::block::Check check = protocol::block::checkReply(reply.bytes, reply.count);
+    switch (check.outcome) {
+    case protocol::block::Outcome::Success: fetch.outcome = Outcome::Success; break;
+    case protocol::block::Outcome::HeaderError: fetch.outcome = Outcome::HeaderError; break;
+    case protocol::block::Outcome::ChecksumError: fetch.outcome = Outcome::ChecksumError; break;
+    case protocol::block::Outcome::NotAsExpected: fetch.outcome = Outcome::EndByteError; break;
+    case protocol::block::Outcome::Truncated: fetch.outcome = Outcome::CutShort; break;
+    }
+    fetch.levels = check.levels;
+    return fetch;
+}
