@@ -21,9 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         FUZZ_REQUIRE(size > 0 && data[0] == 'L');
     }
 
-    // Only the first four characters count, blank filled when fewer came.
+    // Fewer than four characters is never a level; beyond four nothing counts.
+    if (size < std::size_t(kAnswerLength))
+        FUZZ_REQUIRE(!level);
     const QByteArray head = text.view().left(kAnswerLength).leftJustified(kAnswerLength, ' ');
-    FUZZ_REQUIRE(protocol::judgeReadAnswer(ExactBytes(head).view()) == level);
+    if (size >= std::size_t(kAnswerLength))
+        FUZZ_REQUIRE(protocol::judgeReadAnswer(ExactBytes(head).view()) == level);
 
     // Anything but digits and skipped blanks in the level field is refused.
     for (int i = 1; i < kAnswerLength; ++i) {

@@ -2,6 +2,7 @@
 
 #include "port_mapping.h"
 
+#include <QFileInfo>
 #include <algorithm>
 
 BoxSession::BoxSession(std::unique_ptr<SerialPort> port, QObject *parent)
@@ -26,7 +27,23 @@ void BoxSession::choosePort(int port, const QString &device)
         const auto *choice = std::get_if<job::PortChoice>(&job);
         return choice && choice->automatic;
     });
+    m_portLost = false;
     enqueue(job::PortChoice{port, device, false});
+}
+
+void BoxSession::adoptOpenPort(int port)
+{
+    m_openPort = port;
+    m_portLost = false;
+    rememberOpenDevice(m_port->deviceName());
+}
+
+// A link is a name the operator or the system keeps for this device; a
+// bare kernel name is only found again through its by-id name.
+void BoxSession::rememberOpenDevice(const QString &device)
+{
+    const QFileInfo info(device);
+    m_search.remember(info.isSymLink() ? device : stableDeviceName(device));
 }
 
 void BoxSession::readChannel(int reader, int channel)
@@ -81,14 +98,19 @@ void BoxSession::onPortLost()
 {
     if (m_shutDown)
         return;
+    m_portLost = true;
     m_exchange.endNow();
     emit portLost(m_openPort);
     m_search.start();
 }
 
+// The reopen goes before whatever waits: those would only fail.
 void BoxSession::onDeviceFound(const QString &device)
 {
-    enqueue(job::PortChoice{m_openPort, device, true});
+    if (m_shutDown)
+        return;
+    m_waiting.push_front(job::PortChoice{m_openPort, device, true});
+    startNext();
 }
 
 void BoxSession::enqueue(SessionJob job)
@@ -141,7 +163,9 @@ void BoxSession::begin(job::PortChoice &choice)
         return;
     }
     m_openPort = choice.port;
-    m_search.remember(device, stableDeviceName(device));
+    m_exchange.lineChanged();
+    if (!choice.automatic)
+        rememberOpenDevice(device);
     const QByteArray nul(1, protocol::kFlushByte);
     for (int i = 0; i < protocol::kFlushNulCount; ++i)
         m_port->write(nul);
@@ -155,7 +179,13 @@ void BoxSession::sendRead(int channel)
 
 void BoxSession::begin(job::Read &read)
 {
-    sendRead(read.channel);
+    if (!m_portLost) {
+        sendRead(read.channel);
+        return;
+    }
+    emit levelRead(read.reader, read.channel, std::nullopt);
+    if (m_current)
+        finish();
 }
 
 void BoxSession::begin(job::Listing &listing)
@@ -173,7 +203,7 @@ void BoxSession::beginBlock(int first, int last)
     const int count = last - first + 1;
     const std::optional<QByteArray> request = protocol::block::buildRequest(first, count);
     const int length = protocol::block::replyLength(count);
-    if (request && m_exchange.start({*request, /*discardFirst=*/true, length - 1, length, /*stopOnPortFailure=*/true}))
+    if (request && !m_portLost && m_exchange.start({*request, /*discardFirst=*/true, length - 1, length, /*stopOnPortFailure=*/true}))
         return;
     reportBlock(std::holds_alternative<job::Listing>(*m_current), BlockReply{first, count, true, {}});
     if (m_current)
@@ -190,10 +220,16 @@ void BoxSession::begin(job::Pass &pass)
 // apart, end to start.
 void BoxSession::continuePass(job::Pass &pass)
 {
-    if (pass.slot < m_cadence.slotCount()) {
+    while (pass.slot < m_cadence.slotCount()) {
         pass.channel = m_cadence.channel(pass.slot);
-        sendRead(pass.channel);
-        return;
+        if (!m_portLost) {
+            sendRead(pass.channel);
+            return;
+        }
+        emit monitoredLevelRead(pass.slot, pass.channel, std::nullopt);
+        if (!m_current)
+            return;
+        ++pass.slot;
     }
     m_cadence.passEnded();
     emit passEnded();
@@ -210,10 +246,20 @@ void BoxSession::onAnswer(const Exchange::Answer &answer)
     std::visit([this, &answer](auto &job) { this->answer(job, answer); }, *m_current);
 }
 
+// A device found again must prove to be the box before anything else goes
+// to it; until it does, it is closed and looked for once a second, without
+// a word: the loss has been said.
 void BoxSession::answer(const job::PortChoice &choice, const Exchange::Answer &answer)
 {
-    emit probed(choice.port, protocol::probeAnswered(answer.text, answer.finalCount) ? Status::ConnectedOk
-                                                                                     : Status::NoTransceiver);
+    const bool box = protocol::probeAnswered(answer.text, answer.finalCount);
+    if (choice.automatic && !box) {
+        m_port->close();
+        m_search.start();
+    } else {
+        if (choice.automatic)
+            m_portLost = false;
+        emit probed(choice.port, box ? Status::ConnectedOk : Status::NoTransceiver);
+    }
     if (m_current)
         finish();
 }

@@ -69,8 +69,18 @@ public:
     bool monitoring() const { return m_cadence.active(); }
 
     // While a port that was lost stays gone, the session looks for its
-    // device every kSearchInterval, and reopens and probes it once back.
+    // device every kSearchInterval, and reopens and probes it once back:
+    // only a device opened by a name that stays with it (a link such as
+    // /dev/serial/by-id/…, or a kernel name whose by-id name is known), so
+    // that another device that takes a freed name is never written to.
     bool searching() const { return m_search.active(); }
+    // From the loss until a port choice, or until the lost device is back
+    // and its box answered the probe. Meanwhile reads, passes and blocks
+    // fail at once, without a wait on the wire.
+    bool portIsLost() const { return m_portLost; }
+    // The port was opened by the caller as Port n's device; the session
+    // treats it as its own port choice's, without a probe.
+    void adoptOpenPort(int port);
     DeviceSearch &deviceSearch() { return m_search; }
 
     // How many exchanges ended by the time-out rather than by an answer.
@@ -124,6 +134,7 @@ private:
     void reportBlock(bool forListing, const BlockReply &reply);
 
     void onPortLost();
+    void rememberOpenDevice(const QString &device);
     void onDeviceFound(const QString &device);
 
     std::unique_ptr<SerialPort> m_port;
@@ -141,4 +152,5 @@ private:
     int m_readLength = 0;
     int m_openPort = 0;
     int m_timeOuts = 0;
+    bool m_portLost = false;
 };

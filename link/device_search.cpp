@@ -10,21 +10,10 @@ DeviceSearch::DeviceSearch(QObject *parent)
     connect(&m_timer, &QTimer::timeout, this, &DeviceSearch::look);
 }
 
-void DeviceSearch::remember(const QString &device, const QString &stableName)
-{
-    m_device = device;
-    m_stableName = stableName;
-}
-
 void DeviceSearch::look()
 {
-    QString there;
-    if (!m_device.isEmpty() && m_present(m_device))
-        there = m_device;
-    else if (!m_stableName.isEmpty() && m_present(m_stableName))
-        there = m_stableName;
-    if (there.isEmpty())
+    if (!m_present(m_name))
         return;
     m_timer.stop();
-    emit found(there);
+    emit found(m_name);
 }

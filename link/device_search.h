@@ -18,9 +18,14 @@ public:
     // How a device's presence is told; tests put their own box there.
     void setPresenceTest(std::function<bool(const QString &device)> present) { m_present = std::move(present); }
 
-    // The device the last port choice opened, and its stable name if any.
-    void remember(const QString &device, const QString &stableName);
-    void start() { m_timer.start(); }
+    // The name to look for; empty when the device has none that stays
+    // with it, and then nothing is looked for.
+    void remember(const QString &name) { m_name = name; }
+    void start()
+    {
+        if (!m_name.isEmpty())
+            m_timer.start();
+    }
     void stop() { m_timer.stop(); }
     bool active() const { return m_timer.isActive(); }
 
@@ -33,6 +38,5 @@ private:
 
     std::function<bool(const QString &device)> m_present;
     QTimer m_timer;
-    QString m_device;
-    QString m_stableName;
+    QString m_name;
 };

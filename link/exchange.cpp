@@ -1,5 +1,7 @@
 #include "exchange.h"
 
+#include <algorithm>
+
 Exchange::Exchange(SerialPort &port, std::chrono::milliseconds timeout, QObject *parent)
     : QObject(parent)
     , m_port(port)
@@ -11,33 +13,53 @@ Exchange::Exchange(SerialPort &port, std::chrono::milliseconds timeout, QObject 
         if (m_running)
             finish(m_port.bytesWaiting(), true);
     });
+    m_quiet.setSingleShot(true);
+    m_quiet.setTimerType(Qt::PreciseTimer);
+    connect(&m_quiet, &QTimer::timeout, this, &Exchange::onQuietEnough);
     connect(&m_port, &SerialPort::bytesArrived, this, &Exchange::onBytesArrived);
 }
 
 bool Exchange::start(const Request &request)
 {
     m_request = request;
+    if (!m_quietOwed)
+        return send();
+    m_quieting = true;
+    m_quietSince.start();
+    m_port.discardWaiting();
+    m_quiet.start(kQuietTime);
+    return true;
+}
+
+bool Exchange::send()
+{
     m_portTrouble = false;
-    if (request.discardFirst && !m_port.discardWaiting())
+    if (m_request.discardFirst && !m_port.discardWaiting())
         m_portTrouble = true;
-    if (m_portTrouble && request.stopOnPortFailure)
+    if (m_portTrouble && m_request.stopOnPortFailure)
         return false;
-    if (!m_port.write(request.command))
+    if (!m_port.write(m_request.command))
         m_portTrouble = true;
-    if (m_portTrouble && request.stopOnPortFailure)
+    if (m_portTrouble && m_request.stopOnPortFailure)
         return false;
 
     m_running = true;
     m_timeout.start();
     // Bytes already waiting (the probe does not empty the line) may be
     // enough; they are judged once control is back in the event loop.
-    if (m_port.bytesWaiting() > request.threshold)
+    if (m_port.bytesWaiting() > m_request.threshold)
         QMetaObject::invokeMethod(this, &Exchange::onBytesArrived, Qt::QueuedConnection);
     return true;
 }
 
 void Exchange::onBytesArrived()
 {
+    if (m_quieting) {
+        m_port.discardWaiting();
+        const auto left = kMaxQuietWait - std::chrono::milliseconds(m_quietSince.elapsed());
+        m_quiet.start(std::clamp(left, std::chrono::milliseconds{0}, kQuietTime));
+        return;
+    }
     if (!m_running)
         return;
     const int count = m_port.bytesWaiting();
@@ -45,8 +67,28 @@ void Exchange::onBytesArrived()
         finish(count, false);
 }
 
+void Exchange::onQuietEnough()
+{
+    if (!m_quieting)
+        return;
+    m_quieting = false;
+    m_quietOwed = false;
+    if (send())
+        return;
+    Answer answer;
+    answer.portFailed = true;
+    emit ended(answer);
+}
+
 void Exchange::endNow()
 {
+    if (m_quieting) {
+        abandon();
+        Answer answer;
+        answer.portFailed = true;
+        emit ended(answer);
+        return;
+    }
     if (m_running)
         finish(0, false);
 }
@@ -54,7 +96,9 @@ void Exchange::endNow()
 void Exchange::abandon()
 {
     m_running = false;
+    m_quieting = false;
     m_timeout.stop();
+    m_quiet.stop();
 }
 
 // Bytes that land between the count that ends the wait and the read are
@@ -63,6 +107,7 @@ void Exchange::finish(int finalCount, bool timedOut)
 {
     m_running = false;
     m_timeout.stop();
+    m_quietOwed = m_quietOwed || timedOut;
     Answer answer;
     answer.finalCount = finalCount;
     answer.timedOut = timedOut;

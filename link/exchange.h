@@ -3,6 +3,7 @@
 #include "serial_port.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
@@ -11,9 +12,19 @@
 // time-out, and end when more than `threshold` bytes wait or the time-out
 // comes, driven by the port's arrival signal and the timer, never by a
 // nested event loop. Then read and hand over what arrived, unjudged.
+//
+// A box that answers late answers after the wait has given up, when the
+// next command may already be out: its answer would pass for the next
+// one's. So after a wait that ended by the time-out, the next command goes
+// out only once the line has been quiet for kQuietTime (what arrives
+// meanwhile is thrown away and starts the quiet time again), or after
+// kMaxQuietWait at most.
 class Exchange : public QObject {
     Q_OBJECT
 public:
+    static constexpr std::chrono::milliseconds kQuietTime{500};
+    static constexpr std::chrono::milliseconds kMaxQuietWait{2000};
+
     struct Request {
         QByteArray command;
         bool discardFirst = false;
@@ -34,23 +45,32 @@ public:
 
     // False when it gave up at once; nothing is then reported.
     bool start(const Request &request);
-    bool running() const { return m_running; }
+    bool running() const { return m_running || m_quieting; }
 
     // The port went away: the wait ends now with what is there.
     void endNow();
     // Nothing more is reported for the exchange in flight.
     void abandon();
+    // A port newly opened owes nothing to the last one's late answers.
+    void lineChanged() { m_quietOwed = false; }
+    bool quietOwed() const { return m_quietOwed; }
 
 signals:
     void ended(const Exchange::Answer &answer);
 
 private:
+    bool send();
     void onBytesArrived();
+    void onQuietEnough();
     void finish(int finalCount, bool timedOut);
 
     SerialPort &m_port;
     QTimer m_timeout;
+    QTimer m_quiet;
+    QElapsedTimer m_quietSince; // the start of the whole quiet wait
     Request m_request;
     bool m_running = false;
+    bool m_quieting = false;
+    bool m_quietOwed = false;
     bool m_portTrouble = false;
 };

@@ -20,7 +20,11 @@ QByteArray readCommand(int channel)
 
 std::optional<int> judgeReadAnswer(const QByteArray &text)
 {
-    const QByteArray answer = text.left(kReadAnswerLength).leftJustified(kReadAnswerLength, ' ');
+    // The box always sends all four; fewer means the rest was still on its
+    // way when the wait ended, and a level cut short is a wrong level.
+    if (text.size() < kReadAnswerLength)
+        return std::nullopt;
+    const QByteArray answer = text.left(kReadAnswerLength);
     if (answer[0] != 'L')
         return std::nullopt;
     int level = 0;

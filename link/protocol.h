@@ -32,13 +32,13 @@ constexpr int kProbeThreshold = 0;
 QByteArray readCommand(int channel);
 
 // A read's wait ends once the whole four-character answer waits, or at the
-// time-out; an answer cut short by the time-out is judged as it stands.
+// time-out; an answer cut short by the time-out is refused.
 constexpr int kReadThreshold = 3;
 constexpr int kReadAnswerLength = 4;
 
-// The level an answer carries, judged on its first four characters (blank
-// filled): an "L" and a level field of digits 0-255 with blanks, tabs and
-// line feeds skipped. Anything else in the field (a sign, a point, a carriage
+// The level an answer carries, judged on its first four characters: an "L"
+// and a level field of digits 0-255 with blanks, tabs and line feeds
+// skipped. Fewer than four characters is no answer. Anything else in the field (a sign, a point, a carriage
 // return, a letter, a number above 255) is not an answer the operator may see.
 std::optional<int> judgeReadAnswer(const QByteArray &text);
 

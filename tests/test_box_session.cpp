@@ -5,6 +5,8 @@
 #include "sim_port.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <ctime>
@@ -46,6 +48,16 @@ struct Rig {
         session->choosePort(number);
         settle();
     }
+    // A name that stays with the device, as /dev/serial/by-id/… does: the
+    // only kind the session looks for again after a loss.
+    QString linkedDevice(const QString &name = QStringLiteral("box"))
+    {
+        const QString link = links.filePath(name);
+        QFile::link(QStringLiteral("/dev/null"), link);
+        return link;
+    }
+    QTemporaryDir links;
+
     std::optional<int> read(int channel)
     {
         levels.clear();
@@ -153,17 +165,22 @@ private slots:
     }
 
     // A lost port is reported once and looked for until the operator
-    // chooses a port; a read meanwhile fails as on any closed port.
+    // chooses a port; a read meanwhile fails at once, without a wait.
     void aLostPortIsReportedOnceAndSearchedForUntilAChoice()
     {
         Rig rig;
-        rig.choosePort(3);
+        rig.session->choosePort(3, rig.linkedDevice());
+        rig.settle();
         QSignalSpy lost(rig.session.get(), &BoxSession::portLost);
         rig.port->unplug();
         QCOMPARE(lost.count(), 1);
         QCOMPARE(lost.first().first().toInt(), 3);
         QVERIFY(rig.session->searching());
+        QVERIFY(rig.session->portIsLost());
+        rig.port->clearLog();
         QCOMPARE(rig.read(1), std::nullopt);
+        QVERIFY(rig.port->log().isEmpty());
+        QCOMPARE(rig.session->timeOuts(), 0);
         QCOMPARE(lost.count(), 1);
         rig.port->plugIn();
         rig.choosePort(2);
@@ -195,7 +212,7 @@ private slots:
         QTest::newRow("L007 after 400 ms") << QByteArray("L007") << 400 << 0 << 7 << 0;
         // The whole answer is awaited: taking it at its third byte would show 25.
         QTest::newRow("L255 a byte every 100 ms") << QByteArray("L255") << 0 << 100 << 255 << 0;
-        QTest::newRow("L1 and then nothing") << QByteArray("L1") << 0 << 0 << 1 << 1;
+        QTest::newRow("L1 and then nothing") << QByteArray("L1") << 0 << 0 << -1 << 1;
         QTest::newRow("l123") << QByteArray("l123") << 0 << 0 << -1 << 0;
         QTest::newRow("silence") << QByteArray() << 0 << 0 << -1 << 1;
         QTest::newRow("L042 after the time-out") << QByteArray("L042") << 600 << 0 << -1 << 1;
@@ -318,14 +335,13 @@ private slots:
     void aPortChoiceWithdrawsAQueuedReopen()
     {
         Rig rig;
-        rig.choosePort(1);
-        rig.port->unplug();
-        rig.port->plugIn();
-        // Reads on the closed port wait out their time-outs past the search's tick.
-        for (int i = 0; i < 4; ++i)
-            rig.session->readChannel(0, 1);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.session->searching(), 5000); // found, and queued
-        QVERIFY(!rig.session->idle());
+        const QString box = rig.linkedDevice();
+        rig.session->choosePort(1, box);
+        rig.settle();
+        rig.port->box().faults().answerDelay = 200ms;
+        rig.session->readChannel(0, 1);
+        emit rig.session->deviceSearch().found(box); // as the search would, while the read waits
+        QCOMPARE(rig.session->requestsWaiting(), 1);
         rig.port->clearLog();
         rig.session->choosePort(2);
         rig.settle();
@@ -372,6 +388,95 @@ private slots:
         rig.session->stopMonitoring();
         rig.settle();
         QCOMPARE(passes.count(), 1);
+    }
+
+    // A box that answers every read 650 ms late: its answer lands after
+    // the read gave up. The next command goes out only once the line has
+    // been quiet, so no read shows the one before it's level.
+    void lateAnswersNeverPassForTheNextRead_data()
+    {
+        QTest::addColumn<bool>("monitoring");
+        QTest::newRow("three reads in a burst") << false;
+        QTest::newRow("a monitoring pass") << true;
+    }
+
+    void lateAnswersNeverPassForTheNextRead()
+    {
+        QFETCH(bool, monitoring);
+        Rig rig;
+        rig.choosePort(1);
+        for (int channel = 1; channel <= 3; ++channel)
+            rig.port->script(protocol::readCommand(channel), protocol::readAnswer(channel * 11), 650ms);
+        QList<std::optional<int>> seen;
+        connect(rig.session.get(), &BoxSession::monitoredLevelRead, rig.session.get(),
+                [&seen](int, int, std::optional<int> level) { seen << level; });
+        connect(rig.session.get(), &BoxSession::levelRead, rig.session.get(),
+                [&seen](int, int, std::optional<int> level) { seen << level; });
+        if (monitoring) {
+            rig.session->setMonitoredChannels({1, 2, 3});
+            rig.session->setMonitorInterval(0ms);
+            rig.session->startMonitoring();
+            QTRY_VERIFY_WITH_TIMEOUT(seen.size() >= 3, 15000);
+            rig.session->stopMonitoring();
+        } else {
+            for (int channel = 1; channel <= 3; ++channel)
+                rig.session->readChannel(channel - 1, channel);
+        }
+        rig.settle();
+        QCOMPARE(seen.mid(0, 3), (QList<std::optional<int>>{std::nullopt, std::nullopt, std::nullopt}));
+    }
+
+    // The bytes that keep a line busy after a time-out restart the quiet
+    // time, but never hold the next command back for more than two seconds.
+    void aChatteringLineHoldsTheNextCommandTwoSecondsAtMost()
+    {
+        Rig rig;
+        rig.choosePort(1);
+        rig.port->script("C000?", QByteArray(40, 'x'), 600ms, 100ms); // chatters for 4 s
+        QCOMPARE(rig.read(1), std::nullopt);
+        QElapsedTimer clock;
+        clock.start();
+        rig.session->readChannel(0, 2);
+        QTRY_VERIFY_WITH_TIMEOUT(rig.port->written().endsWith("C001?"), 10000);
+        QVERIFY2(clock.elapsed() >= 1900, qPrintable(QString::number(clock.elapsed())));
+        rig.settle();
+    }
+
+    // A device opened by a bare kernel name with no by-id name is never
+    // looked for: another device may take the freed name.
+    void aBareNameIsNotLookedForAfterALoss()
+    {
+        Rig rig;
+        rig.choosePort(1);
+        rig.port->unplug();
+        QVERIFY(rig.session->portIsLost());
+        QVERIFY(!rig.session->searching());
+    }
+
+    // The device found again is probed before anything else; while its box
+    // does not answer "G" it is closed again and probed once a second, and
+    // no read reaches it.
+    void aDeviceFoundAgainMustAnswerTheProbeFirst()
+    {
+        Rig rig;
+        const QString box = rig.linkedDevice();
+        rig.session->choosePort(1, box);
+        rig.settle();
+        rig.statuses.clear();
+        rig.port->unplug();
+        rig.port->box().faults().silent = true;
+        rig.port->plugIn();
+        rig.port->clearLog();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.port->written().endsWith("C?"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.port->isOpen() && rig.session->searching(), 5000);
+        QVERIFY(rig.statuses.isEmpty());
+        QCOMPARE(rig.read(1), std::nullopt);
+        QVERIFY(!rig.port->written().contains("C000?"));
+
+        rig.port->box().faults().silent = false;
+        QTRY_COMPARE_WITH_TIMEOUT(rig.statuses, QList<Status>{Status::ConnectedOk}, 5000);
+        QVERIFY(!rig.session->portIsLost());
+        QCOMPARE(rig.read(1), std::optional<int>(rig.port->box().level(1)));
     }
 
     // Shutting down drops what waits and the exchange in flight: the port

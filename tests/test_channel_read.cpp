@@ -52,7 +52,8 @@ private slots:
         QTest::newRow("lower-case l123") << QByteArray("l123") << none << "" << 1;
         QTest::newRow("X123") << QByteArray("X123") << none << "" << 1;
         QTest::newRow("silence") << QByteArray() << none << "" << 1;
-        QTest::newRow("L1 cut short") << QByteArray("L1") << ok << "1" << 0;
+        QTest::newRow("L1 cut short") << QByteArray("L1") << none << "" << 1;
+        QTest::newRow("L04 cut short") << QByteArray("L04") << none << "" << 1;
         QTest::newRow("L and three blanks") << QByteArray("L   ") << ok << "0" << 0;
         QTest::newRow("L 7 blank-padded") << QByteArray("L 7 ") << ok << "7" << 0;
         QTest::newRow("tab and line feed skipped") << QByteArray("L\t4\n") << ok << "4" << 0;
