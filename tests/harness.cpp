@@ -93,7 +93,7 @@ MonitorWindow::MonitorWindow(bool silentBox, bool openFails)
     port->box().faults().silent = silentBox;
     port->setOpenFails(openFails);
     session = std::make_unique<BoxSession>(std::move(owned));
-    form = std::make_unique<frmMain>(*session, desktop.platform());
+    form = std::make_unique<MainWindow>(*session, desktop.platform());
 }
 
 QString MonitorWindow::text(const QString &name) const

@@ -39,7 +39,7 @@ constexpr auto kPassBound = 8s;
 // One exchange waits for one response time-out at most, however bad the box.
 constexpr auto kExchangeBound = 2s;
 // A listing may wait behind the monitoring pass that fell due before it.
-constexpr auto kClickBound = BoxSession::kResponseTimeout * (1 + frmMain::kReaders) + 2s;
+constexpr auto kClickBound = BoxSession::kResponseTimeout * (1 + MainWindow::kReaders) + 2s;
 // How long a zero-length timer may wait for the event loop.
 constexpr auto kLatencyBound = 50ms;
 constexpr auto kLatencyProbeInterval = 5ms;
@@ -310,7 +310,7 @@ struct PtyWindow {
         auto owned = std::make_unique<TallyPort>();
         port = owned.get();
         session = std::make_unique<BoxSession>(std::move(owned));
-        form = std::make_unique<frmMain>(*session, desktop.platform());
+        form = std::make_unique<MainWindow>(*session, desktop.platform());
         QObject::connect(child<QLineEdit>("txtMessageBox"), &QLineEdit::textChanged, form.get(),
                          [this](const QString &text) { statuses << text; });
     }
@@ -334,7 +334,7 @@ struct PtyWindow {
     QStringList levels() const
     {
         QStringList texts;
-        for (int slot = 0; slot < frmMain::kReaders; ++slot)
+        for (int slot = 0; slot < MainWindow::kReaders; ++slot)
             texts << levelBox(slot)->text();
         return texts;
     }
@@ -382,7 +382,7 @@ struct PtyWindow {
     RecordingPlatform desktop;
     TallyPort *port = nullptr;
     std::unique_ptr<BoxSession> session;
-    std::unique_ptr<frmMain> form;
+    std::unique_ptr<MainWindow> form;
     QStringList statuses;
 };
 
@@ -654,7 +654,7 @@ private slots:
             case TwiceAction::Pass: {
                 const int readsBefore = window.port->reads;
                 window.monitor()->click();
-                QTRY_VERIFY_WITH_TIMEOUT(window.port->reads - readsBefore >= frmMain::kReaders, ms(kPassBound));
+                QTRY_VERIFY_WITH_TIMEOUT(window.port->reads - readsBefore >= MainWindow::kReaders, ms(kPassBound));
                 window.monitor()->click();
                 QCOMPARE(window.levels(), levelTexts(channels, boxLevel));
                 break;

@@ -1,4 +1,4 @@
-#include "f_help.h"
+#include "help_window.h"
 #include "help_text.h"
 
 #include <QApplication>
@@ -117,7 +117,7 @@ void TestHelp::assembledTextLayout()
 
 void TestHelp::windowFrame()
 {
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     QVERIFY(help->isWindow());
     QCOMPARE(help->parentWidget(), nullptr);
     QCOMPARE(help->windowTitle(), QStringLiteral("HELP for Lumivane Mini Monitor"));
@@ -143,7 +143,7 @@ void TestHelp::controlPlacement()
 {
     QFETCH(QString, name);
     QFETCH(QRect, rect);
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     help->show();
     QVERIFY(QTest::qWaitForWindowExposed(help));
     auto *control = help->findChild<QWidget *>(name);
@@ -156,7 +156,7 @@ void TestHelp::controlPlacement()
 
 void TestHelp::onlyExitTakesFocus()
 {
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     QPushButton *exit = exitButton(help);
     QVERIFY(exit);
     QCOMPARE(exit->text(), QStringLiteral("Exit"));
@@ -173,7 +173,7 @@ void TestHelp::onlyExitTakesFocus()
 
 void TestHelp::focusStartsOnExit()
 {
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     help->show();
     help->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(help));
@@ -191,7 +191,7 @@ void TestHelp::closesAndReopensWithTextOnce()
 {
     QFETCH(bool, byExitButton);
 
-    QPointer<fHelp> help = new fHelp;
+    QPointer<HelpWindow> help = new HelpWindow;
     help->show();
     QVERIFY(QTest::qWaitForWindowExposed(help));
     QCOMPARE(label1(help)->text(), assembleHelpText());
@@ -202,7 +202,7 @@ void TestHelp::closesAndReopensWithTextOnce()
         help->close();
     QTRY_VERIFY(help.isNull());
 
-    QPointer<fHelp> again = new fHelp;
+    QPointer<HelpWindow> again = new HelpWindow;
     again->show();
     QVERIFY(QTest::qWaitForWindowExposed(again));
     const QString text = label1(again)->text();
@@ -217,7 +217,7 @@ void TestHelp::exitClosesOnlyItsOwnWindow()
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
 
-    QPointer<fHelp> help = new fHelp;
+    QPointer<HelpWindow> help = new HelpWindow;
     help->show();
     QVERIFY(QTest::qWaitForWindowExposed(help));
     QTest::mouseClick(exitButton(help), Qt::LeftButton);
@@ -246,7 +246,7 @@ void TestHelp::wholeTextCanBeRead()
     }
     auto restore = qScopeGuard([&] { QApplication::setFont(appFont); });
 
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     help->show();
     QVERIFY(QTest::qWaitForWindowExposed(help));
     QLabel *label = label1(help);
@@ -289,7 +289,7 @@ void TestHelp::keysScrollTheText()
     QFETCH(int, key);
     QFETCH(bool, towardsEnd);
 
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     help->show();
     help->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(help));

@@ -1,4 +1,4 @@
-#include "f_help.h"
+#include "help_window.h"
 
 #include "help_text.h"
 #include "twips.h"
@@ -17,9 +17,10 @@ constexpr QRect kExitRect = twipsRect(10320, 7560, 975, 375);
 
 } // namespace
 
-fHelp::fHelp(QWidget *parent)
+HelpWindow::HelpWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
+    setObjectName(QStringLiteral("fHelp"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("HELP for Lumivane Mini Monitor"));
     setAccessibleName(windowTitle());
@@ -66,14 +67,14 @@ fHelp::fHelp(QWidget *parent)
     appendPieces();
 }
 
-void fHelp::appendPieces()
+void HelpWindow::appendPieces()
 {
     const QStringList pieces = helpPieces();
     for (int i = 1; i < pieces.size(); ++i)
         m_text->setText(m_text->text() + helpBreakBefore(i) + pieces.at(i));
 }
 
-void fHelp::keyPressEvent(QKeyEvent *event)
+void HelpWindow::keyPressEvent(QKeyEvent *event)
 {
     QScrollBar *bar = m_labelArea->verticalScrollBar();
     switch (event->key()) {

@@ -8,12 +8,12 @@ class QScrollArea;
 
 // Modeless, top-level help window. It deletes itself when closed, so
 // holders should keep it in a QPointer.
-class fHelp : public QWidget
+class HelpWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit fHelp(QWidget *parent = nullptr);
+    explicit HelpWindow(QWidget *parent = nullptr);
 
 protected:
     // Page Up/Down and Home/End scroll the text while focus stays on Exit,
