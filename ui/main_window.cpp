@@ -47,9 +47,9 @@ namespace {
 
 // The slider's own change handling brings the captions up to date; a step
 // against an end leaves the value, and so every caption, as it was.
-void step(QSlider *slider, const QString &key)
+void step(QSlider *slider, int delta)
 {
-    slider->setValue(steppedValue(slider->value(), key, slider->minimum(), slider->maximum()));
+    slider->setValue(steppedValue(slider->value(), delta, slider->minimum(), slider->maximum()));
 }
 
 } // namespace
@@ -68,8 +68,7 @@ void MainWindow::connectControls()
 
     for (int i = 0; i < kReaders; ++i) {
         connect(m_channelSliders[i], &QSlider::valueChanged, this, [this, i] { onChannelChanged(i); });
-        connect(m_channelSteps[i], &StepToolbar::buttonClick, this,
-                [this, i](const QString &key) { step(m_channelSliders[i], key); });
+        connect(m_channelSteps[i], &StepToolbar::stepped, this, [this, i](int delta) { step(m_channelSliders[i], delta); });
         connect(m_readButtons[i], &QPushButton::clicked, this, [this, i] { onReadClicked(i); });
     }
     connect(m_listButton, &QPushButton::clicked, this, &MainWindow::onListClicked);
@@ -78,8 +77,8 @@ void MainWindow::connectControls()
 
     connect(m_firstSlider, &QSlider::valueChanged, this, &MainWindow::onFirstChanged);
     connect(m_lastSlider, &QSlider::valueChanged, this, &MainWindow::onLastChanged);
-    connect(m_firstSteps, &StepToolbar::buttonClick, this, [this](const QString &key) { step(m_firstSlider, key); });
-    connect(m_lastSteps, &StepToolbar::buttonClick, this, [this](const QString &key) { step(m_lastSlider, key); });
+    connect(m_firstSteps, &StepToolbar::stepped, this, [this](int delta) { step(m_firstSlider, delta); });
+    connect(m_lastSteps, &StepToolbar::stepped, this, [this](int delta) { step(m_lastSlider, delta); });
 }
 
 void MainWindow::connectSession()
