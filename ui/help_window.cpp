@@ -48,7 +48,8 @@ HelpWindow::HelpWindow(QWidget *parent)
     m_text->setFocusPolicy(Qt::NoFocus);
     // Keeps wrapped lines off the scroll bar.
     m_text->setContentsMargins(0, 0, 6, 0);
-    m_text->setText(helpPieces().at(0));
+    // Built afresh at every opening, never added to an earlier text.
+    m_text->setText(helpText());
     m_labelArea->setWidget(m_text);
     // setWidget() makes the label paint its own background; keep the form's.
     m_text->setAutoFillBackground(false);
@@ -63,15 +64,6 @@ HelpWindow::HelpWindow(QWidget *parent)
     connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
 
     m_exitButton->setFocus();
-
-    appendPieces();
-}
-
-void HelpWindow::appendPieces()
-{
-    const QStringList pieces = helpPieces();
-    for (int i = 1; i < pieces.size(); ++i)
-        m_text->setText(m_text->text() + helpBreakBefore(i) + pieces.at(i));
 }
 
 void HelpWindow::keyPressEvent(QKeyEvent *event)

@@ -21,10 +21,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    // The text is built afresh at every opening: the introductory piece,
-    // then each further piece behind its line breaks.
-    void appendPieces();
-
     QScrollArea *m_labelArea = nullptr;
     QLabel *m_text = nullptr;
     QPushButton *m_exitButton = nullptr;
