@@ -1,6 +1,6 @@
 #include "box_session.h"
 #include "display_guard.h"
-#include "frm_main.h"
+#include "main_window.h"
 #include "qt_serial_port.h"
 #include "start_up.h"
 
@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(applicationIcon());
 
     BoxSession session(std::make_unique<QtSerialPort>());
-    frmMain window(session, Platform::system());
+    MainWindow window(session, Platform::system());
     window.load();
     window.show();
     return QApplication::exec();

@@ -6,7 +6,7 @@
 #include "bench_stats.h"
 #include "protocol.h"
 #include "box_session.h"
-#include "frm_main.h"
+#include "main_window.h"
 #include "qt_serial_port.h"
 #include "sim_process.h"
 #include "status_text.h"
@@ -130,7 +130,7 @@ struct ReadTimes {
 };
 
 // Click "Read Channel" and stop the clock when the level box is written.
-ReadTimes timeReads(frmMain &form, int count)
+ReadTimes timeReads(MainWindow &form, int count)
 {
     auto *button = child<QPushButton>(form, QStringLiteral("cmdReadChannel_0"));
     auto *level = child<QLineEdit>(form, QStringLiteral("txtChannel0Level_0"));
@@ -182,7 +182,7 @@ struct ReplyWatch {
     std::optional<Clock::time_point> whole;
 };
 
-ListingTimes timeListings(frmMain &form, ReplyWatch &reply, int count)
+ListingTimes timeListings(MainWindow &form, ReplyWatch &reply, int count)
 {
     child<QSlider>(form, QStringLiteral("sldDMXLow"))->setValue(1);
     child<QSlider>(form, QStringLiteral("sldDMXHigh"))->setValue(kListingChannels);
@@ -228,7 +228,7 @@ struct CpuShare {
 
 // Monitoring on, the event loop left to itself for `window`, this process's
 // CPU time (all threads, user and system) over the wall time.
-CpuShare measureMonitoring(frmMain &form, BoxSession &session, std::chrono::seconds window)
+CpuShare measureMonitoring(MainWindow &form, BoxSession &session, std::chrono::seconds window)
 {
     auto *monitor = child<QCheckBox>(form, QStringLiteral("ChkContinuousMonitor"));
     CpuShare share;
@@ -292,7 +292,7 @@ int main(int argc, char *argv[])
     auto port = std::make_unique<QtSerialPort>();
     ReplyWatch reply(*port);
     BoxSession session(std::move(port));
-    frmMain form(session, quietDesktop());
+    MainWindow form(session, quietDesktop());
     form.load();
     form.show();
     const QString connected = statusText(Status::ConnectedOk);

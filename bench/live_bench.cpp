@@ -6,7 +6,7 @@
 #include "bench_driver.h"
 #include "bench_stats.h"
 #include "box_session.h"
-#include "frm_main.h"
+#include "main_window.h"
 #include "live_channels_window.h"
 #include "protocol.h"
 #include "qt_serial_port.h"
@@ -126,7 +126,7 @@ struct ReadTimes {
 
 // Clicks "Read Channel" at a random moment of the block cycle and stops the
 // clock when the level box is written.
-ReadTimes timeReads(frmMain &form, int count)
+ReadTimes timeReads(MainWindow &form, int count)
 {
     auto *button = child<QPushButton>(form, QStringLiteral("cmdReadChannel_0"));
     auto *level = child<QLineEdit>(form, QStringLiteral("txtChannel0Level_0"));
@@ -158,7 +158,7 @@ struct PassGaps {
 
 // From the end of one monitoring pass to the first level of the next: the
 // interval, any block it waited for, and the first read's own exchange.
-PassGaps measurePasses(frmMain &form, BoxSession &session, std::chrono::seconds span)
+PassGaps measurePasses(MainWindow &form, BoxSession &session, std::chrono::seconds span)
 {
     PassGaps gaps;
     std::optional<Clock::time_point> ended;
@@ -206,7 +206,7 @@ bool startSim(std::unique_ptr<SimProcess> &sim, const QString &program, const QS
     return true;
 }
 
-bool connectPort(frmMain &form)
+bool connectPort(MainWindow &form)
 {
     const QString connected = statusText(Status::ConnectedOk);
     auto *status = child<QLineEdit>(form, QStringLiteral("txtMessageBox"));
@@ -238,7 +238,7 @@ int main(int argc, char *argv[])
         return 1;
 
     BoxSession session(std::make_unique<QtSerialPort>());
-    frmMain form(session, quietDesktop());
+    MainWindow form(session, quietDesktop());
     form.load();
     form.show();
     if (!waitUntil([&form] {

@@ -25,50 +25,58 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("lumivane-sim"));
 
-    QString error;
-    const auto options = parseSimOptions(QCoreApplication::arguments(), error);
-    if (!options) {
-        complain(error);
+    const SimCommandLine commandLine = parseSimOptions(QCoreApplication::arguments());
+    switch (commandLine.outcome) {
+    case SimCommandLine::Outcome::Help:
+    case SimCommandLine::Outcome::Version:
+        std::fputs(qPrintable(commandLine.text), stdout);
+        return 0;
+    case SimCommandLine::Outcome::Error:
+        complain(commandLine.text);
         complain(QStringLiteral("Try --help."));
         return kBadCommandLine;
+    case SimCommandLine::Outcome::Run:
+        break;
     }
+    const SimOptions &options = commandLine.options;
+    QString error;
 
-    SimBox box(options->animated);
-    box.faults() = options->faults;
-    for (const auto &[channel, level] : options->levels)
+    SimBox box(options.animated);
+    box.faults() = options.faults;
+    for (const auto &[channel, level] : options.levels)
         box.setLevel(channel, level);
 
     StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
 
-    SimLine line(options->linkPath, box);
-    line.setBaud(options->baud);
+    SimLine line(options.linkPath, box);
+    line.setBaud(options.baud);
     if (!line.up(error)) {
         complain(error);
         return kCannotStart;
     }
 
     // Scripts wait for this one line before they open the port.
-    std::printf("lumivane-sim: ready on %s -> %s\n", qPrintable(options->linkPath),
+    std::printf("lumivane-sim: ready on %s -> %s\n", qPrintable(options.linkPath),
                 qPrintable(line.deviceName()));
     std::fflush(stdout);
 
     // The cable pulled and plugged back on purpose, as a USB adapter would be.
-    if (options->dropAfter) {
-        QTimer::singleShot(*options->dropAfter, &line, [&line, &options] {
+    if (options.dropAfter) {
+        QTimer::singleShot(*options.dropAfter, &line, [&line, &options] {
             line.down();
             std::printf("lumivane-sim: line dropped\n");
             std::fflush(stdout);
-            if (!options->backAfter)
+            if (!options.backAfter)
                 return;
-            QTimer::singleShot(*options->backAfter, &line, [&line, &options] {
+            QTimer::singleShot(*options.backAfter, &line, [&line, &options] {
                 QString error;
                 if (!line.up(error)) {
                     complain(error);
                     QCoreApplication::exit(kCannotStart);
                     return;
                 }
-                std::printf("lumivane-sim: line back on %s -> %s\n", qPrintable(options->linkPath),
+                std::printf("lumivane-sim: line back on %s -> %s\n", qPrintable(options.linkPath),
                             qPrintable(line.deviceName()));
                 std::fflush(stdout);
             });

@@ -3,7 +3,6 @@
 #include "sim_box.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <cctype>
 
 namespace {
@@ -54,7 +53,16 @@ std::optional<QByteArray> readHex(const QString &text)
 
 } // namespace
 
-std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString &error)
+namespace {
+
+SimCommandLine failure(const QString &why)
+{
+    return {SimCommandLine::Outcome::Error, {}, why};
+}
+
+} // namespace
+
+SimCommandLine parseSimOptions(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -108,27 +116,20 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
         QStringLiteral("rate"));
     parser.addOption(baud);
 
-    if (!parser.parse(arguments)) {
-        error = parser.errorText();
-        return std::nullopt;
-    }
+    if (!parser.parse(arguments))
+        return failure(parser.errorText());
     if (parser.isSet(helpOption))
-        parser.showHelp(0);
-    if (parser.isSet(versionOption)) {
-        QCoreApplication::setApplicationVersion(QStringLiteral(LUMIVANE_VERSION));
-        parser.showVersion();
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        error = QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first());
-        return std::nullopt;
-    }
+        return {SimCommandLine::Outcome::Help, {}, parser.helpText()};
+    // Worded as QCommandLineParser::showVersion() words it.
+    if (parser.isSet(versionOption))
+        return {SimCommandLine::Outcome::Version, {}, QStringLiteral("lumivane-sim " LUMIVANE_VERSION "\n")};
+    if (!parser.positionalArguments().isEmpty())
+        return failure(QStringLiteral("Unexpected argument: %1").arg(parser.positionalArguments().first()));
 
     SimOptions options;
     options.linkPath = parser.value(link);
-    if (options.linkPath.isEmpty()) {
-        error = QStringLiteral("--link <path> is required.");
-        return std::nullopt;
-    }
+    if (options.linkPath.isEmpty())
+        return failure(QStringLiteral("--link <path> is required."));
     options.faults.silent = parser.isSet(silent);
     options.faults.lowerCase = parser.isSet(lowerCase);
     options.faults.wrongChecksum = parser.isSet(badChecksum);
@@ -136,33 +137,25 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
     options.animated = !parser.isSet(still);
 
     if (parser.isSet(silentChannels)
-        && !readSilentChannels(parser.value(silentChannels), options.faults.silentChannels)) {
-        error = QStringLiteral("--silent-channels wants channel numbers 1..512 separated by commas.");
-        return std::nullopt;
-    }
+        && !readSilentChannels(parser.value(silentChannels), options.faults.silentChannels))
+        return failure(QStringLiteral("--silent-channels wants channel numbers 1..512 separated by commas."));
     if (parser.isSet(delay)) {
         const auto ms = wholeNumber(parser.value(delay), 0, 60000);
-        if (!ms) {
-            error = QStringLiteral("--delay wants milliseconds, 0..60000.");
-            return std::nullopt;
-        }
+        if (!ms)
+            return failure(QStringLiteral("--delay wants milliseconds, 0..60000."));
         options.faults.answerDelay = std::chrono::milliseconds{*ms};
     }
     if (parser.isSet(truncate)) {
         const auto keep = wholeNumber(parser.value(truncate), 0, 1000);
-        if (!keep) {
-            error = QStringLiteral("--truncate wants a byte count, 0..1000.");
-            return std::nullopt;
-        }
+        if (!keep)
+            return failure(QStringLiteral("--truncate wants a byte count, 0..1000."));
         options.faults.truncateBlockTo = *keep;
     }
     options.faults.extraAfterAnswer = parser.value(extra).toLatin1();
     if (parser.isSet(extraHex)) {
         const auto bytes = readHex(parser.value(extraHex));
-        if (!bytes) {
-            error = QStringLiteral("--extra-hex wants pairs of hex digits, e.g. 0d0a.");
-            return std::nullopt;
-        }
+        if (!bytes)
+            return failure(QStringLiteral("--extra-hex wants pairs of hex digits, e.g. 0d0a."));
         options.faults.extraAfterAnswer.append(*bytes);
     }
     for (const auto &[option, target] : {std::pair{&dropAfter, &options.dropAfter},
@@ -170,31 +163,23 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
         if (!parser.isSet(*option))
             continue;
         const auto ms = wholeNumber(parser.value(*option), 0, 3600000);
-        if (!ms) {
-            error = QStringLiteral("--%1 wants milliseconds, 0..3600000.").arg(option->names().first());
-            return std::nullopt;
-        }
+        if (!ms)
+            return failure(QStringLiteral("--%1 wants milliseconds, 0..3600000.").arg(option->names().first()));
         *target = std::chrono::milliseconds{*ms};
     }
-    if (options.backAfter && !options.dropAfter) {
-        error = QStringLiteral("--back-after needs --drop-after.");
-        return std::nullopt;
-    }
+    if (options.backAfter && !options.dropAfter)
+        return failure(QStringLiteral("--back-after needs --drop-after."));
     if (parser.isSet(baud)) {
         const auto rate = wholeNumber(parser.value(baud), 300, 4000000);
-        if (!rate) {
-            error = QStringLiteral("--baud wants a rate, 300..4000000.");
-            return std::nullopt;
-        }
+        if (!rate)
+            return failure(QStringLiteral("--baud wants a rate, 300..4000000."));
         options.baud = *rate;
     }
     for (const QString &text : parser.values(level)) {
         const auto pinned = readLevel(text);
-        if (!pinned) {
-            error = QStringLiteral("--level wants <channel 1..512>=<level 0..255>, not %1.").arg(text);
-            return std::nullopt;
-        }
+        if (!pinned)
+            return failure(QStringLiteral("--level wants <channel 1..512>=<level 0..255>, not %1.").arg(text));
         options.levels.append(*pinned);
     }
-    return options;
+    return {SimCommandLine::Outcome::Run, options, {}};
 }

@@ -20,6 +20,15 @@ struct SimOptions {
     std::optional<std::chrono::milliseconds> backAfter; // and comes back this long after that
 };
 
-// Reads the command line (arguments[0] is the program). Prints the help and
-// exits on --help; on a bad command line returns nothing and says why in `error`.
-std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString &error);
+// What the command line comes to: options to run with, a text to print
+// and leave on (--help, --version), or an error saying what is wrong.
+struct SimCommandLine {
+    enum class Outcome { Run, Help, Version, Error };
+    Outcome outcome = Outcome::Error;
+    SimOptions options; // Run
+    QString text;       // Help, Version: the text to print; Error: why
+};
+
+// Reads the command line (arguments[0] is the program). Ends nothing itself:
+// the caller prints and exits.
+SimCommandLine parseSimOptions(const QStringList &arguments);

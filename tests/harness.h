@@ -1,7 +1,7 @@
 #pragma once
 
 #include "box_session.h"
-#include "frm_main.h"
+#include "main_window.h"
 #include "platform.h"
 #include "sim_port.h"
 
@@ -83,5 +83,5 @@ struct MonitorWindow {
     RecordingPlatform desktop;
     SimPort *port = nullptr;
     std::unique_ptr<BoxSession> session;
-    std::unique_ptr<frmMain> form;
+    std::unique_ptr<MainWindow> form;
 };

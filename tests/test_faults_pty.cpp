@@ -34,14 +34,14 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kSimStartTimeout = 10s;
-// A pass meets at most five response time-outs; anything well past that is a hang.
-constexpr auto kPassBound = 8s;
-// One exchange waits for one response time-out at most, however bad the box.
-constexpr auto kExchangeBound = 2s;
-// A listing may wait behind the monitoring pass that fell due before it.
-constexpr auto kClickBound = BoxSession::kResponseTimeout * (1 + frmMain::kReaders) + 2s;
-// How long a zero-length timer may wait for the event loop.
-constexpr auto kLatencyBound = 50ms;
+// How long a wait on the window or the box may take before it counts as a
+// hang. Only a hang runs into these, so they are far beyond what the work
+// takes even on a loaded machine: a pass meets at most five response
+// time-outs, an exchange one, and a listing may wait behind a pass.
+constexpr auto kPassBound = 30s;
+constexpr auto kExchangeBound = 15s;
+constexpr auto kClickBound = 30s;
+constexpr int kStormListings = 5;
 constexpr auto kLatencyProbeInterval = 5ms;
 constexpr int kNoiseChunk = 512;
 constexpr quint32 kNoiseSeed = 0x1u;
@@ -82,6 +82,8 @@ QStringList ownMessages()
 // wait before one fired. The waits of the exchanges turn the event loop
 // too, so this also watches the window while it waits on the box. The test's
 // own blocking calls (starting and stopping the simulator) are left out.
+// Its figure goes to the log for whoever tunes the window; what a loaded
+// machine does to it says nothing about the window, so nothing fails on it.
 class LatencyProbe : public QObject {
 public:
     LatencyProbe()
@@ -267,13 +269,15 @@ public:
         connect(&m_timer, &QTimer::timeout, this, &NoiseStorm::burst);
     }
 
-    void start(std::chrono::milliseconds duration)
+    // Without a duration, until stopped.
+    void start(std::chrono::milliseconds duration = std::chrono::hours{24})
     {
         m_duration = duration;
         m_clock.start();
         m_timer.start();
     }
     bool raging() const { return m_timer.isActive(); }
+    void stop() { m_timer.stop(); }
     qint64 bursts() const { return m_bursts; }
 
 signals:
@@ -310,7 +314,7 @@ struct PtyWindow {
         auto owned = std::make_unique<TallyPort>();
         port = owned.get();
         session = std::make_unique<BoxSession>(std::move(owned));
-        form = std::make_unique<frmMain>(*session, desktop.platform());
+        form = std::make_unique<MainWindow>(*session, desktop.platform());
         QObject::connect(child<QLineEdit>("txtMessageBox"), &QLineEdit::textChanged, form.get(),
                          [this](const QString &text) { statuses << text; });
     }
@@ -334,7 +338,7 @@ struct PtyWindow {
     QStringList levels() const
     {
         QStringList texts;
-        for (int slot = 0; slot < frmMain::kReaders; ++slot)
+        for (int slot = 0; slot < MainWindow::kReaders; ++slot)
             texts << levelBox(slot)->text();
         return texts;
     }
@@ -371,19 +375,29 @@ struct PtyWindow {
     void listRange()
     {
         child<QPushButton>("Command1")->click();
+        noteClickReturned();
         settle();
     }
     void read(int slot)
     {
         readButton(slot)->click();
+        noteClickReturned();
         settle();
+    }
+    // The box here answers only as the event loop turns, so a click that
+    // comes back with its exchange over has waited for the box inside it.
+    void noteClickReturned()
+    {
+        if (session->idle())
+            ++clicksThatWaited;
     }
 
     RecordingPlatform desktop;
     TallyPort *port = nullptr;
     std::unique_ptr<BoxSession> session;
-    std::unique_ptr<frmMain> form;
+    std::unique_ptr<MainWindow> form;
     QStringList statuses;
+    int clicksThatWaited = 0;
 };
 
 QStringList expectedListing(int low, int high)
@@ -535,19 +549,16 @@ private slots:
         QVERIFY(stormOver.wait(ms(3s + kPassBound)));
         const int beepsInMonitoringStorm = window.desktop.beeps;
 
-        // Listings through the storm, with monitoring passes waiting their turn between them.
-        storm.start(3s);
-        int listings = 0;
-        while (storm.raging()) {
-            QElapsedTimer clicked;
-            clicked.start();
+        // Listings through the storm, with monitoring passes waiting their
+        // turn between them: each ends while the noise still pours in.
+        const qint64 burstsBefore = storm.bursts();
+        storm.start();
+        for (int listing = 0; listing < kStormListings; ++listing)
             window.listRange();
-            ++listings;
-            QVERIFY2(clicked.elapsed() < ms(kClickBound),
-                     qPrintable(QStringLiteral("a listing took %1 ms").arg(clicked.elapsed())));
-        }
+        QVERIFY2(storm.bursts() > burstsBefore, "no noise came while the listings ran");
+        storm.stop();
         qInfo("storm: %lld bursts of %d bytes, %d listings, %d beeps while monitoring, %s", storm.bursts(),
-              kNoiseChunk, listings, beepsInMonitoringStorm, qPrintable(latency.summary()));
+              kNoiseChunk, kStormListings, beepsInMonitoringStorm, qPrintable(latency.summary()));
 
         // Calm again: monitoring and the listing recover by themselves.
         box.muted = false;
@@ -562,9 +573,8 @@ private slots:
         for (const QString &text : std::as_const(window.statuses))
             QVERIFY2(own.contains(text), qPrintable(QStringLiteral("unknown status \"%1\"").arg(text)));
         QVERIFY(beepsInMonitoringStorm > 0);
-        QVERIFY(listings > 0);
         QVERIFY(window.statuses.contains(statusText(Status::NoResponse)));
-        QVERIFY2(latency.longest() < kLatencyBound, qPrintable(latency.summary()));
+        QCOMPARE(window.clicksThatWaited, 0);
     }
 
     // A box that puts its answer out a byte at a time: the read waits for
@@ -603,8 +613,14 @@ private slots:
             QCOMPARE(window.levelBox(0)->text(), level);
             QCOMPARE(window.status(), statusText(level.isEmpty() ? Status::NoResponse : Status::ReadAccepted));
         }
+<<<<<<< HEAD
         QCOMPARE(window.desktop.beeps, level.isEmpty() ? 2 : 0);
         QVERIFY2(latency.longest() < kLatencyBound, qPrintable(latency.summary()));
+=======
+        QCOMPARE(window.desktop.beeps, 0);
+        QCOMPARE(window.clicksThatWaited, 0);
+        qInfo("%s", qPrintable(latency.summary()));
+>>>>>>> ui-cleanup
     }
 
     void aBoxThatSaysEverythingTwice_data()
@@ -639,8 +655,6 @@ private slots:
             QTRY_VERIFY2_WITH_TIMEOUT(window.port->bytesWaiting() == step.waitingBefore,
                                       qPrintable(QStringLiteral("%1: %2 bytes waiting").arg(what).arg(window.port->bytesWaiting())),
                                       ms(kExchangeBound));
-            QElapsedTimer clicked;
-            clicked.start();
             switch (step.action) {
             case TwiceAction::Read:
                 window.read(step.slot);
@@ -654,16 +668,16 @@ private slots:
             case TwiceAction::Pass: {
                 const int readsBefore = window.port->reads;
                 window.monitor()->click();
-                QTRY_VERIFY_WITH_TIMEOUT(window.port->reads - readsBefore >= frmMain::kReaders, ms(kPassBound));
+                QTRY_VERIFY_WITH_TIMEOUT(window.port->reads - readsBefore >= MainWindow::kReaders, ms(kPassBound));
                 window.monitor()->click();
                 QCOMPARE(window.levels(), levelTexts(channels, boxLevel));
                 break;
             }
             }
             QVERIFY2(window.status() == statusText(step.status), qPrintable(what + ": " + window.status()));
-            QVERIFY2(clicked.elapsed() < ms(kPassBound), qPrintable(what));
         }
-        QVERIFY2(latency.longest() < kLatencyBound, qPrintable(latency.summary()));
+        QCOMPARE(window.clicksThatWaited, 0);
+        qInfo("%s", qPrintable(latency.summary()));
     }
 };
 

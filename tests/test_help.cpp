@@ -1,5 +1,4 @@
-#include "f_help.h"
-#include "help_text.h"
+#include "help_window.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -31,6 +30,22 @@ QWidget *placedOnForm(QWidget *w, QWidget *form)
     return w;
 }
 
+// The text a freshly opened help window shows.
+QString shownText()
+{
+    HelpWindow help;
+    return label1(&help)->text();
+}
+
+// The paragraphs, and the contact lines as the last block.
+QStringList blocksOf(const QString &text)
+{
+    return text.split(QStringLiteral("\n\n"));
+}
+
+const QString kIntroStart = QStringLiteral(
+    "Lumivane Mini Monitor is a simple software tool for monitoring DMX channel values.");
+
 QScrollArea *scrollAreaOf(QWidget *w)
 {
     for (QWidget *p = w ? w->parentWidget() : nullptr; p; p = p->parentWidget()) {
@@ -49,9 +64,11 @@ class TestHelp : public QObject
 private slots:
     void cleanup();
 
+    void paragraphsSayWhatTheyMust_data();
+    void paragraphsSayWhatTheyMust();
     void contactLines_data();
     void contactLines();
-    void assembledTextLayout();
+    void textLayout();
 
     void windowFrame();
     void controlPlacement_data();
@@ -75,49 +92,102 @@ void TestHelp::cleanup()
         delete w;
 }
 
+void TestHelp::paragraphsSayWhatTheyMust_data()
+{
+    QTest::addColumn<int>("paragraph");
+    QTest::addColumn<QStringList>("sentences");
+    QTest::newRow("introduction")
+        << 0
+        << QStringList{kIntroStart, "DMX512 Transceiver (or Receiver) hardware", "5-pin XLR connector",
+                       "9 to 12 V DC supply with the centre pin positive", "DB9 serial cable",
+                       "Here are technical specs."};
+    QTest::newRow("wiring and serial settings")
+        << 1
+        << QStringList{"USITT DMX512", "5-pin XLR-style female connector",
+                       "pin 1 common, pin 2 tx\u2212, pin 3 tx+, pin 4 rx\u2212 and pin 5 rx+",
+                       "wired as DCE", "RS-232 port (DTE)", "one-to-one cable, not a cross-over cable",
+                       "Seven wires", "table 1 of the hardware manual", "all nine connections",
+                       "115,200 baud, 8 data bits, 1 stop bit and no parity",
+                       "RTS/CTS and DTR/DSR handshaking switched on and DCD and XON/XOFF switched off"};
+    QTest::newRow("uses") << 2 << QStringList{"testing equipment that sends DMX", "live DMX stream",
+                                              "custom programs"};
+    QTest::newRow("first steps")
+        << 3
+        << QStringList{"First set the serial port to the port the transceiver cable is connected to.",
+                       "the Status box shows \"DMX Transceiver connected OK\"", "up to 5 chosen channels",
+                       "list a whole range of channels"};
+    QTest::newRow("reading single channels")
+        << 4
+        << QStringList{"its number shows on the button below the slider",
+                       "Clicking on the slider moves it by 10",
+                       "Page Up and Page Down move the slider by 10 and the arrow keys move it by 1",
+                       "Clicking the \"Read Channel X\" button puts the value of channel X in the box at the top",
+                       "ten times a second", "Status box"};
+    QTest::newRow("listing a range")
+        << 5
+        << QStringList{"lower start channel on the left slider", "upper end channel on the right slider",
+                       "Clicking the \"List Ch X-Y\" button", "large list box on the right"};
+}
+
+// Every paragraph says, in these words, what the operator needs from it.
+void TestHelp::paragraphsSayWhatTheyMust()
+{
+    QFETCH(int, paragraph);
+    QFETCH(QStringList, sentences);
+    const QString text = blocksOf(shownText()).value(paragraph);
+    for (const QString &sentence : std::as_const(sentences))
+        QVERIFY2(text.contains(sentence), qPrintable(QStringLiteral("missing \"%1\" in: %2").arg(sentence, text)));
+    if (paragraph == 0) {
+        QVERIFY(text.startsWith(kIntroStart));
+        QVERIFY(text.endsWith(QStringLiteral("Here are technical specs.")));
+    }
+}
+
 void TestHelp::contactLines_data()
 {
-    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("line");
     QTest::addColumn<QString>("pattern");
-    QTest::newRow("support role") << 7 << QStringLiteral("^Lumivane .*Support$");
-    QTest::newRow("company") << 8 << QStringLiteral("^Lumivane .*(Ltd|Limited)$");
-    QTest::newRow("web") << 9 << QStringLiteral("^https://www\\.lumivane\\.example/\\S*$");
-    QTest::newRow("e-mail") << 10 << QStringLiteral("^[a-z.]+@lumivane\\.example$");
+    QTest::newRow("support role") << 0 << QStringLiteral("^Lumivane .*Support$");
+    QTest::newRow("company") << 1 << QStringLiteral("^Lumivane .*(Ltd|Limited)$");
+    QTest::newRow("web") << 2 << QStringLiteral("^https://www\\.lumivane\\.example/\\S*$");
+    QTest::newRow("e-mail") << 3 << QStringLiteral("^[a-z.]+@lumivane\\.example$");
     // Only numbers reserved for fiction: UK 01632 96xxxx or North American 555-01xx.
-    QTest::newRow("telephone") << 11
-                               << QStringLiteral("(\\(0\\)1632 96\\d{4}$|555-01\\d\\d$)");
+    QTest::newRow("telephone") << 4 << QStringLiteral("(\\(0\\)1632 96\\d{4}$|555-01\\d\\d$)");
 }
 
 void TestHelp::contactLines()
 {
-    QFETCH(int, index);
+    QFETCH(int, line);
     QFETCH(QString, pattern);
-    const QString line = helpPieces().at(index);
-    QVERIFY2(QRegularExpression(pattern).match(line).hasMatch(), qPrintable(line));
+    const QStringList lines = blocksOf(shownText()).last().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 5);
+    QVERIFY2(QRegularExpression(pattern).match(lines.at(line)).hasMatch(), qPrintable(lines.at(line)));
 }
 
-void TestHelp::assembledTextLayout()
+// Seven paragraphs, each behind one empty line, then the contact block
+// behind one more, its five lines one under the other; line feeds only.
+void TestHelp::textLayout()
 {
-    const QStringList pieces = helpPieces();
-    const QString text = assembleHelpText();
-
-    QVERIFY(text.startsWith(pieces.at(0)));
+    const QString text = shownText();
+    QVERIFY(text.startsWith(kIntroStart));
     QVERIFY(!text.contains(QLatin1Char('\r')));
     QVERIFY(!text.endsWith(QLatin1Char('\n')));
     QVERIFY(!text.contains(QStringLiteral("\n\n\n")));
 
-    // Paragraphs 0..6 and the contact block are separated by exactly one
-    // blank line; inside the contact block lines follow each other directly.
-    const QStringList blocks = text.split(QStringLiteral("\n\n"));
-    QCOMPARE(blocks.size(), kHelpFirstContactPiece + 1);
-    for (int i = 0; i < kHelpFirstContactPiece; ++i)
-        QCOMPARE(blocks.at(i), pieces.at(i));
-    QCOMPARE(blocks.last().split(QLatin1Char('\n')), pieces.mid(kHelpFirstContactPiece));
+    const QStringList blocks = blocksOf(text);
+    QCOMPARE(blocks.size(), 8);
+    for (int i = 0; i < 7; ++i) {
+        QVERIFY2(!blocks.at(i).isEmpty() && !blocks.at(i).contains(QLatin1Char('\n')), qPrintable(blocks.at(i)));
+        QVERIFY(!blocks.at(i).startsWith(QLatin1Char(' ')));
+    }
+    // The closing paragraph leads into the contact lines.
+    QVERIFY(blocks.at(6).endsWith(QLatin1Char(':')));
+    QCOMPARE(blocks.at(7).count(QLatin1Char('\n')), 4);
 }
 
 void TestHelp::windowFrame()
 {
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     QVERIFY(help->isWindow());
     QCOMPARE(help->parentWidget(), nullptr);
     QCOMPARE(help->windowTitle(), QStringLiteral("HELP for Lumivane Mini Monitor"));
@@ -143,7 +213,7 @@ void TestHelp::controlPlacement()
 {
     QFETCH(QString, name);
     QFETCH(QRect, rect);
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     help->show();
     QVERIFY(QTest::qWaitForWindowExposed(help));
     auto *control = help->findChild<QWidget *>(name);
@@ -156,7 +226,7 @@ void TestHelp::controlPlacement()
 
 void TestHelp::onlyExitTakesFocus()
 {
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     QPushButton *exit = exitButton(help);
     QVERIFY(exit);
     QCOMPARE(exit->text(), QStringLiteral("Exit"));
@@ -173,7 +243,7 @@ void TestHelp::onlyExitTakesFocus()
 
 void TestHelp::focusStartsOnExit()
 {
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     help->show();
     help->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(help));
@@ -191,10 +261,11 @@ void TestHelp::closesAndReopensWithTextOnce()
 {
     QFETCH(bool, byExitButton);
 
-    QPointer<fHelp> help = new fHelp;
+    QPointer<HelpWindow> help = new HelpWindow;
     help->show();
     QVERIFY(QTest::qWaitForWindowExposed(help));
-    QCOMPARE(label1(help)->text(), assembleHelpText());
+    const QString first = label1(help)->text();
+    QVERIFY(first.startsWith(kIntroStart));
 
     if (byExitButton)
         QTest::mouseClick(exitButton(help), Qt::LeftButton);
@@ -202,12 +273,12 @@ void TestHelp::closesAndReopensWithTextOnce()
         help->close();
     QTRY_VERIFY(help.isNull());
 
-    QPointer<fHelp> again = new fHelp;
+    QPointer<HelpWindow> again = new HelpWindow;
     again->show();
     QVERIFY(QTest::qWaitForWindowExposed(again));
     const QString text = label1(again)->text();
-    QCOMPARE(text, assembleHelpText());
-    QCOMPARE(text.count(helpPieces().at(0)), 1);
+    QCOMPARE(text, first);
+    QCOMPARE(text.count(kIntroStart), 1);
 }
 
 void TestHelp::exitClosesOnlyItsOwnWindow()
@@ -217,7 +288,7 @@ void TestHelp::exitClosesOnlyItsOwnWindow()
     QVERIFY(QTest::qWaitForWindowExposed(&other));
     QSignalSpy quitting(qApp, &QCoreApplication::aboutToQuit);
 
-    QPointer<fHelp> help = new fHelp;
+    QPointer<HelpWindow> help = new HelpWindow;
     help->show();
     QVERIFY(QTest::qWaitForWindowExposed(help));
     QTest::mouseClick(exitButton(help), Qt::LeftButton);
@@ -246,7 +317,7 @@ void TestHelp::wholeTextCanBeRead()
     }
     auto restore = qScopeGuard([&] { QApplication::setFont(appFont); });
 
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     help->show();
     QVERIFY(QTest::qWaitForWindowExposed(help));
     QLabel *label = label1(help);
@@ -289,7 +360,7 @@ void TestHelp::keysScrollTheText()
     QFETCH(int, key);
     QFETCH(bool, towardsEnd);
 
-    auto *help = new fHelp;
+    auto *help = new HelpWindow;
     help->show();
     help->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(help));

@@ -67,6 +67,75 @@ private slots:
         QCOMPARE(rig.live->level(5), std::optional<int>(20)); // the last good picture stays
     }
 
+    // After a long pause the last good picture is old, but the box has had
+    // no time yet to send a new one: staleness counts from Resume.
+    void stalenessCountsFromResume_data()
+    {
+        QTest::addColumn<int>("afterResumeMs");
+        QTest::addColumn<bool>("stale");
+        QTest::newRow("right after Resume") << 0 << false;
+        QTest::newRow("just under a second") << 999 << false;
+        QTest::newRow("a second") << 1000 << true;
+    }
+
+    void stalenessCountsFromResume()
+    {
+        QFETCH(int, afterResumeMs);
+        QFETCH(bool, stale);
+        Rig rig;
+        rig.live->setRange(1, 8);
+        rig.live->start();
+        QTRY_VERIFY(rig.live->level(1).has_value());
+        rig.live->pause();
+        QTRY_VERIFY(rig.session->idle());
+        rig.now += 5s;
+        QVERIFY(!rig.live->stale()); // a paused picture is not stale
+
+        rig.port->box().faults().silent = true; // no new picture comes
+        rig.live->start();
+        rig.now += std::chrono::milliseconds{afterResumeMs};
+        QCOMPARE(rig.live->stale(), stale);
+        QVERIFY(*rig.live->sinceLastGood() >= 5s);
+    }
+
+    // The operator changes the range while the block for the old one is on
+    // the wire: that block's answer never becomes the picture, and the next
+    // block brings the new range.
+    void anAnswerForARangeGoneIsNotTaken()
+    {
+        Rig rig;
+        QTRY_VERIFY(rig.session->idle());
+        for (int channel = 1; channel <= 16; ++channel)
+            rig.port->box().setLevel(channel, channel * 10);
+        // Long enough for the range to change first, short of the time-out.
+        rig.port->box().faults().answerDelay = 200ms;
+        rig.live->setRange(1, 8);
+        int changedAt = -1;
+        QObject::connect(
+            rig.port, &SimPort::wrote, rig.port,
+            [&](const QByteArray &) {
+                QTimer::singleShot(0, rig.port, [&] {
+                    changedAt = rig.port->box().blockRequests();
+                    rig.live->setRange(9, 16);
+                });
+            },
+            Qt::SingleShotConnection);
+        bool oldRangeTaken = false;
+        int updates = 0;
+        QObject::connect(rig.live.get(), &LiveFetch::updated, rig.port, [&] {
+            ++updates;
+            oldRangeTaken = oldRangeTaken || rig.live->level(1).has_value();
+        });
+
+        rig.live->start();
+        QTRY_COMPARE(rig.live->level(9), std::optional<int>(90));
+        QCOMPARE(changedAt, 1);
+        QVERIFY(updates >= 2); // the old block was answered, and not taken
+        QVERIFY(!oldRangeTaken);
+        QCOMPARE(rig.live->level(1), std::nullopt);
+        QCOMPARE(rig.live->level(16), std::optional<int>(160));
+    }
+
     void historyKeepsTheLastMinute()
     {
         Rig rig;

@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QToolBar>
@@ -27,22 +28,41 @@ private slots:
     void stepRule_data()
     {
         QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("delta");
         QTest::addColumn<int>("stepped");
-        QTest::newRow("Forward from 1") << 1 << "Forward" << 2;
-        QTest::newRow("Forward at 256 stays") << 256 << "Forward" << 256;
-        QTest::newRow("Back from 256") << 256 << "Back" << 255;
-        QTest::newRow("Back at 1 stays") << 1 << "Back" << 1;
-        QTest::newRow("lower-case forward steps back") << 10 << "forward" << 9;
-        QTest::newRow("any other key steps back") << 10 << "Up" << 9;
+        QTest::newRow("Forward from 1") << 1 << +1 << 2;
+        QTest::newRow("Forward at 256 stays") << 256 << +1 << 256;
+        QTest::newRow("Back from 256") << 256 << -1 << 255;
+        QTest::newRow("Back at 1 stays") << 1 << -1 << 1;
     }
 
     void stepRule()
     {
         QFETCH(int, value);
-        QFETCH(QString, key);
+        QFETCH(int, delta);
         QFETCH(int, stepped);
-        QCOMPARE(steppedValue(value, key, 1, 256), stepped);
+        QCOMPARE(steppedValue(value, delta, 1, 256), stepped);
+    }
+
+    void stepButtonsReportOneChannel_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("delta");
+        QTest::newRow("Forward") << "Forward" << +1;
+        QTest::newRow("Back") << "Back" << -1;
+    }
+
+    void stepButtonsReportOneChannel()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, delta);
+        StepToolbar toolbar(Qt::Vertical, ImageList(), QRect(0, 0, 17, 48));
+        QSignalSpy steps(&toolbar, &StepToolbar::stepped);
+        auto *button = toolbar.findChild<QToolButton *>(key);
+        QVERIFY(button);
+        button->click();
+        QCOMPARE(steps.count(), 1);
+        QCOMPARE(steps.at(0).at(0).toInt(), delta);
     }
 
     void stepButtonsMoveTheirSliderAndCaption_data()

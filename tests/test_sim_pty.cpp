@@ -131,6 +131,8 @@ private slots:
     void optionsReachTheBox();
     void neverReplacesARegularFile();
     void pullsAndPlugsBackItsLine();
+    void commandLineAnswers_data();
+    void commandLineAnswers();
 };
 
 void TestSimPty::survivesTheHostReopening()
@@ -235,6 +237,53 @@ void TestSimPty::neverReplacesARegularFile()
     QVERIFY(simulator.exitCode() != 0);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("keep me"));
+}
+
+// --help and --version are answered on standard output and end the
+// simulator at once with success; a bad command line says why and fails.
+void TestSimPty::commandLineAnswers_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("out");  // what standard output starts with
+    QTest::addColumn<bool>("outWhole"); // and whether that is all of it
+    QTest::addColumn<QString>("err");
+
+    const QString usage = QStringLiteral("Usage: %1 [options]\nPlays the DMX transceiver box").arg(kSimulator);
+    const QString version = QStringLiteral("lumivane-sim " LUMIVANE_VERSION "\n");
+    const QString tryHelp = QStringLiteral("lumivane-sim: Try --help.\n");
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << usage << false << QString();
+    QTest::newRow("-h") << QStringList{"-h"} << 0 << usage << false << QString();
+    QTest::newRow("--help without --link") << QStringList{"--help", "--silent"} << 0 << usage << false << QString();
+    QTest::newRow("--version") << QStringList{"--version"} << 0 << version << true << QString();
+    QTest::newRow("-v") << QStringList{"-v"} << 0 << version << true << QString();
+    QTest::newRow("--version before an argument") << QStringList{"--version", "extra"} << 0 << version << true
+                                                  << QString();
+    QTest::newRow("unknown option") << QStringList{"--help", "--bogus"} << 2 << QString() << true
+                                    << "lumivane-sim: Unknown option 'bogus'.\n" + tryHelp;
+    QTest::newRow("no --link") << QStringList{"--silent"} << 2 << QString() << true
+                               << "lumivane-sim: --link <path> is required.\n" + tryHelp;
+}
+
+void TestSimPty::commandLineAnswers()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(bool, outWhole);
+    QFETCH(QString, err);
+
+    QProcess simulator;
+    simulator.start(kSimulator, arguments);
+    QVERIFY(simulator.waitForFinished(10000));
+    QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(simulator.exitCode(), exitCode);
+    const QString printed = QString::fromLocal8Bit(simulator.readAllStandardOutput());
+    if (outWhole)
+        QCOMPARE(printed, out);
+    else
+        QVERIFY2(printed.startsWith(out) && printed.contains("--link <path>"), qPrintable(printed));
+    QCOMPARE(QString::fromLocal8Bit(simulator.readAllStandardError()), err);
 }
 
 QTEST_GUILESS_MAIN(TestSimPty)

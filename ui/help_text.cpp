@@ -1,8 +1,15 @@
 #include "help_text.h"
 
+#include <QStringList>
+
+namespace {
+
+// Pieces 0..6 are paragraphs, the rest the contact lines.
+constexpr int kFirstContactPiece = 7;
+
 QStringList helpPieces()
 {
-    static const QStringList pieces = {
+    return {
         QStringLiteral(
             "Lumivane Mini Monitor is a simple software tool for monitoring DMX channel "
             "values. It works with Lumivane's DMX512 Transceiver (or Receiver) hardware. "
@@ -65,19 +72,15 @@ QStringList helpPieces()
         QStringLiteral("support@lumivane.example"),
         QStringLiteral("Tel. +44 (0)1632 960000"),
     };
-    return pieces;
 }
 
-QString helpBreakBefore(int index)
-{
-    return index <= kHelpFirstContactPiece ? QStringLiteral("\n\n") : QStringLiteral("\n");
-}
+} // namespace
 
-QString assembleHelpText()
+QString helpText()
 {
     const QStringList pieces = helpPieces();
     QString text = pieces.at(0);
     for (int i = 1; i < pieces.size(); ++i)
-        text += helpBreakBefore(i) + pieces.at(i);
+        text += (i <= kFirstContactPiece ? QStringLiteral("\n\n") : QStringLiteral("\n")) + pieces.at(i);
     return text;
 }

@@ -25,8 +25,8 @@ QPixmap triangle(bool pointsRight, const QColor &ink)
 
 ImageList::ImageList(const QColor &ink)
 {
-    m_icons.insert(QStringLiteral("Back"), QIcon(triangle(false, ink)));
-    m_icons.insert(QStringLiteral("Forward"), QIcon(triangle(true, ink)));
+    m_icons[size_t(Image::Back)] = QIcon(triangle(false, ink));
+    m_icons[size_t(Image::Forward)] = QIcon(triangle(true, ink));
 }
 
 bool paletteIsDark(const QPalette &palette)

@@ -3,19 +3,19 @@
 #include <QColor>
 #include <QIcon>
 #include <QPalette>
-#include <QMap>
-#include <QString>
+#include <array>
 
-// The step buttons' images, 16 x 16, addressed by key: "Back" is a solid
-// triangle pointing left, "Forward" one pointing right, black unless told.
+// The step buttons' images, 16 x 16: Back is a solid triangle pointing
+// left, Forward one pointing right, black unless told.
 class ImageList {
 public:
+    enum class Image { Back, Forward };
+
     explicit ImageList(const QColor &ink = Qt::black);
-    QIcon icon(const QString &key) const { return m_icons.value(key); }
-    QStringList keys() const { return m_icons.keys(); }
+    QIcon icon(Image image) const { return m_icons[size_t(image)]; }
 
 private:
-    QMap<QString, QIcon> m_icons;
+    std::array<QIcon, 2> m_icons;
 };
 
 // Black marks vanish on a dark desktop: there they take the palette's own

@@ -30,7 +30,6 @@ public:
     void setFormat(LevelFormat format);
     void setStale(bool stale);
     void setPins(const QVector<int> &channels);
-    bool isStale() const { return m_stale; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

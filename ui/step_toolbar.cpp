@@ -1,19 +1,18 @@
 #include "step_toolbar.h"
 
-#include "image_list.h"
-
 #include <QAction>
 #include <QToolButton>
 #include <algorithm>
+#include <iterator>
 
 namespace {
 constexpr QSize kButtonSize(23, 22);
 constexpr QSize kImageSize(16, 16);
 } // namespace
 
-int steppedValue(int value, const QString &key, int minimum, int maximum)
+int steppedValue(int value, int delta, int minimum, int maximum)
 {
-    return key == QLatin1String("Forward") ? std::min(value + 1, maximum) : std::max(value - 1, minimum);
+    return std::clamp(value + delta, minimum, maximum);
 }
 
 StepToolbar::StepToolbar(Qt::Orientation orientation, const ImageList &images, const QRect &geometry,
@@ -29,20 +28,22 @@ StepToolbar::StepToolbar(Qt::Orientation orientation, const ImageList &images, c
     setToolButtonStyle(Qt::ToolButtonIconOnly);
     setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"));
 
-    for (const QString &key : {QStringLiteral("Forward"), QStringLiteral("Back")}) {
-        QAction *action = addAction(images.icon(key), QString());
+    for (const Button &spec : kButtons) {
+        const QString key = QLatin1String(spec.key);
+        QAction *action = addAction(images.icon(spec.image), QString());
         action->setObjectName(key);
         action->setToolTip(key);
         QWidget *button = widgetForAction(action);
         button->setObjectName(key);
         button->setAccessibleName(key);
         button->setFixedSize(std::min(kButtonSize.width(), geometry.width()), kButtonSize.height());
-        connect(action, &QAction::triggered, this, [this, key] { emit buttonClick(key); });
+        connect(action, &QAction::triggered, this, [this, delta = spec.delta] { emit stepped(delta); });
     }
 }
 
 void StepToolbar::setImages(const ImageList &images)
 {
-    for (QAction *action : actions())
-        action->setIcon(images.icon(action->objectName()));
+    const QList<QAction *> buttons = actions();
+    for (size_t i = 0; i < std::size(kButtons) && int(i) < buttons.size(); ++i)
+        buttons[int(i)]->setIcon(images.icon(kButtons[i].image));
 }

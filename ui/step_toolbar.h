@@ -1,15 +1,15 @@
 #pragma once
 
+#include "image_list.h"
+
 #include <QToolBar>
 
-class ImageList;
-
-// Where one step button takes a slider's value: "Forward" (exactly) one up,
-// any other key one down, never past `minimum` or `maximum`.
-int steppedValue(int value, const QString &key, int minimum, int maximum);
+// Where a step takes a slider's value: `delta` channels on, never past
+// `minimum` or `maximum`.
+int steppedValue(int value, int delta, int minimum, int maximum);
 
 // A toolbar with the two step buttons of a slider, "Forward" then "Back";
-// a click reports the button's key.
+// a click reports the step, +1 or -1.
 class StepToolbar : public QToolBar {
     Q_OBJECT
 public:
@@ -20,5 +20,16 @@ public:
     void setImages(const ImageList &images);
 
 signals:
-    void buttonClick(const QString &key);
+    void stepped(int delta);
+
+private:
+    struct Button {
+        const char *key; // the button's object name
+        ImageList::Image image;
+        int delta;
+    };
+    static constexpr Button kButtons[] = {
+        {"Forward", ImageList::Image::Forward, +1},
+        {"Back", ImageList::Image::Back, -1},
+    };
 };

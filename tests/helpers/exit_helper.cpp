@@ -3,7 +3,7 @@
 // must leave its event loop at once with status 0 and tear down normally,
 // with nothing beyond the probe on the wire.
 #include "box_session.h"
-#include "frm_main.h"
+#include "main_window.h"
 #include "qt_serial_port.h"
 
 #include <QAction>
@@ -22,7 +22,7 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         BoxSession session(std::make_unique<QtSerialPort>());
-        frmMain window(session, Platform::system());
+        MainWindow window(session, Platform::system());
         QTimer::singleShot(100ms, &window, [&window] {
             window.findChild<QPushButton *>(QStringLiteral("cmdReadChannel_0"))->click();
             window.findChild<QPushButton *>(QStringLiteral("cmdReadChannel_1"))->click();

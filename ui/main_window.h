@@ -1,6 +1,6 @@
 #pragma once
 
-#include "f_help.h"
+#include "help_window.h"
 #include "image_list.h"
 #include "live_channels_window.h"
 #include "listing.h"
@@ -29,20 +29,20 @@ class StepToolbar;
 // sliders when it asks the session for something, and shows what the
 // session's reports bring. The controls carry the names of the layout
 // tables as their object names.
-class frmMain : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kReaders = 5;
     static constexpr int kPorts = 4;
 
-    frmMain(BoxSession &session, Platform platform, QWidget *parent = nullptr);
-    ~frmMain() override;
+    MainWindow(BoxSession &session, Platform platform, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     // Runs once before the window is first shown: chooses Port1 (which opens
     // it and probes the box) and puts the selectors in their start positions.
     void load();
 
-    fHelp *helpWindow() const { return m_help; }
+    HelpWindow *helpWindow() const { return m_help; }
     LiveChannelsWindow *liveChannelsWindow() const { return m_liveChannels; }
 
 protected:
@@ -85,7 +85,7 @@ private:
     BoxSession &m_session;
     Platform m_platform;
     ImageList m_stepIcons;
-    QPointer<fHelp> m_help;
+    QPointer<HelpWindow> m_help;
     QPointer<LiveChannelsWindow> m_liveChannels;
 
     QMenu *m_fileMenu = nullptr;

@@ -1,5 +1,5 @@
 // The main window's controls, where they stand and how they are set up.
-#include "frm_main.h"
+#include "main_window.h"
 
 #include "step_toolbar.h"
 #include "twips.h"
@@ -74,14 +74,14 @@ QFont dialogFont()
 
 } // namespace
 
-void frmMain::setTextColour(QLabel *label, const QColor &colour)
+void MainWindow::setTextColour(QLabel *label, const QColor &colour)
 {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
 }
 
-void frmMain::buildLayout()
+void MainWindow::buildLayout()
 {
     setWindowTitle(QStringLiteral("Lumivane MINI Monitor"));
     setFont(dialogFont());
@@ -184,7 +184,7 @@ void frmMain::buildLayout()
     setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 }
 
-void frmMain::buildMenu()
+void MainWindow::buildMenu()
 {
     m_fileMenu = menuBar()->addMenu(QStringLiteral("File"));
     m_fileMenu->setObjectName(QStringLiteral("mnuFile"));
@@ -201,7 +201,7 @@ void frmMain::buildMenu()
     m_liveChannelsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
 }
 
-void frmMain::buildTabOrder()
+void MainWindow::buildTabOrder()
 {
     // The controls that take the keyboard, in their tab order; frames, labels
     // and the step toolbars take no focus.

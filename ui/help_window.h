@@ -8,12 +8,12 @@ class QScrollArea;
 
 // Modeless, top-level help window. It deletes itself when closed, so
 // holders should keep it in a QPointer.
-class fHelp : public QWidget
+class HelpWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit fHelp(QWidget *parent = nullptr);
+    explicit HelpWindow(QWidget *parent = nullptr);
 
 protected:
     // Page Up/Down and Home/End scroll the text while focus stays on Exit,
@@ -21,10 +21,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    // The text is built afresh at every opening: the introductory piece,
-    // then each further piece behind its line breaks.
-    void appendPieces();
-
     QScrollArea *m_labelArea = nullptr;
     QLabel *m_text = nullptr;
     QPushButton *m_exitButton = nullptr;

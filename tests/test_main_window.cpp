@@ -1,7 +1,7 @@
 // The main window as the operator first meets it: where every control stands,
 // how it is set up, the state after start-up, and the ways out.
-#include "f_help.h"
-#include "frm_main.h"
+#include "help_window.h"
+#include "main_window.h"
 #include "harness.h"
 
 #include <QAction>
@@ -32,7 +32,7 @@ using Window = MonitorWindow;
 
 } // namespace
 
-class TestFrmMain : public QObject {
+class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void controlStandsWhereTheLayoutPutsIt_data()
@@ -307,7 +307,7 @@ private slots:
         Window window;
         window.load();
         window.child<QAction>("mnuHelp")->trigger();
-        QPointer<fHelp> help = window.form->helpWindow();
+        QPointer<HelpWindow> help = window.form->helpWindow();
         QVERIFY(help && help->isVisible());
         window.child<QAction>("mnuExit")->trigger();
         QVERIFY(help.isNull());
@@ -320,11 +320,14 @@ private slots:
         window.load();
         window.form->show();
         window.child<QAction>("mnuHelp")->trigger();
-        QPointer<fHelp> first = window.form->helpWindow();
+        QPointer<HelpWindow> first = window.form->helpWindow();
+        // Tools that drive the windows find them by these names.
+        QCOMPARE(window.form->objectName(), QStringLiteral("frmMain"));
+        QCOMPARE(first->objectName(), QStringLiteral("fHelp"));
         window.child<QAction>("mnuHelp")->trigger();
         QCOMPARE(window.form->helpWindow(), first.data());
         const QWidgetList windows = QApplication::topLevelWidgets();
-        QCOMPARE(std::count_if(windows.begin(), windows.end(), [](QWidget *w) { return qobject_cast<fHelp *>(w); }), 1);
+        QCOMPARE(std::count_if(windows.begin(), windows.end(), [](QWidget *w) { return qobject_cast<HelpWindow *>(w); }), 1);
         QVERIFY(!first->isModal());
         QVERIFY(!first->parentWidget());
         // The main window still takes the operator's clicks.
@@ -339,5 +342,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFrmMain)
-#include "test_frm_main.moc"
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

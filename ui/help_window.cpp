@@ -1,4 +1,4 @@
-#include "f_help.h"
+#include "help_window.h"
 
 #include "help_text.h"
 #include "twips.h"
@@ -17,9 +17,10 @@ constexpr QRect kExitRect = twipsRect(10320, 7560, 975, 375);
 
 } // namespace
 
-fHelp::fHelp(QWidget *parent)
+HelpWindow::HelpWindow(QWidget *parent)
     : QWidget(parent, Qt::Window)
 {
+    setObjectName(QStringLiteral("fHelp"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("HELP for Lumivane Mini Monitor"));
     setAccessibleName(windowTitle());
@@ -47,7 +48,8 @@ fHelp::fHelp(QWidget *parent)
     m_text->setFocusPolicy(Qt::NoFocus);
     // Keeps wrapped lines off the scroll bar.
     m_text->setContentsMargins(0, 0, 6, 0);
-    m_text->setText(helpPieces().at(0));
+    // Built afresh at every opening, never added to an earlier text.
+    m_text->setText(helpText());
     m_labelArea->setWidget(m_text);
     // setWidget() makes the label paint its own background; keep the form's.
     m_text->setAutoFillBackground(false);
@@ -62,18 +64,9 @@ fHelp::fHelp(QWidget *parent)
     connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
 
     m_exitButton->setFocus();
-
-    appendPieces();
 }
 
-void fHelp::appendPieces()
-{
-    const QStringList pieces = helpPieces();
-    for (int i = 1; i < pieces.size(); ++i)
-        m_text->setText(m_text->text() + helpBreakBefore(i) + pieces.at(i));
-}
-
-void fHelp::keyPressEvent(QKeyEvent *event)
+void HelpWindow::keyPressEvent(QKeyEvent *event)
 {
     QScrollBar *bar = m_labelArea->verticalScrollBar();
     switch (event->key()) {

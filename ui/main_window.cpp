@@ -1,7 +1,7 @@
-#include "frm_main.h"
+#include "main_window.h"
 
 #include "box_session.h"
-#include "f_help.h"
+#include "help_window.h"
 #include "listing_lines.h"
 #include "port_mapping.h"
 #include "step_toolbar.h"
@@ -18,7 +18,7 @@
 #include <QRadioButton>
 #include <QSlider>
 
-frmMain::frmMain(BoxSession &session, Platform platform, QWidget *parent)
+MainWindow::MainWindow(BoxSession &session, Platform platform, QWidget *parent)
     : QMainWindow(parent)
     , m_session(session)
     , m_platform(std::move(platform))
@@ -37,7 +37,7 @@ frmMain::frmMain(BoxSession &session, Platform platform, QWidget *parent)
     m_session.setMonitoredChannels(channels);
 }
 
-frmMain::~frmMain()
+MainWindow::~MainWindow()
 {
     delete m_help;
     delete m_liveChannels;
@@ -47,42 +47,41 @@ namespace {
 
 // The slider's own change handling brings the captions up to date; a step
 // against an end leaves the value, and so every caption, as it was.
-void step(QSlider *slider, const QString &key)
+void step(QSlider *slider, int delta)
 {
-    slider->setValue(steppedValue(slider->value(), key, slider->minimum(), slider->maximum()));
+    slider->setValue(steppedValue(slider->value(), delta, slider->minimum(), slider->maximum()));
 }
 
 } // namespace
 
-void frmMain::connectControls()
+void MainWindow::connectControls()
 {
     for (int i = 0; i < kPorts; ++i) {
         connect(m_portButtons[i], &QRadioButton::clicked, this, [this, i] { onPortClicked(i); });
         m_portButtons[i]->installEventFilter(this);
     }
     refreshPortToolTips();
-    connect(m_exitButton, &QPushButton::clicked, this, &frmMain::onExitClicked);
-    connect(m_exitAction, &QAction::triggered, this, &frmMain::onExitChosen);
-    connect(m_helpAction, &QAction::triggered, this, &frmMain::onHelpChosen);
-    connect(m_liveChannelsAction, &QAction::triggered, this, &frmMain::onLiveChannelsChosen);
+    connect(m_exitButton, &QPushButton::clicked, this, &MainWindow::onExitClicked);
+    connect(m_exitAction, &QAction::triggered, this, &MainWindow::onExitChosen);
+    connect(m_helpAction, &QAction::triggered, this, &MainWindow::onHelpChosen);
+    connect(m_liveChannelsAction, &QAction::triggered, this, &MainWindow::onLiveChannelsChosen);
 
     for (int i = 0; i < kReaders; ++i) {
         connect(m_channelSliders[i], &QSlider::valueChanged, this, [this, i] { onChannelChanged(i); });
-        connect(m_channelSteps[i], &StepToolbar::buttonClick, this,
-                [this, i](const QString &key) { step(m_channelSliders[i], key); });
+        connect(m_channelSteps[i], &StepToolbar::stepped, this, [this, i](int delta) { step(m_channelSliders[i], delta); });
         connect(m_readButtons[i], &QPushButton::clicked, this, [this, i] { onReadClicked(i); });
     }
-    connect(m_listButton, &QPushButton::clicked, this, &frmMain::onListClicked);
-    connect(m_copyAction, &QAction::triggered, this, &frmMain::copyListing);
-    connect(m_monitorCheck, &QCheckBox::clicked, this, &frmMain::onMonitorClicked);
+    connect(m_listButton, &QPushButton::clicked, this, &MainWindow::onListClicked);
+    connect(m_copyAction, &QAction::triggered, this, &MainWindow::copyListing);
+    connect(m_monitorCheck, &QCheckBox::clicked, this, &MainWindow::onMonitorClicked);
 
-    connect(m_firstSlider, &QSlider::valueChanged, this, &frmMain::onFirstChanged);
-    connect(m_lastSlider, &QSlider::valueChanged, this, &frmMain::onLastChanged);
-    connect(m_firstSteps, &StepToolbar::buttonClick, this, [this](const QString &key) { step(m_firstSlider, key); });
-    connect(m_lastSteps, &StepToolbar::buttonClick, this, [this](const QString &key) { step(m_lastSlider, key); });
+    connect(m_firstSlider, &QSlider::valueChanged, this, &MainWindow::onFirstChanged);
+    connect(m_lastSlider, &QSlider::valueChanged, this, &MainWindow::onLastChanged);
+    connect(m_firstSteps, &StepToolbar::stepped, this, [this](int delta) { step(m_firstSlider, delta); });
+    connect(m_lastSteps, &StepToolbar::stepped, this, [this](int delta) { step(m_lastSlider, delta); });
 }
 
-void frmMain::connectSession()
+void MainWindow::connectSession()
 {
     connect(&m_session, &BoxSession::probed, this, [this](int, Status status) { report(status); });
     connect(&m_session, &BoxSession::levelRead, this,
@@ -94,7 +93,7 @@ void frmMain::connectSession()
     connect(&m_session, &BoxSession::portLost, this, [this] { report(Status::ErrorOpeningPort); });
 }
 
-void frmMain::load()
+void MainWindow::load()
 {
     // Choosing Port1 opens the port and probes the box before anything else
     // goes to the wire; its outcome reaches the status box when it comes.
@@ -107,36 +106,36 @@ void frmMain::load()
     m_exitButton->setFocus();
 }
 
-void frmMain::onChannelChanged(int reader)
+void MainWindow::onChannelChanged(int reader)
 {
     const int channel = m_channelSliders[reader]->value();
     m_readButtons[reader]->setText(QStringLiteral("Read Channel %1").arg(channel));
     m_session.setMonitoredChannel(reader, channel);
 }
 
-void frmMain::onFirstChanged()
+void MainWindow::onFirstChanged()
 {
     m_firstLabel->setText(QString::number(m_firstSlider->value()));
     updateListCaption();
 }
 
-void frmMain::onLastChanged()
+void MainWindow::onLastChanged()
 {
     m_lastLabel->setText(QString::number(m_lastSlider->value()));
     updateListCaption();
 }
 
-void frmMain::updateListCaption()
+void MainWindow::updateListCaption()
 {
     m_listButton->setText(QStringLiteral("List Ch %1-%2").arg(m_firstSlider->value()).arg(m_lastSlider->value()));
 }
 
-void frmMain::onPortClicked(int index)
+void MainWindow::onPortClicked(int index)
 {
     m_session.choosePort(index + 1);
 }
 
-void frmMain::refreshPortToolTips()
+void MainWindow::refreshPortToolTips()
 {
     const QStringList tips = portToolTips();
     for (int i = 0; i < kPorts; ++i)
@@ -145,7 +144,7 @@ void frmMain::refreshPortToolTips()
 
 // Which device a port button opens can change whenever an adapter is
 // plugged in or out, so its tool tip is looked up again when it is shown.
-bool frmMain::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         for (int i = 0; i < kPorts; ++i) {
@@ -156,14 +155,14 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void frmMain::changeEvent(QEvent *event)
+void MainWindow::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::PaletteChange)
         applyInk();
     QMainWindow::changeEvent(event);
 }
 
-void frmMain::applyInk()
+void MainWindow::applyInk()
 {
     m_stepIcons = ImageList(inkFor(palette()));
     for (StepToolbar *steps : m_channelSteps)
@@ -176,7 +175,7 @@ void frmMain::applyInk()
 
 // The selected lines, or every line when none is selected, one per line:
 // ready to paste into a spreadsheet or a mail.
-void frmMain::copyListing()
+void MainWindow::copyListing()
 {
     const bool all = m_levelList->selectedItems().isEmpty();
     QStringList lines;
@@ -189,14 +188,14 @@ void frmMain::copyListing()
         QGuiApplication::clipboard()->setText(lines.join(u'\n') + u'\n');
 }
 
-void frmMain::onReadClicked(int reader)
+void MainWindow::onReadClicked(int reader)
 {
     m_session.readChannel(reader, m_channelSliders[reader]->value());
 }
 
 // A range that does not rise is refused here, at once: the message needs no
 // box and holds up nothing on the link.
-void frmMain::onListClicked()
+void MainWindow::onListClicked()
 {
     const int last = m_lastSlider->value();
     const int first = m_firstSlider->value();
@@ -208,7 +207,7 @@ void frmMain::onListClicked()
     m_session.listRange(first, last);
 }
 
-void frmMain::onMonitorClicked()
+void MainWindow::onMonitorClicked()
 {
     if (m_monitorCheck->isChecked()) {
         m_monitorStopped = false;
@@ -221,21 +220,21 @@ void frmMain::onMonitorClicked()
     }
 }
 
-void frmMain::showStatus(Status status)
+void MainWindow::showStatus(Status status)
 {
     m_statusBox->setText(statusText(status));
     // A message longer than the box shows its beginning, not its end.
     m_statusBox->setCursorPosition(0);
 }
 
-void frmMain::report(Status status)
+void MainWindow::report(Status status)
 {
     showStatus(status);
     if (statusBeeps(status))
         m_platform.beep();
 }
 
-void frmMain::showRead(int reader, std::optional<int> level)
+void MainWindow::showRead(int reader, std::optional<int> level)
 {
     const Status status = level ? Status::ReadAccepted : Status::NoResponse;
     showStatus(status);
@@ -244,7 +243,7 @@ void frmMain::showRead(int reader, std::optional<int> level)
         m_platform.beep();
 }
 
-void frmMain::showListing(const Listing &listing)
+void MainWindow::showListing(const Listing &listing)
 {
     showStatus(listing.status);
     if (listing.list == Listing::List::Keep)
@@ -256,17 +255,17 @@ void frmMain::showListing(const Listing &listing)
     m_levelList->setUpdatesEnabled(true);
 }
 
-void frmMain::onExitClicked()
+void MainWindow::onExitClicked()
 {
     endProgram(/*closeHelpFirst=*/false);
 }
 
-void frmMain::onExitChosen()
+void MainWindow::onExitChosen()
 {
     endProgram(/*closeHelpFirst=*/true);
 }
 
-void frmMain::endProgram(bool closeHelpFirst)
+void MainWindow::endProgram(bool closeHelpFirst)
 {
     m_session.shutDown();
     if (closeHelpFirst) {
@@ -277,23 +276,23 @@ void frmMain::endProgram(bool closeHelpFirst)
     m_platform.endProgram();
 }
 
-void frmMain::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Closing by the window frame is File > Exit.
     event->accept();
     onExitChosen();
 }
 
-void frmMain::onHelpChosen()
+void MainWindow::onHelpChosen()
 {
     if (!m_help)
-        m_help = new fHelp();
+        m_help = new HelpWindow();
     m_help->show();
     m_help->raise();
     m_help->activateWindow();
 }
 
-void frmMain::onLiveChannelsChosen()
+void MainWindow::onLiveChannelsChosen()
 {
     if (!m_liveChannels)
         m_liveChannels = new LiveChannelsWindow(m_session, m_platform);
