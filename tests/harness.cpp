@@ -93,12 +93,8 @@ MonitorWindow::MonitorWindow(bool silentBox, bool openFails)
     port->box().faults().silent = silentBox;
     port->setOpenFails(openFails);
     session = std::make_unique<BoxSession>(std::move(owned));
-<<<<<<< HEAD
     session->setPortResolver(SimPort::portName);
-    form = std::make_unique<frmMain>(*session, desktop.platform());
-=======
     form = std::make_unique<MainWindow>(*session, desktop.platform());
->>>>>>> ui-cleanup
 }
 
 QString MonitorWindow::text(const QString &name) const
