@@ -1,5 +1,6 @@
 #include "cli_options.h"
 
+#include "bridge_options.h"
 #include "port_mapping.h"
 
 #include <QCommandLineParser>
@@ -17,6 +18,7 @@ const char kHelp[] =
     "  lumivane [--port N|PATH] [--format text|csv|json] read CH [CH...]\n"
     "  lumivane [--port N|PATH] [--format text|csv|json] list FIRST-LAST\n"
     "  lumivane [--port N|PATH] [--format text|csv|json] watch CH [CH...] [--interval MS] [--count N]\n"
+    "  lumivane [--port N|PATH] bridge --universe N [FIRST-LAST] [--ola-port PORT]\n"
     "  lumivane ports\n"
     "  lumivane --help | --version\n"
     "\n"
@@ -29,6 +31,9 @@ const char kHelp[] =
     "  list A-B      Fetch channels A to B as one block (B above A, at most 256).\n"
     "  watch CH...   Read the channels pass after pass until --count passes or\n"
     "                Ctrl+C; each reading is printed as it comes.\n"
+    "  bridge        Fetch channels FIRST-LAST (default all the box gives) as\n"
+    "                one picture after another and send every good one to OLA\n"
+    "                universe N through olad on 127.0.0.1, until Ctrl+C.\n"
     "  ports         Show what Port1-Port4 open and every serial device found.\n"
     "\n"
     "Options:\n"
@@ -37,12 +42,14 @@ const char kHelp[] =
     "  --format F       text (\"12 137\"), csv (channel,level) or json; default text.\n"
     "  --interval MS    watch: pause between passes, default 120.\n"
     "  --count N        watch: stop after N passes.\n"
+    "  --universe N     bridge: the OLA universe to feed.\n"
+    "  --ola-port PORT  bridge: olad's RPC port, default 9010.\n"
     "  -h, --help       Print this help.\n"
     "  -v, --version    Print the version.\n"
     "\n"
     "A channel without an acceptable answer has an empty level (\"12 \", \"12,\",\n"
     "null). Exit status: 0 every channel read; 1 the box gave no or a bad answer;\n"
-    "2 usage error; 3 the port cannot be opened.\n";
+    "2 usage error; 3 the port cannot be opened. A bridge ends with 0 on Ctrl+C.\n";
 
 // A channel, port or count: digits only, no sign, no blanks.
 std::optional<int> wholeNumber(const QString &text)
@@ -131,6 +138,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     const QCommandLineOption interval(QStringLiteral("interval"), QString(), QStringLiteral("ms"));
     const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("n"));
     parser.addOptions({help, version, port, format, interval, count});
+    parser.addOptions(bridgeOptions());
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -142,6 +150,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
         {QStringLiteral("list"), CliOptions::Command::List},
         {QStringLiteral("watch"), CliOptions::Command::Watch},
         {QStringLiteral("ports"), CliOptions::Command::Ports},
+        {QStringLiteral("bridge"), CliOptions::Command::Bridge},
     };
     CliOptions options;
     if (parser.isSet(help) || parser.isSet(version)) {
@@ -174,7 +183,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     }
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
-        error = QStringLiteral("no command given (probe, read, list, watch or ports); try --help");
+        error = QStringLiteral("no command given (probe, read, list, watch, bridge or ports); try --help");
         return std::nullopt;
     }
     const QString command = words.takeFirst();
@@ -216,7 +225,11 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
         options.count = *passes;
     }
 
+    if (!readBridgeOptions(parser, words, options, error))
+        return std::nullopt;
     switch (options.command) {
+    case CliOptions::Command::Bridge:
+        break; // read above
     case CliOptions::Command::Read:
     case CliOptions::Command::Watch:
         if (!readChannels(words, options, error))

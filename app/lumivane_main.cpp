@@ -2,6 +2,7 @@
 // The same session and protocol code as the monitor, without a window.
 
 #include "box_session.h"
+#include "bridge_command.h"
 #include "cli_command.h"
 #include "cli_options.h"
 #include "port_mapping.h"
@@ -72,6 +73,8 @@ int main(int argc, char *argv[])
         return CliCommand::kPortFault;
     }
     BoxSession session(std::move(port));
+    if (options->command == CliOptions::Command::Bridge)
+        return runBridge(*options, session, session.port().deviceName());
     CliCommand command(*options, session);
     QObject::connect(&command, &CliCommand::finished, &app, &QCoreApplication::exit);
 

@@ -92,8 +92,9 @@ It reads single channels, lists ranges of up to 256 channels and monitors
 five chosen channels continuously.
 .
 The package also holds lumivane, the same readings from the command line
-for scripts and test benches, and lumivane-sim, a simulated transceiver box
-on a pseudo-terminal, for trying both without hardware.")
+for scripts and test benches, which can also feed the line into a universe
+of the Open Lighting Architecture (olad), and lumivane-sim, a simulated
+transceiver box on a pseudo-terminal, for trying both without hardware.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Lumivane <support@lumivane.example>")
@@ -107,8 +108,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://lumivane.example/")
 # window's font is Liberation Sans.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-liberation2")
 # Without it a Wayland session runs the window through XWayland, and Qt
-# warns at every start.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# warns at every start. lumivane bridge feeds olad, which comes with ola;
+# its client library, libola1, is found by dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, ola")
 find_program(LUMIVANE_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(LUMIVANE_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -116,7 +118,7 @@ else()
   message(STATUS "dpkg-shlibdeps not found (package dpkg-dev): the .deb lists its Qt dependencies by hand")
   string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS
     ", libc6, libstdc++6, libqt6core6 (>= 6.2), libqt6gui6 (>= 6.2)"
-    ", libqt6widgets6 (>= 6.2), libqt6serialport6 (>= 6.2)")
+    ", libqt6widgets6 (>= 6.2), libqt6serialport6 (>= 6.2), libola1")
 endif()
 
 include(CPack)

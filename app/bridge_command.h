@@ -1,0 +1,47 @@
+#pragma once
+
+#include "cli_options.h"
+#include "live_fetch.h"
+#include "ola_feed.h"
+#include "picture_relay.h"
+
+#include <QObject>
+#include <QString>
+
+class BoxSession;
+
+// lumivane bridge: pictures of the line, fetched one after another as the
+// Live Channels window fetches them, fed into an OLA universe until Ctrl+C.
+// Says on standard output when it feeds the universe, and on standard error
+// once each when olad is not there, goes away, or the line stays bad.
+class BridgeCommand : public QObject {
+    Q_OBJECT
+public:
+    BridgeCommand(const CliOptions &options, BoxSession &session, const QString &device,
+                  QObject *parent = nullptr);
+
+    // Call once the event loop runs.
+    void start();
+    // Ctrl+C: nothing more goes to the box or to olad; finished(0) at once.
+    void interrupt();
+
+signals:
+    void finished(int exitStatus);
+
+private:
+    void onFeedState(OlaFeed::State state);
+    void onLineWentBad(LevelFetch::Outcome outcome);
+
+    CliOptions m_options;
+    BoxSession &m_session;
+    QString m_device;
+    LiveFetch m_fetch;
+    OlaFeed m_feed;
+    PictureRelay m_relay;
+    bool m_fedBefore = false;  // a feeding line was printed
+    bool m_lostSince = false;  // olad went away after that
+    bool m_ended = false;
+};
+
+// Runs a bridge on `session` until Ctrl+C or SIGTERM; the exit status.
+int runBridge(const CliOptions &options, BoxSession &session, const QString &device);

@@ -1,0 +1,229 @@
+// lumivane-ola-bench: the bridge into OLA against lumivane-sim paced like a
+// real 115200,n,8,1 line (--baud 115200), with an olad of its own kept to
+// this machine. Measures how often olad's universe is updated and the
+// bridge's CPU share (the real `lumivane bridge` process), and how long a
+// picture takes from its last byte on the port to olad (the same classes
+// in this process, so that the last byte can be timed).
+#include "bench_stats.h"
+#include "box_session.h"
+#include "live_fetch.h"
+#include "ola_feed.h"
+#include "ola_listener.h"
+#include "olad_process.h"
+#include "picture_relay.h"
+#include "protocol.h"
+#include "qt_serial_port.h"
+#include "sim_process.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace bench;
+using namespace std::chrono_literals;
+
+constexpr int kChannels = LiveFetch::kChannels;
+constexpr int kReplyBytes = protocol::block::replyLength(kChannels);
+constexpr int kPictureBytes = protocol::block::kRequestLength + kReplyBytes;
+constexpr unsigned int kUniverse = 7;
+constexpr std::chrono::seconds kWindow{10};
+constexpr int kLatencySamples = 300;
+
+// What the issue asks; reported against, never enforced.
+constexpr double kUpdateTarget = 19.0;
+constexpr Duration kLatencyTarget = 5ms;
+constexpr double kCpuTarget = 0.10;
+
+void say(const QString &line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+void runFor(std::chrono::milliseconds span)
+{
+    QEventLoop loop;
+    QTimer::singleShot(span, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = 10s)
+{
+    const Clock::time_point end = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() >= end)
+            return false;
+        runFor(5ms);
+    }
+    return true;
+}
+
+// User and system time of process `pid`, from /proc.
+Duration cpuTimeOf(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return Duration{0};
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    const long long ticks = fields.value(11).toLongLong() + fields.value(12).toLongLong(); // utime, stime
+    return std::chrono::duration_cast<Duration>(std::chrono::duration<double>(double(ticks) / ::sysconf(_SC_CLK_TCK)));
+}
+
+QString loadAverage()
+{
+    QFile file(QStringLiteral("/proc/loadavg"));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(file.readAll()).section(u' ', 0, 2);
+}
+
+QString verdict(bool met) { return met ? QStringLiteral("met") : QStringLiteral("**missed**"); }
+
+// The real program: updates of olad's universe a second, and its CPU share.
+bool measureProcess(const QString &link, quint16 olaPort)
+{
+    OlaListener listener(olaPort, kUniverse);
+    if (!listener.connectToOlad() || !waitUntil([&] { return listener.registered(); })) {
+        say(QStringLiteral("FAIL: cannot read universe %1 back from olad").arg(kUniverse));
+        return false;
+    }
+    QProcess bridge;
+    bridge.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    bridge.start(QCoreApplication::applicationDirPath() + QStringLiteral("/lumivane"),
+                 {"--port", link, "bridge", "--universe", QString::number(kUniverse), "--ola-port",
+                  QString::number(olaPort)});
+    if (!bridge.waitForStarted() || !waitUntil([&] { return listener.frames() > 0; })) {
+        say(QStringLiteral("FAIL: the bridge fed nothing: %1").arg(QString::fromLocal8Bit(bridge.readAll())));
+        return false;
+    }
+    runFor(1s); // warm-up
+    const int framesBefore = listener.frames();
+    const Duration cpuBefore = cpuTimeOf(bridge.processId());
+    const Clock::time_point from = Clock::now();
+    runFor(kWindow);
+    const double seconds = std::chrono::duration<double>(Clock::now() - from).count();
+    const double updates = (listener.frames() - framesBefore) / seconds;
+    const double cpu = std::chrono::duration<double>(cpuTimeOf(bridge.processId()) - cpuBefore).count() / seconds;
+    ::kill(pid_t(bridge.processId()), SIGINT);
+    const bool ended = bridge.waitForFinished(5000) && bridge.exitCode() == 0;
+    const double allowed = 1.0 / std::chrono::duration<double>(wireTime(kPictureBytes)).count();
+    say(QStringLiteral("| olad universe updates/s, channels 1-%1, %2 s | %3 | %4 (line allows) | >= %5 | %6 |")
+            .arg(kChannels)
+            .arg(kWindow.count())
+            .arg(updates, 0, 'f', 1)
+            .arg(allowed, 0, 'f', 1)
+            .arg(kUpdateTarget, 0, 'f', 0)
+            .arg(verdict(updates >= kUpdateTarget)));
+    say(QStringLiteral("| CPU of `lumivane bridge`, same %1 s | %2 % of one core | | < %3 % | %4 |")
+            .arg(kWindow.count())
+            .arg(cpu * 100, 0, 'f', 2)
+            .arg(kCpuTarget * 100, 0, 'f', 0)
+            .arg(verdict(cpu < kCpuTarget)));
+    say(QStringLiteral("| Ctrl+C ends it with status 0 | %1 | | | |").arg(ended ? "yes" : "**no**"));
+    return ended;
+}
+
+// The same classes here: from the reply's last byte in the port's buffer
+// to olad handing the picture to a client registered for the universe.
+bool measureLatency(const QString &link, quint16 olaPort)
+{
+    OlaListener listener(olaPort, kUniverse);
+    if (!listener.connectToOlad() || !waitUntil([&] { return listener.registered(); }))
+        return false;
+    auto port = std::make_unique<QtSerialPort>();
+    QtSerialPort *serial = port.get();
+    port->setDeviceName(link);
+    port->configure(LineSettings{});
+    if (!port->open()) {
+        say(QStringLiteral("FAIL: cannot open %1").arg(link));
+        return false;
+    }
+    // Heard ahead of the session, which takes the reply the moment it is whole.
+    std::optional<Clock::time_point> lastByte;
+    QObject::connect(serial, &SerialPort::bytesArrived, [&] {
+        if (!lastByte && serial->bytesWaiting() >= kReplyBytes)
+            lastByte = Clock::now();
+    });
+    BoxSession session(std::move(port));
+    LiveFetch fetch(session);
+    OlaFeed feed;
+    feed.setUniverse(kUniverse);
+    feed.setServerPort(olaPort);
+    PictureRelay relay(fetch, feed);
+
+    std::vector<Duration> samples;
+    std::optional<Clock::time_point> pending; // the last byte of the picture sent, until olad passes it on
+    QObject::connect(&relay, &PictureRelay::lineWentBad, [] { say(QStringLiteral("(the line went bad)")); });
+    QObject::connect(&fetch, &LiveFetch::updated, [&] {
+        if (lastByte && feed.state() == OlaFeed::State::Feeding)
+            pending = lastByte;
+        lastByte.reset();
+    });
+    QObject::connect(&listener, &OlaListener::frameReceived, [&] {
+        if (pending)
+            samples.push_back(listener.latestAt() - *pending);
+        pending.reset();
+    });
+    feed.start();
+    fetch.start();
+    runFor(1s);
+    samples.clear();
+    const bool enough = waitUntil([&] { return int(samples.size()) >= kLatencySamples; }, 60s);
+    fetch.pause();
+    session.shutDown();
+    const Summary latency = summarise(samples);
+    say(QStringLiteral("| Reply's last byte to olad passing the picture on | %1 pictures | median %2 / p95 %3 / "
+                       "worst %4 | | median <= %5 | %6 |")
+            .arg(latency.count)
+            .arg(millis(latency.median), millis(latency.p95), millis(latency.worst), millis(kLatencyTarget, 0))
+            .arg(verdict(latency.median <= kLatencyTarget)));
+    return enough;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir folder;
+    const QString link = folder.filePath(QStringLiteral("box"));
+    OladProcess olad;
+    QString error;
+    if (!olad.start(error)) {
+        say(QStringLiteral("FAIL: %1").arg(error));
+        return 1;
+    }
+    SimProcess sim(QCoreApplication::applicationDirPath() + QStringLiteral("/lumivane-sim"));
+    if (!sim.start(link, {QStringLiteral("--baud"), QStringLiteral("115200")}, error)) {
+        say(QStringLiteral("FAIL: %1").arg(error));
+        return 1;
+    }
+    say(QStringLiteral("Bridge into OLA against lumivane-sim --baud 115200 (moving levels), olad 127.0.0.1:%1, "
+                       "load average %2")
+            .arg(olad.rpcPort())
+            .arg(loadAverage()));
+    say(QStringLiteral("\n| Measure | Value | Line | Target | |\n|---|---:|---:|---|---|"));
+    const bool processOk = measureProcess(link, olad.rpcPort());
+    const bool latencyOk = measureLatency(link, olad.rpcPort());
+    sim.stop();
+    olad.stop();
+    if (olad.startedPlugins() != QStringList{QStringLiteral("Dummy")}) {
+        say(QStringLiteral("FAIL: olad started %1").arg(olad.startedPlugins().join(u',')));
+        return 1;
+    }
+    return processOk && latencyOk ? 0 : 1;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "level_fetch.h"
+
+#include <QObject>
+#include <array>
+
+class LiveFetch;
+class OlaFeed;
+
+// Hands every good picture of a live fetch to an OLA feed the moment it
+// comes, and nothing else: after a failed fetch the universe keeps the last
+// good levels. Tells once when the line stops giving good pictures and once
+// when it gives them again.
+class PictureRelay : public QObject {
+    Q_OBJECT
+public:
+    PictureRelay(LiveFetch &fetch, OlaFeed &feed, QObject *parent = nullptr);
+
+    // No good picture for LiveFetch::kStaleAfter.
+    bool lineBad() const { return m_lineBad; }
+    int picturesRelayed() const { return m_relayed; }
+
+signals:
+    // `outcome` is how the latest fetch failed.
+    void lineWentBad(LevelFetch::Outcome outcome);
+    void lineCameBack();
+
+private:
+    void onUpdated();
+    // The failure counted since the last look, if one was.
+    bool takeNewFailure(LevelFetch::Outcome &outcome);
+
+    LiveFetch &m_fetch;
+    OlaFeed &m_feed;
+    std::array<int, 6> m_failuresSeen{};
+    bool m_lineBad = false;
+    int m_relayed = 0;
+};
