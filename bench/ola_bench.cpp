@@ -146,9 +146,7 @@ bool measureLatency(const QString &link, quint16 olaPort)
         return false;
     auto port = std::make_unique<QtSerialPort>();
     QtSerialPort *serial = port.get();
-    port->setDeviceName(link);
-    port->configure(LineSettings{});
-    if (!port->open()) {
+    if (!port->open(link, LineSettings{})) {
         say(QStringLiteral("FAIL: cannot open %1").arg(link));
         return false;
     }
