@@ -37,6 +37,7 @@ CliCommand::CliCommand(const CliOptions &options, BoxSession &session, QObject *
             [this](const BlockReply &reply) { onListed(Listing::from(reply)); });
     connect(&session, &BoxSession::monitoredLevelRead, this, &CliCommand::onMonitoredLevelRead);
     connect(&session, &BoxSession::passEnded, this, &CliCommand::onPassEnded);
+    connect(&session, &BoxSession::portLost, this, &CliCommand::onPortLost);
 }
 
 void CliCommand::start()
@@ -82,9 +83,32 @@ void CliCommand::interrupt()
         end(m_anyFault ? kBoxFault : kAllRead);
 }
 
+// A watch goes on over a lost port: said once on standard error, and the
+// data stream carries no readings until the box is back.
+void CliCommand::onPortLost()
+{
+    if (m_ended || m_options.command != CliOptions::Command::Watch)
+        return;
+    const QString device = m_session.port().deviceName();
+    if (!m_session.searching()) {
+        complain(QStringLiteral("lumivane: the port was lost (%1), and without a name that stays with the device "
+                                "it is not opened again")
+                     .arg(device));
+        m_session.shutDown();
+        end(kPortFault);
+        return;
+    }
+    complain(QStringLiteral("lumivane: the port was lost (%1); waiting for it to come back").arg(device));
+}
+
 void CliCommand::onProbed(int, Status status)
 {
     const QString device = m_session.port().deviceName();
+    if (m_options.command == CliOptions::Command::Watch) {
+        // Only the lost device found again and answering is probed here.
+        complain(QStringLiteral("lumivane: the port is back (%1)").arg(device));
+        return;
+    }
     if (status == Status::ErrorOpeningPort) {
         complain(portFaultText(device, m_options.portNumber));
         end(kPortFault);
@@ -145,7 +169,7 @@ void CliCommand::onListed(const Listing &listing)
 
 void CliCommand::onMonitoredLevelRead(int, int channel, std::optional<int> level)
 {
-    if (m_ended)
+    if (m_ended || (!level && m_session.portIsLost()))
         return;
     noteReading(channel, level);
     write(formatWatchedLevel(m_options.format, QDateTime::currentDateTime(), ChannelLevel{channel, level}));
@@ -155,7 +179,8 @@ void CliCommand::onPassEnded()
 {
     if (m_ended)
         return;
-    ++m_passes;
+    if (!m_session.portIsLost())
+        ++m_passes;
     const bool enough = m_options.count > 0 && m_passes >= m_options.count;
     if (m_interrupts > 0 || enough) {
         m_session.stopMonitoring();

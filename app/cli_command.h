@@ -39,6 +39,7 @@ private:
     void onListed(const Listing &listing);
     void onMonitoredLevelRead(int slot, int channel, std::optional<int> level);
     void onPassEnded();
+    void onPortLost();
 
     // False when the output is gone; the run has then ended.
     bool write(const QByteArray &bytes);

@@ -73,6 +73,8 @@ int main(int argc, char *argv[])
         return CliCommand::kPortFault;
     }
     BoxSession session(std::move(port));
+    if (options->command != CliOptions::Command::Probe)
+        session.adoptOpenPort(options->portNumber);
     if (options->command == CliOptions::Command::Bridge)
         return runBridge(*options, session, session.port().deviceName());
     CliCommand command(*options, session);

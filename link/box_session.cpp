@@ -100,8 +100,8 @@ void BoxSession::onPortLost()
         return;
     m_portLost = true;
     m_exchange.endNow();
-    emit portLost(m_openPort);
     m_search.start();
+    emit portLost(m_openPort);
 }
 
 // The reopen goes before whatever waits: those would only fail.

@@ -59,6 +59,7 @@ private slots:
     void silentBox_data();
     void silentBox();
     void watchRunsCountedPasses();
+    void watchGoesOnOverALostPort();
     void ctrlCEndsAfterThePassInFlight();
     void closedPipeEndsQuietly();
 
@@ -222,6 +223,34 @@ void TestLumivaneCli::watchRunsCountedPasses()
         QVERIFY2(stamped.match(rows[i + 1]).hasMatch(), qPrintable(rows[i + 1]));
         QCOMPARE(rows[i + 1].section(u',', 1), readings[i]);
     }
+}
+
+// The box's line is pulled for a second and a half in the middle of a watch:
+// said once each way on standard error, no empty readings in the data, and
+// every counted pass made on the box that came back.
+void TestLumivaneCli::watchGoesOnOverALostPort()
+{
+    const QString link = m_dir.filePath(QStringLiteral("pulled"));
+    QProcess simulator;
+    simulator.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"),
+                    {"--link", link, "--static", "--level", "1=10", "--drop-after", "1000", "--back-after", "1500"});
+    QVERIFY(simulator.waitForStarted());
+    QSignalSpy output(&simulator, &QProcess::readyReadStandardOutput);
+    while (!simulator.canReadLine())
+        QVERIFY(simulator.state() == QProcess::Running && output.wait(10000));
+
+    const Run result = run({"--port", link, "--format", "csv", "watch", "1", "--interval", "50", "--count", "40"});
+    simulator.terminate();
+    simulator.waitForFinished(5000);
+
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.code, 0);
+    QCOMPARE(result.err.count("was lost"), 1);
+    QCOMPARE(result.err.count("is back"), 1);
+    const QStringList rows = QString::fromUtf8(result.out).trimmed().split(u'\n');
+    QCOMPARE(rows.size(), 41);
+    for (const QString &row : rows.mid(1))
+        QCOMPARE(row.section(u',', 1), QStringLiteral("1,10"));
 }
 
 // The box answers channel 2 late; Ctrl+C comes while it is awaited. The pass

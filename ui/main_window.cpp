@@ -234,8 +234,14 @@ void MainWindow::report(Status status)
         m_platform.beep();
 }
 
+// While the port is lost, what was asked of it fails without a word: the
+// status keeps saying the port is gone, and the loss beeped once.
 void MainWindow::showRead(int reader, std::optional<int> level)
 {
+    if (!level && m_session.portIsLost()) {
+        m_levelBoxes[reader]->clear();
+        return;
+    }
     const Status status = level ? Status::ReadAccepted : Status::NoResponse;
     showStatus(status);
     m_levelBoxes[reader]->setText(level ? QString::number(*level) : QString());
@@ -245,6 +251,8 @@ void MainWindow::showRead(int reader, std::optional<int> level)
 
 void MainWindow::showListing(const Listing &listing)
 {
+    if (listing.list == Listing::List::Keep && m_session.portIsLost())
+        return;
     showStatus(listing.status);
     if (listing.list == Listing::List::Keep)
         return;
