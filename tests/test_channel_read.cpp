@@ -132,15 +132,20 @@ private slots:
         QVERIFY(window.port->written().isEmpty());
     }
 
-    void aReadOnAnUnpluggedPortFailsLikeASilentBox()
+    // The loss beeped and said so once; a read meanwhile changes neither.
+    void aReadOnAnUnpluggedPortFailsWithoutAWord()
     {
         MonitorWindow window;
         window.load();
+        window.clickAndSettle("cmdReadChannel_0");
+        QCOMPARE(window.text("txtChannel0Level_0"), QString::number(window.port->box().level(1)));
         window.port->unplug();
         window.desktop.beeps = 0;
         window.clickAndSettle("cmdReadChannel_0");
-        QCOMPARE(window.text("txtMessageBox"), QStringLiteral("NO RESPONSE FROM DMX Transceiver"));
-        QCOMPARE(window.desktop.beeps, 1);
+        QCOMPARE(window.text("txtMessageBox"), QStringLiteral("Error Opening COM Port"));
+        QCOMPARE(window.text("txtChannel0Level_0"), QString());
+        QCOMPARE(window.desktop.beeps, 0);
+        QCOMPARE(window.session->timeOuts(), 0);
     }
 };
 

@@ -183,14 +183,29 @@ private slots:
         QCOMPARE(lines(window.list()), window.expectedLines(1, 3));
     }
 
+    // A port pulled out keeps saying so; one that failed under the
+    // listing otherwise gives the listing's catch-all. Either way at once.
+    void aDeadPortFailsAtOnceAndKeepsTheList_data()
+    {
+        QTest::addColumn<bool>("lost");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("pulled out") << true << "Error Opening COM Port";
+        QTest::newRow("closed under the listing") << false << "Misc Software or Hardware Error";
+    }
+
     void aDeadPortFailsAtOnceAndKeepsTheList()
     {
+        QFETCH(bool, lost);
+        QFETCH(QString, status);
         ListingWindow window;
-        window.port->unplug();
+        if (lost)
+            window.port->unplug();
+        else
+            window.port->close();
         window.desktop.beeps = 0; // the one for the lost port
         window.setRange(1, 10);
         window.listRange();
-        QCOMPARE(window.text("txtMessageBox"), QStringLiteral("Misc Software or Hardware Error"));
+        QCOMPARE(window.text("txtMessageBox"), status);
         QCOMPARE(lines(window.list()), kPreviousListing);
         QCOMPARE(window.session->timeOuts(), 0); // a dead port does not wait out the time-out
         QCOMPARE(window.desktop.beeps, 0);
