@@ -84,7 +84,12 @@ void frmMain::connectControls()
 
 void frmMain::connectSession()
 {
-    connect(&m_session, &BoxSession::probed, this, [this](int, Status status) { report(status); });
+    connect(&m_session, &BoxSession::probed, this, [this](int port, Status status) {
+        m_portTips.noteOpen(port, status == Status::ErrorOpeningPort ? m_session.port().openError() : QString());
+        if (port >= 1 && port <= kPorts)
+            m_portButtons[port - 1]->setToolTip(m_portTips.tip(port));
+        report(status);
+    });
     connect(&m_session, &BoxSession::levelRead, this,
             [this](int reader, int, std::optional<int> level) { showRead(reader, level); });
     connect(&m_session, &BoxSession::monitoredLevelRead, this,
@@ -138,7 +143,7 @@ void frmMain::onPortClicked(int index)
 
 void frmMain::refreshPortToolTips()
 {
-    const QStringList tips = portToolTips();
+    const QStringList tips = m_portTips.tips();
     for (int i = 0; i < kPorts; ++i)
         m_portButtons[i]->setToolTip(tips.value(i));
 }
@@ -150,7 +155,7 @@ bool frmMain::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::ToolTip) {
         for (int i = 0; i < kPorts; ++i) {
             if (watched == m_portButtons[i])
-                m_portButtons[i]->setToolTip(portToolTip(i + 1));
+                m_portButtons[i]->setToolTip(m_portTips.tip(i + 1));
         }
     }
     return QMainWindow::eventFilter(watched, event);
