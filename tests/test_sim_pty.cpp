@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
@@ -131,6 +132,8 @@ private slots:
     void optionsReachTheBox();
     void neverReplacesARegularFile();
     void pullsAndPlugsBackItsLine();
+    void stopSignalsTakeTheLinkAway_data();
+    void stopSignalsTakeTheLinkAway();
 };
 
 void TestSimPty::survivesTheHostReopening()
@@ -235,6 +238,29 @@ void TestSimPty::neverReplacesARegularFile()
     QVERIFY(simulator.exitCode() != 0);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("keep me"));
+}
+
+void TestSimPty::stopSignalsTakeTheLinkAway_data()
+{
+    QTest::addColumn<int>("stop");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP, the terminal closed") << int(SIGHUP);
+}
+
+void TestSimPty::stopSignalsTakeTheLinkAway()
+{
+    QFETCH(int, stop);
+    QTemporaryDir dir;
+    const QString link = dir.filePath("box");
+    QProcess simulator;
+    QByteArray ready;
+    QVERIFY(startSimulator(simulator, {"--link", link}, ready));
+    ::kill(pid_t(simulator.processId()), stop);
+    QVERIFY(simulator.waitForFinished(5000));
+    QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(simulator.exitCode(), 0);
+    QVERIFY(!isThere(link));
 }
 
 QTEST_GUILESS_MAIN(TestSimPty)
