@@ -18,12 +18,18 @@ void complain(const QString &line)
 
 } // namespace
 
-QString portFaultText(const QString &device, int portNumber)
+QString portFaultText(const QString &device, int portNumber, const QString &cause)
 {
-    const QString what = device.isEmpty()
-        ? QStringLiteral("no serial device stands behind Port%1").arg(portNumber)
-        : device;
+    QString what = device.isEmpty() ? QStringLiteral("no serial device stands behind Port%1").arg(portNumber)
+                                    : device;
+    if (!device.isEmpty() && !cause.isEmpty())
+        what += QStringLiteral(": ") + cause;
     return QStringLiteral("%1 (%2)").arg(statusText(Status::ErrorOpeningPort), what);
+}
+
+QString outputFaultText(int error)
+{
+    return QStringLiteral("lumivane: cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
 }
 
 CliCommand::CliCommand(const CliOptions &options, BoxSession &session, QObject *parent)
@@ -110,7 +116,7 @@ void CliCommand::onProbed(int, Status status)
         return;
     }
     if (status == Status::ErrorOpeningPort) {
-        complain(portFaultText(device, m_options.portNumber));
+        complain(portFaultText(device, m_options.portNumber, m_session.port().openError()));
         end(kPortFault);
         return;
     }
@@ -210,8 +216,7 @@ bool CliCommand::write(const QByteArray &bytes)
     if (fault == EPIPE) {
         end(m_anyFault ? kBoxFault : kAllRead);
     } else {
-        complain(QStringLiteral("lumivane: cannot write the output: %1")
-                     .arg(QString::fromLocal8Bit(std::strerror(fault))));
+        complain(outputFaultText(fault));
         end(kBoxFault);
     }
     return false;

@@ -54,5 +54,8 @@ private:
     bool m_ended = false;
 };
 
-// The "Error Opening COM Port" line, naming what could not be opened.
-QString portFaultText(const QString &device, int portNumber);
+// The "Error Opening COM Port" line, naming what could not be opened and why.
+QString portFaultText(const QString &device, int portNumber, const QString &cause);
+
+// The line for output that could not be written, from the system's error number.
+QString outputFaultText(int error);

@@ -60,6 +60,15 @@ std::optional<int> wholeNumber(const QString &text)
     return text.toInt();
 }
 
+// Digits with or without a sign, however many.
+bool looksLikeNumber(const QString &text)
+{
+    const QStringView digits = text.startsWith(u'-') || text.startsWith(u'+') ? QStringView(text).mid(1)
+                                                                              : QStringView(text);
+    return !digits.isEmpty()
+        && std::all_of(digits.begin(), digits.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; });
+}
+
 std::optional<int> channelNumber(const QString &text, QString &error)
 {
     const std::optional<int> channel = wholeNumber(text);
@@ -160,8 +169,11 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
 
     if (parser.isSet(port)) {
         const QString value = parser.value(port);
-        if (const std::optional<int> number = wholeNumber(value)) {
-            if (*number < 1 || *number > kPortCount) {
+        // Anything that looks like a number is a port number, and one
+        // outside 1-4 a slip of the hand, not the name of a device.
+        if (looksLikeNumber(value)) {
+            const std::optional<int> number = wholeNumber(value);
+            if (!number || *number < 1 || *number > kPortCount) {
                 error = QStringLiteral("port %1 is outside 1-%2 (or give a device path)").arg(value).arg(kPortCount);
                 return std::nullopt;
             }

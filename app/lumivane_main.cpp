@@ -10,6 +10,7 @@
 #include "stop_signals.h"
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -31,10 +32,27 @@ std::unique_ptr<QtSerialPort> openedPort(const CliOptions &options)
     auto port = std::make_unique<QtSerialPort>();
     const QString device = options.device.isEmpty() ? portDeviceName(options.portNumber) : options.device;
     if (!port->open(device, LineSettings{})) {
-        std::fprintf(stderr, "%s\n", qPrintable(portFaultText(port->deviceName(), options.portNumber)));
+        std::fprintf(stderr, "%s\n", qPrintable(portFaultText(port->deviceName(), options.portNumber, port->openError())));
         return nullptr;
     }
     return port;
+}
+
+// Prints an answer that needs no box. Output that cannot be written (a
+// full disk, /dev/full) fails as it does for the other commands; a reader
+// that went away had all it wanted.
+int answered(const QByteArray &text)
+{
+    if (std::fwrite(text.constData(), 1, size_t(text.size()), stdout) == size_t(text.size())
+        && std::fflush(stdout) == 0) {
+        return CliCommand::kAllRead;
+    }
+    const int fault = errno;
+    std::clearerr(stdout);
+    if (fault == EPIPE)
+        return CliCommand::kAllRead;
+    std::fprintf(stderr, "%s\n", qPrintable(outputFaultText(fault)));
+    return CliCommand::kBoxFault;
 }
 
 } // namespace
@@ -48,23 +66,21 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "lumivane: %s\n", qPrintable(error));
         return CliCommand::kUsageError;
     }
+    // A reader that goes away is seen as a failed write, not a fatal signal.
+    std::signal(SIGPIPE, SIG_IGN);
     switch (options->command) {
     case CliOptions::Command::Help:
-        std::fputs(qPrintable(cliHelpText()), stdout);
-        return 0;
+        return answered(cliHelpText().toLocal8Bit());
     case CliOptions::Command::Version:
-        std::printf("lumivane %s\n", LUMIVANE_VERSION);
-        return 0;
+        return answered(QByteArrayLiteral("lumivane " LUMIVANE_VERSION "\n"));
     case CliOptions::Command::Ports:
-        std::fputs(qPrintable(portListing()), stdout);
-        return 0;
+        return answered(portListing().toLocal8Bit());
     default:
         break;
     }
 
-    // A reader that goes away is seen as a failed write, not a fatal signal.
-    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
+    StopSignals stopSignals;
 
     std::unique_ptr<QtSerialPort> port;
     if (options->command == CliOptions::Command::Probe) {
@@ -80,12 +96,9 @@ int main(int argc, char *argv[])
     CliCommand command(*options, session);
     QObject::connect(&command, &CliCommand::finished, &app, &QCoreApplication::exit);
 
-    // Only a watch has work to finish on Ctrl+C; the others end as they would.
-    std::unique_ptr<StopSignals> stopSignals;
-    if (options->command == CliOptions::Command::Watch) {
-        stopSignals = std::make_unique<StopSignals>();
-        QObject::connect(stopSignals.get(), &StopSignals::stopRequested, &command, &CliCommand::interrupt);
-    }
+    // A watch finishes the pass in flight; the others end at once. Either
+    // way the port is closed and its lock goes, as at a normal end.
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &command, &CliCommand::interrupt);
 
     QMetaObject::invokeMethod(&command, &CliCommand::start, Qt::QueuedConnection);
     return QCoreApplication::exec();

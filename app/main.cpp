@@ -3,6 +3,7 @@
 #include "main_window.h"
 #include "qt_serial_port.h"
 #include "start_up.h"
+#include "stop_signals.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -37,6 +38,10 @@ int main(int argc, char *argv[])
 
     BoxSession session(std::make_unique<QtSerialPort>());
     MainWindow window(session, Platform::system());
+    // A kill or a closed terminal is File > Exit: the port closes and its
+    // lock goes with it.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &window, &QWidget::close);
     window.load();
     window.show();
     return QApplication::exec();

@@ -10,6 +10,9 @@ namespace {
 // of a pipe is one.
 volatile std::sig_atomic_t g_writeEnd = -1;
 
+// A closed terminal (SIGHUP) ends a program the same way as a kill or Ctrl+C.
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
 void onStopSignal(int)
 {
     const char mark = 's';
@@ -36,14 +39,14 @@ StopSignals::StopSignals(QObject *parent)
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (int stop : kStopSignals)
+        ::sigaction(stop, &action, nullptr);
 }
 
 StopSignals::~StopSignals()
 {
-    ::signal(SIGTERM, SIG_DFL);
-    ::signal(SIGINT, SIG_DFL);
+    for (int stop : kStopSignals)
+        ::signal(stop, SIG_DFL);
     m_notifier.reset();
     if (m_readEnd >= 0)
         ::close(m_readEnd);

@@ -4,9 +4,9 @@
 #include <QSocketNotifier>
 #include <memory>
 
-// Turns SIGTERM and SIGINT into a Qt signal, so a program can tidy up on
-// the way out (the simulator its link, lumivane its pass in flight) instead
-// of dying mid-write. A signal after the last report is reported again.
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal, so a program can tidy
+// up on the way out (the simulator its link, lumivane its pass in flight,
+// every program its port and lock) instead of dying mid-write. A signal after the last report is reported again.
 class StopSignals : public QObject {
     Q_OBJECT
 public:

@@ -27,10 +27,18 @@ bool QtSerialPort::isOpen() const
     return m_port.isOpen();
 }
 
-bool QtSerialPort::close()
+// The lock goes only once the port is closed: nobody else may come in
+// while our descriptor is still on the line.
+void QtSerialPort::closePort()
 {
     if (m_port.isOpen())
         m_port.close();
+    m_lock.release();
+}
+
+bool QtSerialPort::close()
+{
+    closePort();
     m_waiting.clear();
     return !m_port.isOpen();
 }
@@ -45,16 +53,42 @@ bool QtSerialPort::open(const QString &device, const LineSettings &settings)
     if (m_port.isOpen())
         close();
     m_deviceName = device;
-    if (device.isEmpty())
+    m_openError.clear();
+    if (device.isEmpty()) {
+        m_openError = QStringLiteral("no such device");
+        return false;
+    }
+    if (!m_lock.take(device, m_openError))
         return false;
     m_port.setPortName(device);
-    if (!m_port.open(QIODevice::ReadWrite))
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_openError = causeOfOpenFault();
+        m_lock.release();
         return false;
+    }
     if (!applySettings(settings)) {
-        m_port.close();
+        m_openError = QStringLiteral("the device refuses the line settings 115200,n,8,1");
+        closePort();
         return false;
     }
     return true;
+}
+
+// The lock has already looked at the device; what is left is mostly a lock
+// file of a program that is not ours.
+QString QtSerialPort::causeOfOpenFault() const
+{
+    switch (m_port.error()) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("no such device");
+    case QSerialPort::PermissionError:
+        if (m_port.errorString().contains(QLatin1String("lock"), Qt::CaseInsensitive))
+            return QStringLiteral("held by another program (it keeps a lock file)");
+        return QStringLiteral("permission denied; join the dialout group "
+                              "(sudo usermod -aG dialout $USER) and log in again");
+    default:
+        return m_port.errorString();
+    }
 }
 
 bool QtSerialPort::applySettings(const LineSettings &settings)
@@ -128,7 +162,7 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     if (!m_port.isOpen() || !lineHungUp(error))
         return;
     // Closed at once, and so reported once: no notifier stays on the dead line.
-    m_port.close();
+    closePort();
     m_waiting.clear();
     emit lost();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device_lock.h"
 #include "serial_port.h"
 
 #include <QSerialPort>
@@ -15,6 +16,7 @@ public:
     bool isOpen() const override;
     bool close() override;
     QString deviceName() const override;
+    QString openError() const override { return m_openError; }
     bool write(const QByteArray &bytes) override;
     int bytesWaiting() const override;
     bool discardWaiting() override;
@@ -30,7 +32,12 @@ private:
     bool lineHungUp(QSerialPort::SerialPortError error) const;
     void onError(QSerialPort::SerialPortError error);
 
+    QString causeOfOpenFault() const;
+    void closePort();
+
+    DeviceLock m_lock; // taken before the port opens, let go after it closes
     QSerialPort m_port;
     QString m_deviceName; // as given to the last open
+    QString m_openError;
     QByteArray m_waiting; // taken from the device as soon as it arrives
 };

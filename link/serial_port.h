@@ -40,6 +40,9 @@ public:
     virtual bool close() = 0;
     // The device open, or the one last asked for.
     virtual QString deviceName() const = 0;
+    // Why the last open failed, in the operator's words; empty after one
+    // that worked, or where the port cannot tell.
+    virtual QString openError() const { return {}; }
     virtual bool write(const QByteArray &bytes) = 0;
     virtual int bytesWaiting() const = 0; // clamped to a 16-bit count
     virtual bool discardWaiting() = 0;

@@ -122,9 +122,7 @@ void LiveFetch::take(const LevelFetch &fetch)
     m_goodTimes.push_back(at);
     while (at - m_goodTimes.front() >= std::chrono::seconds{1})
         m_goodTimes.pop_front();
-    m_history.push_back(picture);
-    while (at - m_history.front().at > kHistorySpan)
-        m_history.pop_front();
+    m_history.add(at, picture.first, picture.levels);
 }
 
 std::optional<int> LiveFetch::levelIn(const Picture &picture, int channel)
@@ -192,13 +190,5 @@ bool LiveFetch::togglePin(int channel)
 
 QVector<LiveFetch::Sample> LiveFetch::history(int channel) const
 {
-    QVector<Sample> samples;
-    const Clock::time_point from = now() - kHistorySpan;
-    for (const Picture &picture : m_history) {
-        if (picture.at < from)
-            continue;
-        if (const std::optional<int> level = levelIn(picture, channel))
-            samples.append({picture.at, *level});
-    }
-    return samples;
+    return m_history.samples(channel, now() - kHistorySpan);
 }

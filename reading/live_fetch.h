@@ -1,6 +1,7 @@
 #pragma once
 
 #include "level_fetch.h"
+#include "level_history.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -29,11 +30,11 @@ public:
     static constexpr std::chrono::seconds kStaleAfter{1};
     static constexpr std::chrono::seconds kChangeShownFor{1};
     static constexpr std::chrono::seconds kHistorySpan{60};
+    // 1200 buckets a minute: about as many as the plot has pixel columns on
+    // a wide screen, whatever rate the line gives.
+    static constexpr std::chrono::milliseconds kHistoryBucket{50};
 
-    struct Sample {
-        Clock::time_point at;
-        int level = 0;
-    };
+    using Sample = LevelHistory::Sample;
 
     explicit LiveFetch(BoxSession &session, QObject *parent = nullptr);
     ~LiveFetch() override;
@@ -70,8 +71,11 @@ public:
     QVector<int> pinned() const { return m_pinned; }
     // Pins a channel, or unpins it when pinned; false when all pins are taken.
     bool togglePin(int channel);
-    // A channel's levels over the last kHistorySpan, oldest first.
+    // A channel's levels over the last kHistorySpan, oldest first, at most
+    // two for each kHistoryBucket (its lowest and highest).
     QVector<Sample> history(int channel) const;
+    // How many buckets the history holds now.
+    int historyBuckets() const { return m_history.bucketCount(); }
 
 signals:
     // A fetch ended, good or not.
@@ -106,6 +110,6 @@ private:
     std::array<std::optional<Clock::time_point>, kChannels> m_changedAt{};
     std::deque<Clock::time_point> m_goodTimes; // the last second's
     std::array<int, 6> m_failures{};
-    std::deque<Picture> m_history;
+    LevelHistory m_history{kChannels, kHistorySpan, kHistoryBucket};
     QVector<int> m_pinned;
 };

@@ -16,6 +16,7 @@ public:
     bool open(QString &error);
 
     int boxSide() const { return m_master; }       // non-blocking
+    int deviceSide() const { return m_device; }    // the simulator's own hold
     QString deviceName() const { return m_deviceName; } // what the monitor opens
 
 private:

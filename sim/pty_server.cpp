@@ -34,6 +34,13 @@ void PtyServer::setBaud(int baud)
     m_pacer.emplace(baud);
 }
 
+void PtyServer::forgetHost()
+{
+    m_answers.clear();
+    m_unsent.clear();
+    m_writable.setEnabled(false);
+}
+
 void PtyServer::receive()
 {
     std::array<char, kReadChunk> chunk;

@@ -24,6 +24,10 @@ public:
     // without it the pseudo-terminal's own speed rules.
     void setBaud(int baud);
 
+    // The host has gone: answers it did not wait for are dropped, not left
+    // for the next one.
+    void forgetHost();
+
 private:
     void receive();
     void send(const QByteArray &bytes);

@@ -1,6 +1,7 @@
 #include "sim_line.h"
 
 #include "device_link.h"
+#include "host_release.h"
 #include "pseudo_terminal.h"
 #include "pty_server.h"
 
@@ -29,6 +30,8 @@ bool SimLine::up(QString &error)
     m_server = std::make_unique<PtyServer>(terminal->boxSide(), m_box);
     if (m_baud > 0)
         m_server->setBaud(m_baud);
+    m_hostRelease = std::make_unique<HostRelease>(terminal->deviceName(), terminal->deviceSide());
+    connect(m_hostRelease.get(), &HostRelease::released, m_server.get(), &PtyServer::forgetHost);
     m_terminal = std::move(terminal);
     m_link = std::move(link);
     return true;
@@ -38,6 +41,7 @@ bool SimLine::up(QString &error)
 // goes last, once nothing answers behind it.
 void SimLine::down()
 {
+    m_hostRelease.reset();
     m_server.reset();
     m_terminal.reset();
     m_link.reset();

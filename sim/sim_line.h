@@ -5,6 +5,7 @@
 #include <memory>
 
 class DeviceLink;
+class HostRelease;
 class PseudoTerminal;
 class PtyServer;
 class SimBox;
@@ -34,4 +35,5 @@ private:
     std::unique_ptr<PseudoTerminal> m_terminal;
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<PtyServer> m_server;
+    std::unique_ptr<HostRelease> m_hostRelease;
 };

@@ -5,6 +5,7 @@
 #include "live_fetch.h"
 
 #include <QtTest>
+#include <algorithm>
 
 using namespace std::chrono_literals;
 
@@ -160,6 +161,44 @@ private slots:
         for (const LiveFetch::Sample &sample : rig.live->history(5))
             levels << sample.level;
         QCOMPARE(levels, QSet<int>{20});
+    }
+
+    // Pictures as fast as the box answers, a millisecond apart on the test's
+    // clock: the history holds no more than a bucket's two samples for every
+    // 50 ms, where it held every picture, and a level that stood for a
+    // picture or two among fifty in its bucket is still there.
+    void aFloodKeepsTheHistoryBoundedAndItsSpikes()
+    {
+        Rig rig;
+        rig.port->box().setLevel(5, 10);
+        QVERIFY(rig.live->togglePin(5));
+        rig.live->setRange(1, 8);
+        constexpr int kPictures = 4000;
+        int pictures = 0;
+        int spiked = 0;
+        connect(rig.live.get(), &LiveFetch::updated, this, [&] {
+            rig.now += 1ms;
+            ++pictures;
+            if (rig.live->level(5) == 200)
+                ++spiked;
+            if (pictures == kPictures / 2)
+                rig.port->box().setLevel(5, 200);
+            else if (spiked > 0)
+                rig.port->box().setLevel(5, 10);
+            if (pictures == kPictures)
+                rig.live->pause();
+        });
+        rig.live->start();
+        QTRY_VERIFY_WITH_TIMEOUT(pictures >= kPictures, 60000);
+        QVERIFY(spiked >= 1 && spiked <= 2);
+
+        const QVector<LiveFetch::Sample> history = rig.live->history(5);
+        const int buckets = kPictures / 50 + 2;
+        QVERIFY2(rig.live->historyBuckets() <= buckets, qPrintable(QString::number(rig.live->historyBuckets())));
+        QVERIFY2(history.size() <= 2 * buckets, qPrintable(QString::number(history.size())));
+        QCOMPARE(std::count_if(history.begin(), history.end(), [](const auto &s) { return s.level == 200; }), 1);
+        QVERIFY(std::is_sorted(history.begin(), history.end(),
+                               [](const auto &a, const auto &b) { return a.at < b.at; }));
     }
 
     void pinsTakeFiveChannels_data()

@@ -3,6 +3,7 @@
 // box the test plays on a pseudo-terminal.
 #include "harness.h"
 #include "protocol.h"
+#include "qt_serial_port.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -62,6 +63,10 @@ private slots:
     void watchGoesOnOverALostPort();
     void ctrlCEndsAfterThePassInFlight();
     void closedPipeEndsQuietly();
+    void aHeldDeviceNamesItsHolder_data();
+    void aHeldDeviceNamesItsHolder();
+    void outputThatCannotBeWrittenFails_data();
+    void outputThatCannotBeWrittenFails();
 
 private:
     QTemporaryDir m_dir;
@@ -105,18 +110,24 @@ void TestLumivaneCli::refusedBeforeTheWire_data()
     QTest::newRow("unknown option") << QStringList{"--bogus", "read", "1"} << none << 2 << "bogus";
     QTest::newRow("unknown format") << QStringList{"--format", "xml", "read", "1"} << none << 2 << "format 'xml'";
     QTest::newRow("port 5") << QStringList{"read", "1", "--port", "5"} << none << 2 << "port 5 is outside 1-4";
+    QTest::newRow("port -1") << QStringList{"read", "1", "--port", "-1"} << none << 2 << "port -1 is outside 1-4";
+    QTest::newRow("port 0") << QStringList{"read", "1", "--port=0"} << none << 2 << "port 0 is outside 1-4";
+    QTest::newRow("port 99999999999") << QStringList{"read", "1", "--port", "99999999999"} << none << 2
+                                      << "port 99999999999 is outside 1-4";
     QTest::newRow("count of none") << QStringList{"watch", "1", "--count", "0"} << none << 2 << "--count '0'";
     QTest::newRow("count without watch") << QStringList{"read", "1", "--count", "2"} << none << 2
                                          << "--count is for watch";
     QTest::newRow("unknown command") << QStringList{"frob"} << none << 2 << "unknown command 'frob'";
     // The last --port wins over the test box's.
     QTest::newRow("read, missing device") << QStringList{"--port", "/nonexistent/tty", "read", "1"} << none << 3
-                                          << "Error Opening COM Port (/nonexistent/tty)";
+                                          << "Error Opening COM Port (/nonexistent/tty: no such device)";
     QTest::newRow("probe, missing device") << QStringList{"--port", "/nonexistent/tty", "probe"} << none << 3
-                                           << "Error Opening COM Port (/nonexistent/tty)";
+                                           << "Error Opening COM Port (/nonexistent/tty: no such device)";
+    QTest::newRow("read, not a serial device") << QStringList{"--port", "/dev/null", "read", "1"} << none << 3
+                                               << "Error Opening COM Port (/dev/null: not a serial device)";
     QTest::newRow("watch, Port4 by its variable")
         << QStringList{"--port", "4", "watch", "1"} << QStringList{"LUMIVANE_PORT4=/nonexistent/port4"} << 3
-        << "Error Opening COM Port (/nonexistent/port4)";
+        << "Error Opening COM Port (/nonexistent/port4: no such device)";
 }
 
 void TestLumivaneCli::refusedBeforeTheWire()
@@ -293,6 +304,61 @@ void TestLumivaneCli::closedPipeEndsQuietly()
     QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
     QCOMPARE(watch.exitCode(), 0);
     QCOMPARE(watch.readAllStandardError(), QByteArray());
+}
+
+// A second program on a device is refused, however the device is named.
+void TestLumivaneCli::aHeldDeviceNamesItsHolder_data()
+{
+    QTest::addColumn<bool>("byLink");
+    QTest::newRow("the device's own name") << false;
+    QTest::newRow("a link to it") << true;
+}
+
+void TestLumivaneCli::aHeldDeviceNamesItsHolder()
+{
+    QFETCH(bool, byLink);
+    PtyBox box;
+    QVERIFY(box.isReady());
+    QtSerialPort holder;
+    QVERIFY(holder.open(box.devicePath(), LineSettings{}));
+    QString device = box.devicePath();
+    if (byLink) {
+        device = m_dir.filePath(QStringLiteral("held"));
+        QFile::remove(device);
+        QVERIFY(QFile::link(box.devicePath(), device));
+    }
+    QFile comm(QStringLiteral("/proc/self/comm"));
+    QVERIFY(comm.open(QIODevice::ReadOnly));
+    const QByteArray expected = QStringLiteral("Error Opening COM Port (%1: held by another program (%2, PID %3))\n")
+                                    .arg(device, QString::fromLatin1(comm.readAll().trimmed()))
+                                    .arg(QCoreApplication::applicationPid())
+                                    .toUtf8();
+    const Run result = run({"--port", device, "read", "1"});
+    QCOMPARE(result.code, 3);
+    QCOMPARE(result.err, expected);
+    QCOMPARE(heard(box), QByteArray());
+}
+
+// Into a full disk every command fails alike: status 1 and the reason.
+void TestLumivaneCli::outputThatCannotBeWrittenFails_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("--help") << QStringList{"--help"};
+    QTest::newRow("--version") << QStringList{"--version"};
+    QTest::newRow("ports") << QStringList{"ports"};
+    QTest::newRow("read") << QStringList{"--port", m_link, "read", "1"};
+}
+
+void TestLumivaneCli::outputThatCannotBeWrittenFails()
+{
+    QFETCH(QStringList, arguments);
+    QProcess process;
+    process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    process.start(kProgram, arguments);
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.readAllStandardError(), QByteArray("lumivane: cannot write the output: No space left on device\n"));
+    QCOMPARE(process.exitCode(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestLumivaneCli)

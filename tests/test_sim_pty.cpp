@@ -6,6 +6,7 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
@@ -133,6 +134,8 @@ private slots:
     void pullsAndPlugsBackItsLine();
     void commandLineAnswers_data();
     void commandLineAnswers();
+    void stopSignalsTakeTheLinkAway_data();
+    void stopSignalsTakeTheLinkAway();
 };
 
 void TestSimPty::survivesTheHostReopening()
@@ -284,6 +287,29 @@ void TestSimPty::commandLineAnswers()
     else
         QVERIFY2(printed.startsWith(out) && printed.contains("--link <path>"), qPrintable(printed));
     QCOMPARE(QString::fromLocal8Bit(simulator.readAllStandardError()), err);
+}
+
+void TestSimPty::stopSignalsTakeTheLinkAway_data()
+{
+    QTest::addColumn<int>("stop");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP, the terminal closed") << int(SIGHUP);
+}
+
+void TestSimPty::stopSignalsTakeTheLinkAway()
+{
+    QFETCH(int, stop);
+    QTemporaryDir dir;
+    const QString link = dir.filePath("box");
+    QProcess simulator;
+    QByteArray ready;
+    QVERIFY(startSimulator(simulator, {"--link", link}, ready));
+    ::kill(pid_t(simulator.processId()), stop);
+    QVERIFY(simulator.waitForFinished(5000));
+    QCOMPARE(simulator.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(simulator.exitCode(), 0);
+    QVERIFY(!isThere(link));
 }
 
 QTEST_GUILESS_MAIN(TestSimPty)

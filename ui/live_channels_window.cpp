@@ -4,6 +4,7 @@
 #include "level_grid.h"
 #include "pin_colours.h"
 #include "snapshot_csv.h"
+#include "snapshot_file.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -16,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -200,13 +200,12 @@ void LiveChannelsWindow::saveSnapshot()
 
 void LiveChannelsWindow::writeSnapshot(const QString &path, const QString &text)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString error;
+    if (saveWholeFile(path, text.toUtf8(), error))
         return;
     m_platform.messageBox(this,
                           QStringLiteral("The snapshot could not be saved to %1: %2")
-                              .arg(QDir::toNativeSeparators(path), file.errorString()),
+                              .arg(QDir::toNativeSeparators(path), error),
                           QStringLiteral("Save Snapshot"));
 }
 

@@ -83,7 +83,12 @@ void MainWindow::connectControls()
 
 void MainWindow::connectSession()
 {
-    connect(&m_session, &BoxSession::probed, this, [this](int, Status status) { report(status); });
+    connect(&m_session, &BoxSession::probed, this, [this](int port, Status status) {
+        m_portTips.noteOpen(port, status == Status::ErrorOpeningPort ? m_session.port().openError() : QString());
+        if (port >= 1 && port <= kPorts)
+            m_portButtons[port - 1]->setToolTip(m_portTips.tip(port));
+        report(status);
+    });
     connect(&m_session, &BoxSession::levelRead, this,
             [this](int reader, int, std::optional<int> level) { showRead(reader, level); });
     connect(&m_session, &BoxSession::monitoredLevelRead, this,
@@ -137,7 +142,7 @@ void MainWindow::onPortClicked(int index)
 
 void MainWindow::refreshPortToolTips()
 {
-    const QStringList tips = portToolTips();
+    const QStringList tips = m_portTips.tips();
     for (int i = 0; i < kPorts; ++i)
         m_portButtons[i]->setToolTip(tips.value(i));
 }
@@ -149,7 +154,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::ToolTip) {
         for (int i = 0; i < kPorts; ++i) {
             if (watched == m_portButtons[i])
-                m_portButtons[i]->setToolTip(portToolTip(i + 1));
+                m_portButtons[i]->setToolTip(m_portTips.tip(i + 1));
         }
     }
     return QMainWindow::eventFilter(watched, event);

@@ -5,6 +5,7 @@
 #include "live_channels_window.h"
 #include "listing.h"
 #include "platform.h"
+#include "port_tips.h"
 #include "status_text.h"
 
 #include <QMainWindow>
@@ -84,6 +85,7 @@ private:
 
     BoxSession &m_session;
     Platform m_platform;
+    PortTips m_portTips;
     ImageList m_stepIcons;
     QPointer<HelpWindow> m_help;
     QPointer<LiveChannelsWindow> m_liveChannels;
