@@ -79,5 +79,7 @@ QByteArray formatVerdictChange(OutputFormat format, const QDateTime &time, const
         return '{' + jsonFields(change.channel, change.expected, change.actual) + R"(,"verdict":")"
             + verdictWord(change.verdict) + R"(","time":")" + isoTime(time).toLatin1() + "\"}\n";
     }
-    return row(' ', change.channel, change.expected, change.actual) + ' ' + verdictWord(change.verdict) + '\n';
+    // The verdict first: split at blanks, an unread line keeps its fields
+    // in their places.
+    return verdictWord(change.verdict) + ' ' + row(' ', change.channel, change.expected, change.actual) + '\n';
 }

@@ -21,8 +21,8 @@ QByteArray formatDifferences(OutputFormat format, const QVector<LevelDifference>
 QByteArray verdictChangeHeader(OutputFormat format);
 
 // One channel's changed verdict, a line of its own so that a pipe gets it
-// whole: "12 137 140 differs", "12 137  unread", "12 137 137 agrees"; CSV
-// and JSON carry the time as a watch does.
+// whole: "differs 12 137 140", "unread 12 137 ", "agrees 12 137 137"; CSV
+// (verdict last) and JSON carry the time as a watch does.
 QByteArray formatVerdictChange(OutputFormat format, const QDateTime &time, const VerdictChange &change);
 
 // "agrees", "differs", "unread".

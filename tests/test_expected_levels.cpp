@@ -31,6 +31,7 @@ ExpectedLevels parsed(const QByteArray &text)
 
 Q_DECLARE_METATYPE(QVector<LevelDifference>)
 Q_DECLARE_METATYPE(QVector<VerdictChange>)
+Q_DECLARE_METATYPE(VerdictChange)
 
 class TestExpectedLevels : public QObject {
     Q_OBJECT
@@ -45,6 +46,8 @@ private slots:
     void verdictChanges();
     void differencesWritten_data();
     void differencesWritten();
+    void verdictChangeWritten_data();
+    void verdictChangeWritten();
 };
 
 void TestExpectedLevels::accepted_data()
@@ -201,6 +204,31 @@ void TestExpectedLevels::differencesWritten()
     QFETCH(QVector<LevelDifference>, differences);
     QFETCH(QByteArray, out);
     QCOMPARE(formatDifferences(OutputFormat(format), differences), out);
+}
+
+void TestExpectedLevels::verdictChangeWritten_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<VerdictChange>("change");
+    QTest::addColumn<QByteArray>("out");
+    const VerdictChange unread{12, 137, {}, Verdict::Unread};
+    QTest::newRow("text") << int(OutputFormat::Text) << VerdictChange{12, 137, 140, Verdict::Differs}
+                          << QByteArray("differs 12 137 140\n");
+    QTest::newRow("text, unread") << int(OutputFormat::Text) << unread << QByteArray("unread 12 137 \n");
+    QTest::newRow("csv, unread") << int(OutputFormat::Csv) << unread
+                                 << QByteArray("2026-12-07T14:03:12.345+01:00,12,137,,unread\n");
+    QTest::newRow("json, agrees") << int(OutputFormat::Json) << VerdictChange{12, 137, 136, Verdict::Agrees}
+                                  << QByteArray(R"({"channel":12,"expected":137,"actual":136,"verdict":"agrees",)"
+                                                R"("time":"2026-12-07T14:03:12.345+01:00"})" "\n");
+}
+
+void TestExpectedLevels::verdictChangeWritten()
+{
+    QFETCH(int, format);
+    QFETCH(VerdictChange, change);
+    QFETCH(QByteArray, out);
+    const QDateTime time(QDate(2026, 12, 7), QTime(14, 3, 12, 345), Qt::OffsetFromUTC, 3600);
+    QCOMPARE(formatVerdictChange(OutputFormat(format), time, change), out);
 }
 
 QTEST_GUILESS_MAIN(TestExpectedLevels)
