@@ -1,7 +1,7 @@
 // The expected-levels file and the comparison a check makes with it: what
 // a file may hold, what it is refused for and where, and which channels a
 // picture leaves outside the tolerance.
-#include "check_output.h"
+#include "check_output.h" // what a watching check writes
 #include "expected_levels.h"
 #include "level_comparison.h"
 
@@ -44,8 +44,6 @@ private slots:
     void compared();
     void verdictChanges_data();
     void verdictChanges();
-    void differencesWritten_data();
-    void differencesWritten();
     void verdictChangeWritten_data();
     void verdictChangeWritten();
 };
@@ -179,31 +177,6 @@ void TestExpectedLevels::verdictChanges()
     QFETCH(QByteArray, picture);
     QFETCH(QVector<VerdictChange>, changes);
     QCOMPARE(::verdictChanges(before, after, 1, picture), changes);
-}
-
-void TestExpectedLevels::differencesWritten_data()
-{
-    QTest::addColumn<int>("format");
-    QTest::addColumn<QVector<LevelDifference>>("differences");
-    QTest::addColumn<QByteArray>("out");
-    const QVector<LevelDifference> two{{12, 137, 140}, {13, 0, {}}};
-    QTest::newRow("text") << int(OutputFormat::Text) << two << QByteArray("12 137 140\n13 0 \n");
-    QTest::newRow("csv") << int(OutputFormat::Csv) << two << QByteArray("channel,expected,actual\n12,137,140\n13,0,\n");
-    QTest::newRow("json") << int(OutputFormat::Json) << two
-                          << QByteArray(R"([{"channel":12,"expected":137,"actual":140},)"
-                                        R"({"channel":13,"expected":0,"actual":null}])" "\n");
-    QTest::newRow("text, all agree") << int(OutputFormat::Text) << QVector<LevelDifference>{} << QByteArray();
-    QTest::newRow("csv, all agree") << int(OutputFormat::Csv) << QVector<LevelDifference>{}
-                                    << QByteArray("channel,expected,actual\n");
-    QTest::newRow("json, all agree") << int(OutputFormat::Json) << QVector<LevelDifference>{} << QByteArray("[]\n");
-}
-
-void TestExpectedLevels::differencesWritten()
-{
-    QFETCH(int, format);
-    QFETCH(QVector<LevelDifference>, differences);
-    QFETCH(QByteArray, out);
-    QCOMPARE(formatDifferences(OutputFormat(format), differences), out);
 }
 
 void TestExpectedLevels::verdictChangeWritten_data()
