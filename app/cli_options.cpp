@@ -1,6 +1,7 @@
 #include "cli_options.h"
 
 #include "bridge_options.h"
+#include "check_options.h"
 #include "port_mapping.h"
 
 #include <QCommandLineParser>
@@ -19,6 +20,7 @@ const char kHelp[] =
     "  lumivane [--port N|PATH] [--format text|csv|json] list FIRST-LAST\n"
     "  lumivane [--port N|PATH] [--format text|csv|json] watch CH [CH...] [--interval MS] [--count N]\n"
     "  lumivane [--port N|PATH] bridge --universe N [FIRST-LAST] [--ola-port PORT]\n"
+    "  lumivane [--port N|PATH] [--format text|csv|json] check FILE [--tolerance T] [--range A-B] [--watch]\n"
     "  lumivane ports\n"
     "  lumivane --help | --version\n"
     "\n"
@@ -34,6 +36,9 @@ const char kHelp[] =
     "  bridge        Fetch channels FIRST-LAST (default all the box gives) as\n"
     "                one picture after another and send every good one to OLA\n"
     "                universe N through olad on 127.0.0.1, until Ctrl+C.\n"
+    "  check FILE    Fetch the channels FILE names (channel,level, as csv list\n"
+    "                writes; an empty level: any) and print those further than\n"
+    "                --tolerance from it as channel,expected,actual.\n"
     "  ports         Show what Port1-Port4 open and every serial device found.\n"
     "\n"
     "Options:\n"
@@ -44,12 +49,18 @@ const char kHelp[] =
     "  --count N        watch: stop after N passes.\n"
     "  --universe N     bridge: the OLA universe to feed.\n"
     "  --ola-port PORT  bridge: olad's RPC port, default 9010.\n"
+    "  --tolerance T    check: how far a level may stray, 0-255; default 0.\n"
+    "  --range A-B      check: only the channels of FILE within A-B (1-512).\n"
+    "  --watch          check: check again and again until Ctrl+C; print only\n"
+    "                   channels whose verdict changed (differs, unread, agrees).\n"
     "  -h, --help       Print this help.\n"
     "  -v, --version    Print the version.\n"
     "\n"
     "A channel without an acceptable answer has an empty level (\"12 \", \"12,\",\n"
     "null). Exit status: 0 every channel read; 1 the box gave no or a bad answer;\n"
-    "2 usage error; 3 the port cannot be opened. A bridge ends with 0 on Ctrl+C.\n";
+    "2 usage error; 3 the port cannot be opened. A bridge ends with 0 on Ctrl+C.\n"
+    "check: 0 all agree; 1 a channel differs or could not be read; 2 also for a\n"
+    "FILE it cannot use (file and line named; nothing is sent).\n";
 
 // A channel, port or count: digits only, no sign, no blanks.
 std::optional<int> wholeNumber(const QString &text)
@@ -148,6 +159,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("n"));
     parser.addOptions({help, version, port, format, interval, count});
     parser.addOptions(bridgeOptions());
+    parser.addOptions(checkOptions());
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -160,6 +172,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
         {QStringLiteral("watch"), CliOptions::Command::Watch},
         {QStringLiteral("ports"), CliOptions::Command::Ports},
         {QStringLiteral("bridge"), CliOptions::Command::Bridge},
+        {QStringLiteral("check"), CliOptions::Command::Check},
     };
     CliOptions options;
     if (parser.isSet(help) || parser.isSet(version)) {
@@ -195,7 +208,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     }
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
-        error = QStringLiteral("no command given (probe, read, list, watch, bridge or ports); try --help");
+        error = QStringLiteral("no command given (probe, read, list, watch, bridge, check or ports); try --help");
         return std::nullopt;
     }
     const QString command = words.takeFirst();
@@ -237,10 +250,11 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
         options.count = *passes;
     }
 
-    if (!readBridgeOptions(parser, words, options, error))
+    if (!readBridgeOptions(parser, words, options, error) || !readCheckOptions(parser, words, options, error))
         return std::nullopt;
     switch (options.command) {
     case CliOptions::Command::Bridge:
+    case CliOptions::Command::Check:
         break; // read above
     case CliOptions::Command::Read:
     case CliOptions::Command::Watch:

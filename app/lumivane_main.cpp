@@ -3,6 +3,7 @@
 
 #include "box_session.h"
 #include "bridge_command.h"
+#include "check_command.h"
 #include "cli_command.h"
 #include "cli_options.h"
 #include "port_mapping.h"
@@ -93,6 +94,8 @@ int main(int argc, char *argv[])
         session.adoptOpenPort(options->portNumber);
     if (options->command == CliOptions::Command::Bridge)
         return runBridge(*options, session, session.port().deviceName());
+    if (options->command == CliOptions::Command::Check)
+        return runCheck(*options, session);
     CliCommand command(*options, session);
     QObject::connect(&command, &CliCommand::finished, &app, &QCoreApplication::exit);
 

@@ -1,0 +1,193 @@
+#include "check_command.h"
+
+#include "box_session.h"
+#include "check_output.h"
+#include "stop_signals.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QStringList>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+void complain(const QString &line)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(line));
+    std::fflush(stderr);
+}
+
+QString failureText(LevelFetch::Outcome outcome)
+{
+    switch (outcome) {
+    case LevelFetch::Outcome::NoAnswer: return QStringLiteral("no answer");
+    case LevelFetch::Outcome::HeaderError: return QStringLiteral("header error");
+    case LevelFetch::Outcome::ChecksumError: return QStringLiteral("checksum error");
+    case LevelFetch::Outcome::EndByteError: return QStringLiteral("wrong end byte");
+    case LevelFetch::Outcome::CutShort: return QStringLiteral("reply cut short");
+    case LevelFetch::Outcome::Success: break;
+    }
+    return {};
+}
+
+constexpr LevelFetch::Outcome kFailures[] = {LevelFetch::Outcome::NoAnswer, LevelFetch::Outcome::HeaderError,
+                                            LevelFetch::Outcome::ChecksumError, LevelFetch::Outcome::EndByteError,
+                                            LevelFetch::Outcome::CutShort};
+
+} // namespace
+
+CheckCommand::CheckCommand(const CliOptions &options, BoxSession &session, QObject *parent)
+    : QObject(parent)
+    , m_check(options.check)
+    , m_format(options.format)
+    , m_session(session)
+    , m_fetch(session)
+{
+    // One block from the lowest to the highest channel that has a level to
+    // compare; what lies beyond the pictures counts as unread.
+    const auto span = m_check.expected.span();
+    m_fetchable = span && span->first <= LiveFetch::kChannels;
+    if (m_fetchable)
+        m_fetch.setRange(span->first, std::min(span->second, LiveFetch::kChannels));
+    connect(&m_fetch, &LiveFetch::updated, this, &CheckCommand::onUpdated);
+}
+
+void CheckCommand::start()
+{
+    const auto span = m_check.expected.span();
+    if (span && span->second > LiveFetch::kChannels)
+        complain(QStringLiteral("lumivane: channels above %1 lie beyond what one picture holds; they count as unread")
+                     .arg(LiveFetch::kChannels));
+    if (m_check.watch && !write(verdictChangeHeader(m_format)))
+        return;
+    if (!m_fetchable) {
+        judge(1, QByteArray());
+        if (m_check.watch) // nothing will ever change
+            end(kSomeDiffer);
+        return;
+    }
+    m_fetch.start();
+}
+
+void CheckCommand::interrupt()
+{
+    if (m_ended)
+        return;
+    m_fetch.pause();
+    m_session.shutDown();
+    end(m_anyDiffered ? kSomeDiffer : kAllAgree);
+}
+
+// Each fetch that ends brings a picture or one more failure; which, the
+// fetch's counts of failures tell.
+void CheckCommand::onUpdated()
+{
+    if (m_ended)
+        return;
+    bool failed = false;
+    for (const LevelFetch::Outcome outcome : kFailures) {
+        const int count = m_fetch.failures(outcome);
+        if (count != m_failuresCounted[size_t(outcome)]) {
+            m_failuresCounted[size_t(outcome)] = count;
+            m_attempts << outcome;
+            failed = true;
+        }
+    }
+    if (!failed) {
+        m_attempts.clear();
+        if (!m_check.watch)
+            m_fetch.pause(); // before the next fetch leaves the queue
+        if (m_lastFailed)
+            complain(QStringLiteral("lumivane: good pictures from the box again"));
+        m_lastFailed = false;
+        judge(m_fetch.pictureFirst(), m_fetch.pictureLevels());
+        return;
+    }
+    if (m_attempts.size() < kAttempts)
+        return;
+    if (!m_check.watch)
+        m_fetch.pause();
+    if (!m_lastFailed)
+        sayFailures();
+    m_lastFailed = true;
+    m_attempts.clear();
+    judge(1, QByteArray());
+}
+
+void CheckCommand::sayFailures()
+{
+    QStringList kinds;
+    for (const LevelFetch::Outcome outcome : std::as_const(m_attempts))
+        kinds << failureText(outcome);
+    complain(QStringLiteral("lumivane: no good picture of channels %1-%2 in %3 attempts (%4)")
+                 .arg(m_fetch.first())
+                 .arg(m_fetch.last())
+                 .arg(m_attempts.size())
+                 .arg(kinds.join(QStringLiteral(", "))));
+}
+
+void CheckCommand::judge(int pictureFirst, const QByteArray &pictureLevels)
+{
+    const QVector<LevelDifference> differences =
+        compareLevels(m_check.expected, pictureFirst, pictureLevels, m_check.tolerance);
+    m_anyDiffered = m_anyDiffered || !differences.isEmpty();
+    if (!m_check.watch) {
+        if (write(formatDifferences(m_format, differences)))
+            end(differences.isEmpty() ? kAllAgree : kSomeDiffer);
+        return;
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const VerdictChange &change : verdictChanges(m_last, differences, pictureFirst, pictureLevels)) {
+        if (!write(formatVerdictChange(m_format, now, change)))
+            return;
+    }
+    m_last = differences;
+}
+
+// Flushed at once, so that a bench's pipe rings on the line as it comes. A
+// reader that went away ends the run quietly with the verdict so far.
+bool CheckCommand::write(const QByteArray &bytes)
+{
+    if (m_ended)
+        return false;
+    if (bytes.isEmpty())
+        return true;
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
+        && std::fflush(stdout) == 0;
+    if (written)
+        return true;
+    const int fault = errno;
+    std::clearerr(stdout);
+    m_fetch.pause();
+    m_session.shutDown();
+    if (fault != EPIPE)
+        complain(QStringLiteral("lumivane: cannot write the output: %1")
+                     .arg(QString::fromLocal8Bit(std::strerror(fault))));
+    end(fault == EPIPE && !m_anyDiffered ? kAllAgree : kSomeDiffer);
+    return false;
+}
+
+void CheckCommand::end(int status)
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    emit finished(status);
+}
+
+int runCheck(const CliOptions &options, BoxSession &session)
+{
+    CheckCommand check(options, session);
+    QObject::connect(&check, &CheckCommand::finished, QCoreApplication::instance(), &QCoreApplication::exit);
+    std::unique_ptr<StopSignals> stopSignals;
+    if (options.check.watch) {
+        stopSignals = std::make_unique<StopSignals>();
+        QObject::connect(stopSignals.get(), &StopSignals::stopRequested, &check, &CheckCommand::interrupt);
+    }
+    QMetaObject::invokeMethod(&check, &CheckCommand::start, Qt::QueuedConnection);
+    return QCoreApplication::exec();
+}

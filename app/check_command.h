@@ -1,0 +1,60 @@
+#pragma once
+
+#include "cli_options.h"
+#include "level_comparison.h"
+#include "live_fetch.h"
+
+#include <QObject>
+#include <QVector>
+#include <array>
+
+class BoxSession;
+
+// lumivane check: fetches the channels of the expected levels as pictures,
+// as the Live Channels window does, and judges each good picture against
+// them. One check is one good picture, or kAttempts failed fetches in a
+// row, which leave every channel unread. Without --watch it prints the
+// channels outside the tolerance once; with it, every change of a
+// channel's verdict, until Ctrl+C.
+class CheckCommand : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kAllAgree = 0;
+    static constexpr int kSomeDiffer = 1;
+    static constexpr int kAttempts = 3;
+
+    CheckCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
+
+    // Call once the event loop runs: finished() may come from inside.
+    void start();
+    // Ctrl+C: nothing more goes to the box; finished() at once, 1 when any
+    // check found a channel outside the tolerance or unread.
+    void interrupt();
+
+signals:
+    void finished(int exitStatus);
+
+private:
+    void onUpdated();
+    void judge(int pictureFirst, const QByteArray &pictureLevels);
+    void sayFailures();
+
+    // False when the output is gone; the run has then ended.
+    bool write(const QByteArray &bytes);
+    void end(int status);
+
+    CheckOptions m_check;
+    OutputFormat m_format;
+    BoxSession &m_session;
+    LiveFetch m_fetch;
+    bool m_fetchable = false;
+    std::array<int, 6> m_failuresCounted{};
+    QVector<LevelFetch::Outcome> m_attempts; // failed since the last check
+    QVector<LevelDifference> m_last;         // the last check's
+    bool m_lastFailed = false;               // the last check had no picture
+    bool m_anyDiffered = false;
+    bool m_ended = false;
+};
+
+// Runs a check on `session`; the exit status.
+int runCheck(const CliOptions &options, BoxSession &session);

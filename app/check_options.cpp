@@ -1,0 +1,117 @@
+#include "check_options.h"
+
+#include "cli_options.h"
+
+#include <QFile>
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+const QString kTolerance = QStringLiteral("tolerance");
+const QString kRange = QStringLiteral("range");
+const QString kWatch = QStringLiteral("watch");
+
+// Digits only, no sign, no blanks.
+std::optional<int> number(const QString &text)
+{
+    if (text.isEmpty() || text.size() > 9
+        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
+        return std::nullopt;
+    return text.toInt();
+}
+
+bool readRange(const QString &range, CheckOptions &check, QString &error)
+{
+    const QStringList ends = range.split(u'-');
+    const std::optional<int> first = ends.size() == 2 ? number(ends[0]) : std::nullopt;
+    const std::optional<int> last = ends.size() == 2 ? number(ends[1]) : std::nullopt;
+    if (!first || !last || *first < 1 || *last < *first || *last > ExpectedLevels::kLineChannels) {
+        error = QStringLiteral("--range '%1' is not a channel range FIRST-LAST within 1-%2")
+                    .arg(range)
+                    .arg(ExpectedLevels::kLineChannels);
+        return false;
+    }
+    check.first = *first;
+    check.last = *last;
+    return true;
+}
+
+// The whole file or a fault naming it; a file far longer than any table of
+// levels is not read to its end.
+bool readFile(CheckOptions &check, QString &error)
+{
+    QFile file(check.file);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("cannot read %1: %2").arg(check.file, file.errorString());
+        return false;
+    }
+    const QByteArray text = file.read(ExpectedLevels::kLongestFile + 1);
+    if (file.error() != QFileDevice::NoError) {
+        error = QStringLiteral("cannot read %1: %2").arg(check.file, file.errorString());
+        return false;
+    }
+    ExpectedLevelsFault fault;
+    const std::optional<ExpectedLevels> expected = parseExpectedLevels(text, fault);
+    if (!expected) {
+        error = fault.line > 0 ? QStringLiteral("%1:%2: %3").arg(check.file).arg(fault.line).arg(fault.text)
+                               : QStringLiteral("%1: %2").arg(check.file, fault.text);
+        return false;
+    }
+    for (const ExpectedLevel &level : expected->levels) {
+        if (level.channel >= check.first && level.channel <= check.last)
+            check.expected.levels << level;
+    }
+    // A check that compares nothing would pass whatever the line carries.
+    if (!check.expected.span()) {
+        error = QStringLiteral("%1: no channel with an expected level%2")
+                    .arg(check.file,
+                         check.first == 1 && check.last == ExpectedLevels::kLineChannels
+                             ? QString()
+                             : QStringLiteral(" within %1-%2").arg(check.first).arg(check.last));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QList<QCommandLineOption> checkOptions()
+{
+    return {QCommandLineOption(kTolerance, QString(), QStringLiteral("t")),
+            QCommandLineOption(kRange, QString(), QStringLiteral("first-last")),
+            QCommandLineOption(kWatch, QString())};
+}
+
+bool readCheckOptions(const QCommandLineParser &parser, const QStringList &words, CliOptions &options,
+                      QString &error)
+{
+    if (options.command != CliOptions::Command::Check) {
+        for (const QString &name : {kTolerance, kRange, kWatch}) {
+            if (parser.isSet(name)) {
+                error = QStringLiteral("--%1 is for check only").arg(name);
+                return false;
+            }
+        }
+        return true;
+    }
+    CheckOptions &check = options.check;
+    if (words.size() != 1) {
+        error = words.isEmpty() ? QStringLiteral("check needs FILE, the expected levels (channel,level)")
+                                : QStringLiteral("check takes one FILE, not '%1'").arg(words.join(u' '));
+        return false;
+    }
+    check.file = words.first();
+    if (parser.isSet(kTolerance)) {
+        const std::optional<int> tolerance = number(parser.value(kTolerance));
+        if (!tolerance || *tolerance > 255) {
+            error = QStringLiteral("--tolerance '%1' is not a level difference (0-255)").arg(parser.value(kTolerance));
+            return false;
+        }
+        check.tolerance = *tolerance;
+    }
+    if (parser.isSet(kRange) && !readRange(parser.value(kRange), check, error))
+        return false;
+    check.watch = parser.isSet(kWatch);
+    return readFile(check, error);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "expected_levels.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct CliOptions;
+
+// What `lumivane check FILE` compares, read from FILE before the port is
+// opened: a file it cannot use ends the run with nothing sent.
+struct CheckOptions {
+    QString file;
+    ExpectedLevels expected; // only the channels within first..last
+    int tolerance = 0;       // how far a level may stray, 0-255
+    int first = 1;           // --range
+    int last = ExpectedLevels::kLineChannels;
+    bool watch = false;
+};
+
+// The options only check takes: --tolerance, --range and --watch.
+QList<QCommandLineOption> checkOptions();
+
+// For a check, reads its options, its one word (FILE) and the file itself
+// into `options`; for any other command, refuses the check's options.
+// False with the fault in `error`, naming the file and line of a fault in
+// the file.
+bool readCheckOptions(const QCommandLineParser &parser, const QStringList &words, CliOptions &options,
+                      QString &error);

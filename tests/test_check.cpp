@@ -1,0 +1,263 @@
+// lumivane check run the way a bench script runs it: what it refuses before
+// the wire, what it prints and its exit status against the simulated box,
+// what it puts on the wire, and a watch that must ring when a channel drifts.
+#include "harness.h"
+#include "protocol.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+
+namespace {
+
+const QString kProgram = QStringLiteral(LUMIVANE_BIN_DIR "/lumivane");
+
+struct Run {
+    QProcess::ExitStatus status;
+    int code;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run run(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(kProgram, arguments);
+    if (!process.waitForFinished(20000))
+        process.kill(); // a hang shows as a crash
+    process.waitForFinished();
+    return {process.exitStatus(), process.exitCode(), process.readAllStandardOutput(),
+            process.readAllStandardError()};
+}
+
+QByteArray request(int first, int last)
+{
+    return *protocol::block::buildRequest(first, last - first + 1);
+}
+
+} // namespace
+
+class TestCheck : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void refusedBeforeTheWire_data();
+    void refusedBeforeTheWire();
+    void verdicts_data();
+    void verdicts();
+    void oneBlockOnTheWire();
+    void silentBoxAfterThreeAttempts();
+    void watchRingsOnChanges();
+
+private:
+    QString file(const QByteArray &text);
+
+    QTemporaryDir m_dir;
+    QString m_link;
+    QProcess m_simulator;
+    int m_files = 0;
+};
+
+// The simulated box holds its opening pattern (channel n at 8(n-1)) with
+// channel 1 at 10 and channel 2 at 255.
+void TestCheck::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_link = m_dir.filePath(QStringLiteral("box"));
+    m_simulator.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"),
+                      {"--link", m_link, "--static", "--level", "1=10", "--level", "2=255"});
+    QVERIFY(m_simulator.waitForStarted());
+    QSignalSpy output(&m_simulator, &QProcess::readyReadStandardOutput);
+    while (!m_simulator.canReadLine())
+        QVERIFY(m_simulator.state() == QProcess::Running && output.wait(10000));
+    QVERIFY(m_simulator.readLine().startsWith("lumivane-sim: ready"));
+}
+
+void TestCheck::cleanupTestCase()
+{
+    m_simulator.terminate();
+    QVERIFY(m_simulator.waitForFinished(5000));
+}
+
+QString TestCheck::file(const QByteArray &text)
+{
+    QFile out(m_dir.filePath(QStringLiteral("expected-%1.csv").arg(++m_files)));
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size())
+        qFatal("cannot write %s", qPrintable(out.fileName()));
+    return out.fileName();
+}
+
+// A file or an option it cannot use ends the run with one line and status 2
+// before the port is opened; a port that will not open, with 3.
+void TestCheck::refusedBeforeTheWire_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("fault"); // after the file's name
+    const QByteArray good("channel,level\n1,10\n");
+    QTest::newRow("bad header") << QByteArray("chan,lvl\n1,10\n") << QStringList{} << 2 << ":1: the header must be";
+    QTest::newRow("channel 0") << QByteArray("channel,level\n1,10\n0,1\n") << QStringList{} << 2
+                               << ":3: channel 0 is outside 1-512";
+    QTest::newRow("channel 513") << QByteArray("channel,level\n513,1\n") << QStringList{} << 2
+                                 << ":2: channel 513 is outside 1-512";
+    QTest::newRow("level 256") << QByteArray("channel,level\n7,256\n") << QStringList{} << 2
+                               << ":2: level 256 is outside 0-255";
+    QTest::newRow("text") << QByteArray("channel,level\n7,half\n") << QStringList{} << 2 << ":2: 'half' is not a level";
+    QTest::newRow("duplicate channel") << QByteArray("channel,level\n7,1\n7,1\n") << QStringList{} << 2
+                                       << ":3: channel 7 again (first on line 2)";
+    QTest::newRow("only don't care") << QByteArray("channel,level\n7,\n") << QStringList{} << 2
+                                     << ": no channel with an expected level";
+    QTest::newRow("nothing in the range") << good << QStringList{"--range", "2-9"} << 2
+                                          << ": no channel with an expected level within 2-9";
+    QTest::newRow("tolerance 256") << good << QStringList{"--tolerance", "256"} << 2 << "--tolerance '256'";
+    QTest::newRow("range past 512") << good << QStringList{"--range", "1-513"} << 2 << "--range '1-513'";
+    QTest::newRow("missing device") << good << QStringList{"--port", "/nonexistent/tty"} << 3
+                                    << "Error Opening COM Port (/nonexistent/tty)";
+}
+
+void TestCheck::refusedBeforeTheWire()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, options);
+    QFETCH(int, code);
+    QFETCH(QString, fault);
+    PtyBox box;
+    QVERIFY(box.isReady());
+    const QString path = file(text);
+    const Run result = run(QStringList{"--port", box.devicePath(), "check", path} + options);
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.code, code);
+    QCOMPARE(result.out, QByteArray());
+    QCOMPARE(result.err.count('\n'), 1);
+    QVERIFY2(result.err.contains(fault.toUtf8()), result.err);
+    if (fault.startsWith(u':'))
+        QVERIFY2(result.err.contains((path + fault).toUtf8()), result.err);
+    QCoreApplication::processEvents();
+    QCOMPARE(box.received(), QByteArray());
+}
+
+void TestCheck::verdicts_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    // Channels 1-4 carry 10, 255, 16, 24.
+    const QByteArray cue("channel,level\n1,10\n2,255\n3,\n4,20\n");
+    QTest::newRow("all agree") << QByteArray("channel,level\n1,10\n2,255\n3,16\n") << QStringList{} << 0
+                               << QByteArray() << QByteArray();
+    QTest::newRow("one differs, one don't care")
+        << cue << QStringList{} << 1 << QByteArray("4 20 24\n") << QByteArray();
+    QTest::newRow("tolerance just inside") << cue << QStringList{"--tolerance", "4"} << 0 << QByteArray()
+                                           << QByteArray();
+    QTest::newRow("range leaves it out") << cue << QStringList{"--range", "1-3"} << 0 << QByteArray() << QByteArray();
+    QTest::newRow("csv") << cue << QStringList{"--format", "csv"} << 1
+                         << QByteArray("channel,expected,actual\n4,20,24\n") << QByteArray();
+    QTest::newRow("csv, all agree") << cue << QStringList{"--format", "csv", "--tolerance", "4"} << 0
+                                    << QByteArray("channel,expected,actual\n") << QByteArray();
+    QTest::newRow("json") << cue << QStringList{"--format", "json"} << 1
+                          << QByteArray(R"([{"channel":4,"expected":20,"actual":24}])" "\n") << QByteArray();
+    QTest::newRow("json, all agree") << cue << QStringList{"--format", "json", "--tolerance", "4"} << 0
+                                     << QByteArray("[]\n") << QByteArray();
+    QTest::newRow("beyond one picture")
+        << QByteArray("channel,level\n2,255\n300,0\n") << QStringList{} << 1 << QByteArray("300 0 \n")
+        << QByteArray("lumivane: channels above 256 lie beyond what one picture holds; they count as unread\n");
+}
+
+void TestCheck::verdicts()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, options);
+    QFETCH(int, code);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    const Run result = run(QStringList{"--port", m_link, "check", file(text)} + options);
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.err, err);
+    QCOMPARE(result.out, out);
+    QCOMPARE(result.code, code);
+}
+
+// Only the channels between the lowest and the highest with a level are
+// asked for, once: a check is one picture.
+void TestCheck::oneBlockOnTheWire()
+{
+    PtyBox box;
+    QVERIFY(box.isReady());
+    connect(&box, &PtyBox::bytesReceived, this, [&] {
+        if (box.received() == request(5, 7))
+            box.send(protocol::block::buildReply(QByteArray("\x05\x06\x07", 3)));
+    });
+    QProcess check;
+    check.start(kProgram, {"--port", box.devicePath(), "check",
+                           file("channel,level\n1,\n7,7\n5,5\n9,\n")});
+    QSignalSpy finished(&check, &QProcess::finished);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(check.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(check.readAllStandardError(), QByteArray());
+    QCOMPARE(check.exitCode(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(box.received().toHex(' '), request(5, 7).toHex(' '));
+}
+
+void TestCheck::silentBoxAfterThreeAttempts()
+{
+    PtyBox box;
+    QVERIFY(box.isReady());
+    const Run result = run({"--port", box.devicePath(), "check", file("channel,level\n3,1\n2,\n4,200\n")});
+    QCOMPARE(result.status, QProcess::NormalExit);
+    QCOMPARE(result.code, 1);
+    QCOMPARE(result.out, QByteArray("3 1 \n4 200 \n"));
+    QCOMPARE(result.err,
+             QByteArray("lumivane: no good picture of channels 3-4 in 3 attempts (no answer, no answer, no answer)\n"));
+    QCoreApplication::processEvents();
+    QCOMPARE(box.received().toHex(' '), request(3, 4).repeated(3).toHex(' '));
+}
+
+// The box answers pictures that agree, then two where channel 2 has
+// drifted, then agreeing ones again: the watch says so twice, and ends
+// with 1 on Ctrl+C because a channel differed.
+void TestCheck::watchRingsOnChanges()
+{
+    PtyBox box;
+    QVERIFY(box.isReady());
+    int answered = 0;
+    connect(&box, &PtyBox::bytesReceived, this, [&] {
+        while (box.received().size() >= (answered + 1) * protocol::block::kRequestLength) {
+            ++answered;
+            const bool drifted = answered == 3 || answered == 4;
+            box.send(protocol::block::buildReply(QByteArray(drifted ? "\x01\x70" : "\x01\x64", 2)));
+        }
+    });
+    QProcess watch;
+    watch.start(kProgram, {"--port", box.devicePath(), "--format", "csv", "check", "--watch", "--tolerance", "5",
+                           file("channel,level\n1,1\n2,100\n")});
+    QVERIFY(watch.waitForStarted());
+    QByteArray out;
+    QSignalSpy output(&watch, &QProcess::readyReadStandardOutput);
+    while (out.count('\n') < 3) {
+        QVERIFY2(output.wait(10000), out);
+        out += watch.readAllStandardOutput();
+    }
+    QTRY_VERIFY(answered >= 6); // good pictures keep coming and nothing more is said
+    ::kill(pid_t(watch.processId()), SIGINT);
+    QSignalSpy finished(&watch, &QProcess::finished);
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(watch.exitCode(), 1);
+    out += watch.readAllStandardOutput();
+    const QList<QByteArray> lines = out.split('\n');
+    QCOMPARE(lines.size(), 4);
+    QCOMPARE(lines[0], QByteArray("time,channel,expected,actual,verdict"));
+    QCOMPARE(lines[1].mid(lines[1].indexOf(',') + 1), QByteArray("2,100,112,differs"));
+    QCOMPARE(lines[2].mid(lines[2].indexOf(',') + 1), QByteArray("2,100,100,agrees"));
+    QCOMPARE(watch.readAllStandardError(), QByteArray());
+}
+
+QTEST_GUILESS_MAIN(TestCheck)
+#include "test_check.moc"
