@@ -116,7 +116,7 @@ void TestCheck::refusedBeforeTheWire_data()
     QTest::newRow("tolerance 256") << good << QStringList{"--tolerance", "256"} << 2 << "--tolerance '256'";
     QTest::newRow("range past 512") << good << QStringList{"--range", "1-513"} << 2 << "--range '1-513'";
     QTest::newRow("missing device") << good << QStringList{"--port", "/nonexistent/tty"} << 3
-                                    << "Error Opening COM Port (/nonexistent/tty)";
+                                    << "Error Opening COM Port (/nonexistent/tty: no such device)";
 }
 
 void TestCheck::refusedBeforeTheWire()
