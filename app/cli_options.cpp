@@ -2,6 +2,7 @@
 
 #include "bridge_options.h"
 #include "port_mapping.h"
+#include "record_options.h"
 
 #include <QCommandLineParser>
 #include <QHash>
@@ -19,6 +20,7 @@ const char kHelp[] =
     "  lumivane [--port N|PATH] [--format text|csv|json] list FIRST-LAST\n"
     "  lumivane [--port N|PATH] [--format text|csv|json] watch CH [CH...] [--interval MS] [--count N]\n"
     "  lumivane [--port N|PATH] bridge --universe N [FIRST-LAST] [--ola-port PORT]\n"
+    "  lumivane [--port N|PATH] record FILE [--range FIRST-LAST] [--duration S]\n"
     "  lumivane ports\n"
     "  lumivane --help | --version\n"
     "\n"
@@ -34,6 +36,11 @@ const char kHelp[] =
     "  bridge        Fetch channels FIRST-LAST (default all the box gives) as\n"
     "                one picture after another and send every good one to OLA\n"
     "                universe N through olad on 127.0.0.1, until Ctrl+C.\n"
+    "  record FILE   Fetch channels FIRST-LAST (default 1-512) as one picture\n"
+    "                after another and write every good one that changed to\n"
+    "                the show file FILE (as ola_recorder writes), until\n"
+    "                --duration seconds or Ctrl+C. The file is on the disk at\n"
+    "                least once a second; an existing FILE is never written over.\n"
     "  ports         Show what Port1-Port4 open and every serial device found.\n"
     "\n"
     "Options:\n"
@@ -44,12 +51,15 @@ const char kHelp[] =
     "  --count N        watch: stop after N passes.\n"
     "  --universe N     bridge: the OLA universe to feed.\n"
     "  --ola-port PORT  bridge: olad's RPC port, default 9010.\n"
+    "  --range A-B      record: the channels recorded, default 1-512.\n"
+    "  --duration S     record: stop after S seconds.\n"
     "  -h, --help       Print this help.\n"
     "  -v, --version    Print the version.\n"
     "\n"
     "A channel without an acceptable answer has an empty level (\"12 \", \"12,\",\n"
     "null). Exit status: 0 every channel read; 1 the box gave no or a bad answer;\n"
-    "2 usage error; 3 the port cannot be opened. A bridge ends with 0 on Ctrl+C.\n";
+    "2 usage error; 3 the port cannot be opened. A bridge ends with 0 on Ctrl+C,\n"
+    "a record with 0 on Ctrl+C or at its duration and 1 when a write fails.\n";
 
 // A channel, port or count: digits only, no sign, no blanks.
 std::optional<int> wholeNumber(const QString &text)
@@ -139,6 +149,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("n"));
     parser.addOptions({help, version, port, format, interval, count});
     parser.addOptions(bridgeOptions());
+    parser.addOptions(recordOptions());
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -151,6 +162,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
         {QStringLiteral("watch"), CliOptions::Command::Watch},
         {QStringLiteral("ports"), CliOptions::Command::Ports},
         {QStringLiteral("bridge"), CliOptions::Command::Bridge},
+        {QStringLiteral("record"), CliOptions::Command::Record},
     };
     CliOptions options;
     if (parser.isSet(help) || parser.isSet(version)) {
@@ -183,7 +195,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     }
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
-        error = QStringLiteral("no command given (probe, read, list, watch, bridge or ports); try --help");
+        error = QStringLiteral("no command given (probe, read, list, watch, bridge, record or ports); try --help");
         return std::nullopt;
     }
     const QString command = words.takeFirst();
@@ -225,10 +237,11 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
         options.count = *passes;
     }
 
-    if (!readBridgeOptions(parser, words, options, error))
+    if (!readBridgeOptions(parser, words, options, error) || !readRecordOptions(parser, words, options, error))
         return std::nullopt;
     switch (options.command) {
     case CliOptions::Command::Bridge:
+    case CliOptions::Command::Record:
         break; // read above
     case CliOptions::Command::Read:
     case CliOptions::Command::Watch:

@@ -11,7 +11,7 @@
 // What one run of lumivane is asked to do, taken from its command line
 // before anything touches the port.
 struct CliOptions {
-    enum class Command { Help, Version, Ports, Probe, Read, List, Watch, Bridge };
+    enum class Command { Help, Version, Ports, Probe, Read, List, Watch, Bridge, Record };
 
     Command command = Command::Help;
     int portNumber = 1; // Port1-Port4, resolved as the monitor's port buttons are
@@ -24,6 +24,8 @@ struct CliOptions {
     int count = 0;                           // watch: passes to run; 0 until interrupted
     unsigned int universe = 0;               // bridge: the OLA universe fed
     quint16 olaPort = 9010;                  // bridge: olad's RPC port on 127.0.0.1
+    QString recordPath;                      // record: the show file written
+    int durationSeconds = 0;                 // record: 0 until interrupted
 };
 
 // The options in `arguments` (the program's name first), or nothing with
