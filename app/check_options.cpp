@@ -88,8 +88,9 @@ bool readCheckOptions(const QCommandLineParser &parser, const QStringList &words
 {
     if (options.command != CliOptions::Command::Check) {
         for (const QString &name : {kTolerance, kRange, kWatch}) {
-            if (parser.isSet(name)) {
-                error = QStringLiteral("--%1 is for check only").arg(name);
+            if (parser.isSet(name) && !(name == kRange && options.command == CliOptions::Command::Record)) {
+                error = name == kRange ? QStringLiteral("--range is for check and record only")
+                                       : QStringLiteral("--%1 is for check only").arg(name);
                 return false;
             }
         }

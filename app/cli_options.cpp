@@ -3,6 +3,7 @@
 #include "bridge_options.h"
 #include "check_options.h"
 #include "port_mapping.h"
+#include "record_options.h"
 
 #include <QCommandLineParser>
 #include <QHash>
@@ -21,6 +22,7 @@ const char kHelp[] =
     "  lumivane [--port N|PATH] [--format text|csv|json] watch CH [CH...] [--interval MS] [--count N]\n"
     "  lumivane [--port N|PATH] bridge --universe N [FIRST-LAST] [--ola-port PORT]\n"
     "  lumivane [--port N|PATH] [--format text|csv|json] check FILE [--tolerance T] [--range A-B] [--watch]\n"
+    "  lumivane [--port N|PATH] record FILE [--range FIRST-LAST] [--duration S]\n"
     "  lumivane ports\n"
     "  lumivane --help | --version\n"
     "\n"
@@ -39,6 +41,11 @@ const char kHelp[] =
     "  check FILE    Fetch the channels FILE names (channel,level, as csv list\n"
     "                writes; an empty level: any) and print those further than\n"
     "                --tolerance from it as channel,expected,actual.\n"
+    "  record FILE   Fetch channels FIRST-LAST (default 1-512) as one picture\n"
+    "                after another and write every good one that changed to\n"
+    "                the show file FILE (as ola_recorder writes), until\n"
+    "                --duration seconds or Ctrl+C. The file is on the disk at\n"
+    "                least once a second; an existing FILE is never written over.\n"
     "  ports         Show what Port1-Port4 open and every serial device found.\n"
     "\n"
     "Options:\n"
@@ -53,12 +60,15 @@ const char kHelp[] =
     "  --range A-B      check: only the channels of FILE within A-B (1-512).\n"
     "  --watch          check: check again and again until Ctrl+C; print only\n"
     "                   channels whose verdict changed (differs, unread, agrees).\n"
+    "  --range A-B      record: the channels recorded, default 1-512.\n"
+    "  --duration S     record: stop after S seconds.\n"
     "  -h, --help       Print this help.\n"
     "  -v, --version    Print the version.\n"
     "\n"
     "A channel without an acceptable answer has an empty level (\"12 \", \"12,\",\n"
     "null). Exit status: 0 every channel read; 1 the box gave no or a bad answer;\n"
-    "2 usage error; 3 the port cannot be opened. A bridge ends with 0 on Ctrl+C.\n"
+    "2 usage error; 3 the port cannot be opened. A bridge ends with 0 on Ctrl+C,\n"
+    "a record with 0 on Ctrl+C or at its duration and 1 when a write fails.\n"
     "check: 0 all agree; 1 a channel differs or could not be read; 2 also for a\n"
     "FILE it cannot use (file and line named; nothing is sent).\n";
 
@@ -160,6 +170,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     parser.addOptions({help, version, port, format, interval, count});
     parser.addOptions(bridgeOptions());
     parser.addOptions(checkOptions());
+    parser.addOptions(recordOptions());
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -173,6 +184,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
         {QStringLiteral("ports"), CliOptions::Command::Ports},
         {QStringLiteral("bridge"), CliOptions::Command::Bridge},
         {QStringLiteral("check"), CliOptions::Command::Check},
+        {QStringLiteral("record"), CliOptions::Command::Record},
     };
     CliOptions options;
     if (parser.isSet(help) || parser.isSet(version)) {
@@ -208,7 +220,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     }
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
-        error = QStringLiteral("no command given (probe, read, list, watch, bridge, check or ports); try --help");
+        error = QStringLiteral("no command given (probe, read, list, watch, bridge, check, record or ports); try --help");
         return std::nullopt;
     }
     const QString command = words.takeFirst();
@@ -250,11 +262,13 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
         options.count = *passes;
     }
 
-    if (!readBridgeOptions(parser, words, options, error) || !readCheckOptions(parser, words, options, error))
+    if (!readBridgeOptions(parser, words, options, error) || !readCheckOptions(parser, words, options, error)
+        || !readRecordOptions(parser, words, options, error))
         return std::nullopt;
     switch (options.command) {
     case CliOptions::Command::Bridge:
     case CliOptions::Command::Check:
+    case CliOptions::Command::Record:
         break; // read above
     case CliOptions::Command::Read:
     case CliOptions::Command::Watch:

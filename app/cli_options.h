@@ -12,7 +12,7 @@
 // What one run of lumivane is asked to do, taken from its command line
 // before anything touches the port.
 struct CliOptions {
-    enum class Command { Help, Version, Ports, Probe, Read, List, Watch, Bridge, Check };
+    enum class Command { Help, Version, Ports, Probe, Read, List, Watch, Bridge, Check, Record };
 
     Command command = Command::Help;
     int portNumber = 1; // Port1-Port4, resolved as the monitor's port buttons are
@@ -26,6 +26,8 @@ struct CliOptions {
     unsigned int universe = 0;               // bridge: the OLA universe fed
     quint16 olaPort = 9010;                  // bridge: olad's RPC port on 127.0.0.1
     CheckOptions check;                      // check: the file, read and judged
+    QString recordPath;                      // record: the show file written
+    int durationSeconds = 0;                 // record: 0 until interrupted
 };
 
 // The options in `arguments` (the program's name first), or nothing with

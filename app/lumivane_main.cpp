@@ -8,6 +8,7 @@
 #include "cli_options.h"
 #include "port_mapping.h"
 #include "qt_serial_port.h"
+#include "record_command.h"
 #include "stop_signals.h"
 
 #include <QCoreApplication>
@@ -96,6 +97,8 @@ int main(int argc, char *argv[])
         return runBridge(*options, session, session.port().deviceName());
     if (options->command == CliOptions::Command::Check)
         return runCheck(*options, session);
+    if (options->command == CliOptions::Command::Record)
+        return runRecord(*options, session);
     CliCommand command(*options, session);
     QObject::connect(&command, &CliCommand::finished, &app, &QCoreApplication::exit);
 

@@ -3,12 +3,15 @@
 
 #include "sim_box.h"
 #include "sim_line.h"
+#include "show_format.h"
+#include "show_replay.h"
 #include "sim_options.h"
 #include "stop_signals.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 
 namespace {
 constexpr int kBadCommandLine = 2;
@@ -45,6 +48,16 @@ int main(int argc, char *argv[])
     box.faults() = options.faults;
     for (const auto &[channel, level] : options.levels)
         box.setLevel(channel, level);
+    // A bad take is found before the line comes up: nothing opens.
+    std::unique_ptr<ShowReplay> replay;
+    if (!options.replayPath.isEmpty()) {
+        Recording take;
+        if (!loadShow(options.replayPath, take, error)) {
+            complain(error);
+            return kCannotStart;
+        }
+        replay = std::make_unique<ShowReplay>(box, std::move(take), options.loop);
+    }
 
     StopSignals stopSignals;
     QObject::connect(&stopSignals, &StopSignals::stopRequested, &app, &QCoreApplication::quit);
@@ -60,6 +73,8 @@ int main(int argc, char *argv[])
     std::printf("lumivane-sim: ready on %s -> %s\n", qPrintable(options.linkPath),
                 qPrintable(line.deviceName()));
     std::fflush(stdout);
+    if (replay)
+        replay->start();
 
     // The cable pulled and plugged back on purpose, as a USB adapter would be.
     if (options.dropAfter) {

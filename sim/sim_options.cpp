@@ -1,5 +1,6 @@
 #include "sim_options.h"
 
+#include "replay_options.h"
 #include "sim_box.h"
 
 #include <QCommandLineParser>
@@ -115,6 +116,7 @@ SimCommandLine parseSimOptions(const QStringList &arguments)
                        "(115200: 86.8 us a byte); without it bytes go at the pseudo-terminal's speed."),
         QStringLiteral("rate"));
     parser.addOption(baud);
+    parser.addOptions(replayOptions());
 
     if (!parser.parse(arguments))
         return failure(parser.errorText());
@@ -181,5 +183,7 @@ SimCommandLine parseSimOptions(const QStringList &arguments)
             return failure(QStringLiteral("--level wants <channel 1..512>=<level 0..255>, not %1.").arg(text));
         options.levels.append(*pinned);
     }
+    if (const QString fault = readReplayOptions(parser, options); !fault.isEmpty())
+        return failure(fault);
     return {SimCommandLine::Outcome::Run, options, {}};
 }

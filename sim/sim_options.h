@@ -18,6 +18,8 @@ struct SimOptions {
     QList<QPair<int, quint8>> levels; // channel 1..512, level, in the order given
     std::optional<std::chrono::milliseconds> dropAfter; // the line goes down this long after start
     std::optional<std::chrono::milliseconds> backAfter; // and comes back this long after that
+    QString replayPath; // a recorded take played as the levels
+    bool loop = false;  // and started again after its end
 };
 
 // What the command line comes to: options to run with, a text to print

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "cli_options.h"
+#include "live_fetch.h"
+#include "recorder.h"
+
+#include <QObject>
+#include <QTimer>
+
+class BoxSession;
+
+// lumivane record: pictures of the line, fetched one after another as the
+// Live Channels window fetches them, written to a show file until the
+// duration is up or Ctrl+C. A write that fails ends the take at once,
+// saying why.
+class RecordCommand : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kWriteFailed = 1;
+
+    RecordCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
+
+    // Call once the event loop runs: finished() may come from inside.
+    void start();
+    // Ctrl+C or the duration: the take is closed and finished(0).
+    void interrupt();
+
+signals:
+    void finished(int exitStatus);
+
+private:
+    void end(int status);
+
+    CliOptions m_options;
+    BoxSession &m_session;
+    LiveFetch m_fetch;
+    Recorder m_recorder;
+    QTimer m_duration;
+    bool m_ended = false;
+};
+
+// Runs a record on `session` until its duration, Ctrl+C or SIGTERM; the exit status.
+int runRecord(const CliOptions &options, BoxSession &session);

@@ -1,0 +1,93 @@
+#include "record_options.h"
+
+#include "live_fetch.h"
+#include "show_format.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+const QString kRange = QStringLiteral("range");
+const QString kDuration = QStringLiteral("duration");
+constexpr int kLongestTake = 7 * 24 * 60 * 60; // seconds
+
+std::optional<int> number(const QString &text, int highest)
+{
+    if (text.isEmpty() || text.size() > 9
+        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
+        return std::nullopt;
+    const int value = text.toInt();
+    return value <= highest ? std::optional<int>(value) : std::nullopt;
+}
+
+bool readRange(const QString &range, CliOptions &options, QString &error)
+{
+    const QStringList ends = range.split(u'-');
+    const int first = ends.size() == 2 ? number(ends[0], show_format::kMaxChannels).value_or(0) : 0;
+    const int last = ends.size() == 2 ? number(ends[1], show_format::kMaxChannels).value_or(0) : 0;
+    if (first < 1 || last < first) {
+        error = QStringLiteral("--range '%1' is not a channel range FIRST-LAST within 1-%2")
+                    .arg(range)
+                    .arg(show_format::kMaxChannels);
+        return false;
+    }
+    // The part beyond what the fetch serves is cut off, with a note, when
+    // the take starts; a range wholly beyond it would record nothing.
+    if (first > LiveFetch::kChannels) {
+        error = QStringLiteral("--range %1: the box's channels are fetched up to %2 for now, so nothing of it "
+                               "could be recorded")
+                    .arg(range)
+                    .arg(LiveFetch::kChannels);
+        return false;
+    }
+    options.first = first;
+    options.last = last;
+    return true;
+}
+
+} // namespace
+
+QList<QCommandLineOption> recordOptions()
+{
+    // --range is check's too, which adds it to the parser.
+    return {QCommandLineOption(kDuration, QString(), QStringLiteral("s"))};
+}
+
+bool readRecordOptions(const QCommandLineParser &parser, const QStringList &words, CliOptions &options,
+                       QString &error)
+{
+    if (options.command != CliOptions::Command::Record) {
+        for (const QString &name : {kRange, kDuration}) {
+            if (parser.isSet(name) && !(name == kRange && options.command == CliOptions::Command::Check)) {
+                error = QStringLiteral("--%1 is for record only").arg(name);
+                return false;
+            }
+        }
+        return true;
+    }
+    if (parser.isSet(QStringLiteral("format"))) {
+        error = QStringLiteral("record takes no --format");
+        return false;
+    }
+    if (words.size() != 1 || words.first().isEmpty()) {
+        error = QStringLiteral("record takes one FILE to record into");
+        return false;
+    }
+    options.recordPath = words.first();
+    options.first = 1;
+    options.last = show_format::kMaxChannels;
+    if (parser.isSet(kRange) && !readRange(parser.value(kRange), options, error))
+        return false;
+    if (parser.isSet(kDuration)) {
+        const std::optional<int> seconds = number(parser.value(kDuration), kLongestTake);
+        if (!seconds || *seconds < 1) {
+            error = QStringLiteral("--duration '%1' is not a number of seconds (1-%2)")
+                        .arg(parser.value(kDuration))
+                        .arg(kLongestTake);
+            return false;
+        }
+        options.durationSeconds = *seconds;
+    }
+    return true;
+}

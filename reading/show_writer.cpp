@@ -1,0 +1,73 @@
+#include "show_writer.h"
+
+#include "show_format.h"
+
+#include <QFileDevice>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+ShowWriter::ShowWriter(QFileDevice &file)
+    : m_file(file)
+{
+}
+
+bool ShowWriter::begin(QString &error)
+{
+    const QByteArray header = QByteArray(show_format::kHeader) + '\n';
+    if (!put(0, header, error))
+        return false;
+    m_whole = header.size();
+    return true;
+}
+
+void ShowWriter::add(qint64 ms, int first, const QByteArray &levels)
+{
+    if (m_lastAt >= 0)
+        m_pending += show_format::delayLine(ms - m_lastAt);
+    m_pending += show_format::frameLine(kUniverse, first, levels);
+    m_lastAt = ms;
+    ++m_added;
+}
+
+bool ShowWriter::flush(qint64 ms, QString &error)
+{
+    if (m_failed) {
+        error = QStringLiteral("the recording has stopped");
+        return false;
+    }
+    // The held delay is only ever overwritten by a longer one, or by the
+    // final delay of the same picture and what follows it.
+    if (!m_pending.isEmpty()) {
+        if (!put(m_whole, m_pending, error))
+            return false;
+        m_whole += m_pending.size();
+        m_tail = 0;
+        m_pending.clear();
+    }
+    if (m_lastAt >= 0) {
+        const QByteArray held = show_format::delayLine(std::max<qint64>(ms - m_lastAt, 0));
+        if (!put(m_whole, held, error))
+            return false;
+        m_tail = held.size();
+    }
+    if (m_file.handle() >= 0 && ::fdatasync(m_file.handle()) != 0 && errno != EINVAL) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        m_failed = true;
+        return false;
+    }
+    return true;
+}
+
+bool ShowWriter::put(qint64 at, const QByteArray &text, QString &error)
+{
+    if (m_file.seek(at) && m_file.write(text) == text.size() && m_file.flush())
+        return true;
+    error = m_file.errorString();
+    // Back to the last whole show: the pictures before stay, the held
+    // delay or a line cut short by the failing write goes.
+    m_file.resize(m_whole);
+    m_failed = true;
+    return false;
+}

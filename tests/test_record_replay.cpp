@@ -1,0 +1,230 @@
+// A take end to end: lumivane records the simulated box into a show file,
+// lumivane-sim plays the file back as the box, and lumivane list sees the
+// recorded levels. Also the replay in-process, and what either program
+// says, and does not open, for a wrong command line or a wrong file.
+#include "show_format.h"
+#include "show_replay.h"
+#include "sim_box.h"
+
+#include <QProcess>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString kLumivane = QStringLiteral(LUMIVANE_BIN_DIR "/lumivane");
+const QString kSim = QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim");
+
+struct Run {
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Run run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(20000))
+        process.kill(); // a hang shows as a failure
+    process.waitForFinished();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+// A simulator that has said it is ready on `link`.
+bool startSim(QProcess &sim, const QStringList &arguments)
+{
+    sim.start(kSim, arguments);
+    if (!sim.waitForStarted())
+        return false;
+    QSignalSpy output(&sim, &QProcess::readyReadStandardOutput);
+    while (!sim.canReadLine()) {
+        if (sim.state() != QProcess::Running || !output.wait(10000))
+            return false;
+    }
+    return sim.readLine().startsWith("lumivane-sim: ready");
+}
+
+void stopSim(QProcess &sim)
+{
+    sim.terminate();
+    sim.waitForFinished(5000);
+}
+
+// The levels `lumivane list` reads, channels first..last, as bytes.
+QByteArray listed(const QString &link, int first, int last)
+{
+    const Run list = run(kLumivane, {"--port", link, "--format", "csv", "list",
+                                     QStringLiteral("%1-%2").arg(first).arg(last)});
+    QByteArray levels;
+    for (const QByteArray &line : list.out.split('\n').mid(1)) { // past "channel,level"
+        if (!line.isEmpty())
+            levels.append(char(line.split(',').value(1).toInt()));
+    }
+    return list.code == 0 ? levels : QByteArray();
+}
+
+} // namespace
+
+class TestRecordReplay : public QObject {
+    Q_OBJECT
+private slots:
+    // Recorded from the moving simulated box, replayed: every picture list
+    // reads during the replay is one of the take's, and at the end it is
+    // the last one, held.
+    void recordedTakeReplaysToList()
+    {
+        QTemporaryDir dir;
+        const QString take = dir.filePath("take.show");
+        QProcess source;
+        QVERIFY(startSim(source, {"--link", dir.filePath("source")}));
+        const Run record = run(kLumivane, {"--port", dir.filePath("source"), "record", take, "--range",
+                                           "1-256", "--duration", "1"});
+        stopSim(source);
+        QCOMPARE(record.code, 0);
+        QVERIFY2(record.out.startsWith("Recording channels 1-256 from "), record.out);
+
+        Recording recording;
+        QString error;
+        QVERIFY2(loadShow(take, recording, error), qPrintable(error));
+        QVERIFY(recording.pictures() > 2); // the box's chase moved meanwhile
+        QSet<QByteArray> pictures;
+        for (int i = 0; i < recording.pictures(); ++i)
+            pictures.insert(recording.levelsOf(i));
+
+        QProcess replay;
+        QVERIFY(startSim(replay, {"--link", dir.filePath("replay"), "--replay", take}));
+        const QByteArray end = recording.levelsOf(recording.pictures() - 1);
+        QByteArray seen;
+        QTRY_VERIFY_WITH_TIMEOUT((seen = listed(dir.filePath("replay"), 1, 256), pictures.contains(seen) && seen == end)
+                                     || !pictures.contains(seen),
+                                 20000);
+        QVERIFY2(pictures.contains(seen), "list read levels that are not in the take");
+        QCOMPARE(listed(dir.filePath("replay"), 1, 256), end);
+        stopSim(replay);
+    }
+
+    void commandLineFaults_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("record without a file") << kLumivane << QStringList{"record"} << 2
+                                               << "lumivane: record takes one FILE to record into";
+        QTest::newRow("range beyond 512") << kLumivane << QStringList{"record", "t", "--range", "1-513"} << 2
+                                          << "lumivane: --range '1-513' is not a channel range FIRST-LAST within 1-512";
+        QTest::newRow("duration 0") << kLumivane << QStringList{"record", "t", "--duration", "0"} << 2
+                                    << "lumivane: --duration '0' is not a number of seconds (1-604800)";
+        QTest::newRow("range for list") << kLumivane << QStringList{"list", "1-4", "--range", "1-2"} << 2
+                                        << "lumivane: --range is for check and record only";
+        QTest::newRow("loop alone") << kSim << QStringList{"--link", "l", "--loop"} << 2
+                                    << "lumivane-sim: --loop needs --replay.";
+        QTest::newRow("replay with levels") << kSim << QStringList{"--link", "l", "--replay", "t", "--level", "1=2"}
+                                            << 2
+                                            << "lumivane-sim: --replay plays the take's levels; it takes no --level or --static.";
+    }
+    void commandLineFaults()
+    {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QFETCH(QString, said);
+        const Run result = run(program, arguments);
+        QCOMPARE(result.code, code);
+        QCOMPARE(QString::fromLocal8Bit(result.err).section(u'\n', 0, 0), said);
+    }
+
+    // A wrong file is named with its line; the simulator opens no link.
+    void replayRefusesBadFiles_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("not a show") << QByteArray("hello\n")
+                                    << ":1: not a show file: the first line is 'hello', not 'OLA Show'";
+        QTest::newRow("cut short") << QByteArray("OLA Show\n1 1,2\n40\n1 3") << ":4: cut short: the line does not end";
+        QTest::newRow("two universes") << QByteArray("OLA Show\n1 1\n40\n2 1\n")
+                                       << ":4: universe 2, but the recording is of universe 1";
+    }
+    void replayRefusesBadFiles()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QString take = dir.filePath("take.show");
+        QFile file(take);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        const Run result = run(kSim, {"--link", dir.filePath("box"), "--replay", take});
+        QCOMPARE(result.code, 1);
+        QCOMPARE(QString::fromLocal8Bit(result.err), "lumivane-sim: " + take + said + "\n");
+        QVERIFY(!QFileInfo::exists(dir.filePath("box")));
+    }
+
+    // A take that cannot be written ends the run at once, saying why, and
+    // leaves an earlier take as it was.
+    void recordRefusesUnwritableFiles()
+    {
+        QTemporaryDir dir;
+        QProcess box;
+        QVERIFY(startSim(box, {"--link", dir.filePath("box"), "--static"}));
+        const QString earlier = dir.filePath("earlier.show");
+        QFile file(earlier);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("OLA Show\n1 7\n");
+        file.close();
+        const Run over = run(kLumivane, {"--port", dir.filePath("box"), "record", earlier});
+        QCOMPARE(over.code, 1);
+        QCOMPARE(over.err, ("lumivane: " + earlier + " exists; a take is never written over another\n").toLocal8Bit());
+        QFile kept(earlier);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray("OLA Show\n1 7\n"));
+        const Run nowhere = run(kLumivane, {"--port", dir.filePath("box"), "record", dir.filePath("no/take.show")});
+        QCOMPARE(nowhere.code, 1);
+        QVERIFY2(nowhere.err.startsWith("lumivane: " + dir.filePath("no/take.show").toLocal8Bit() + ": "), nowhere.err);
+        stopSim(box);
+    }
+
+    // In-process: the pictures in their order, the channels outside the
+    // take at 0, and with looping the take again from its start.
+    void replayLoops()
+    {
+        Recording take;
+        show_format::Fault fault;
+        QVERIFY(show_format::parse("OLA Show\n1 ,,10,20\n30\n1 ,,11,21\n30\n1 ,,12,22\n30\n", take, fault));
+        SimBox box(true);
+        ShowReplay replay(box, take, true);
+        QSignalSpy shown(&replay, &ShowReplay::pictureShown);
+        replay.start();
+        QCOMPARE(box.level(3), quint8(10));
+        QCOMPARE(box.level(1), quint8(0));
+        QCOMPARE(box.level(300), quint8(0));
+        QTRY_VERIFY(shown.size() >= 4);
+        QList<int> order;
+        for (const QList<QVariant> &signal : shown)
+            order << signal.first().toInt();
+        QCOMPARE(order.mid(0, 4), (QList<int>{0, 1, 2, 0}));
+        QVERIFY(replay.rounds() >= 2);
+    }
+
+    void replayHoldsTheLastPicture()
+    {
+        Recording take;
+        show_format::Fault fault;
+        QVERIFY(show_format::parse("OLA Show\n1 10\n20\n1 11\n", take, fault));
+        SimBox box(true);
+        ShowReplay replay(box, take, false);
+        replay.start();
+        QTRY_COMPARE(box.level(1), quint8(11));
+        QSignalSpy shown(&replay, &ShowReplay::pictureShown);
+        QVERIFY(!shown.wait(200)); // nothing follows the last picture
+        QCOMPARE(box.level(1), quint8(11));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecordReplay)
+#include "test_record_replay.moc"
