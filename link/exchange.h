@@ -21,6 +21,8 @@ public:
         int readLength = 0; // 0: all waiting bytes
         // A failing discard or write gives up at once, without a wait.
         bool stopOnPortFailure = false;
+        // The longest wait for this answer; zero: the exchange's own time-out.
+        std::chrono::milliseconds timeout{0};
     };
 
     struct Answer {
@@ -50,6 +52,7 @@ private:
 
     SerialPort &m_port;
     QTimer m_timeout;
+    std::chrono::milliseconds m_defaultTimeout;
     Request m_request;
     bool m_running = false;
     bool m_portTrouble = false;
