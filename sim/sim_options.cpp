@@ -107,6 +107,11 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
                        "(115200: 86.8 us a byte); without it bytes go at the pseudo-terminal's speed."),
         QStringLiteral("rate"));
     parser.addOption(baud);
+    const QCommandLineOption channels(QStringLiteral("channels"),
+        QStringLiteral("Serve only channels 1..<n> (1..512, default 512): blocks and reads that "
+                       "take in a channel above go unanswered."),
+        QStringLiteral("n"));
+    parser.addOption(channels);
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -187,6 +192,14 @@ std::optional<SimOptions> parseSimOptions(const QStringList &arguments, QString 
             return std::nullopt;
         }
         options.baud = *rate;
+    }
+    if (parser.isSet(channels)) {
+        const auto served = wholeNumber(parser.value(channels), 1, SimBox::kChannels);
+        if (!served) {
+            error = QStringLiteral("--channels wants a channel count, 1..512.");
+            return std::nullopt;
+        }
+        options.faults.servedChannels = *served;
     }
     for (const QString &text : parser.values(level)) {
         const auto pinned = readLevel(text);
