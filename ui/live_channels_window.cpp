@@ -3,7 +3,7 @@
 #include "history_plot.h"
 #include "level_grid.h"
 #include "pin_colours.h"
-#include "snapshot_csv.h"
+#include "level_output.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -32,6 +34,34 @@ QPushButton *button(const QString &caption, const QString &name, QWidget *parent
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
+}
+
+QString outcomeText(LevelFetch::Outcome outcome)
+{
+    switch (outcome) {
+    case LevelFetch::Outcome::Success: break;
+    case LevelFetch::Outcome::NoAnswer: return QStringLiteral("no answer");
+    case LevelFetch::Outcome::HeaderError: return QStringLiteral("header");
+    case LevelFetch::Outcome::ChecksumError: return QStringLiteral("checksum");
+    case LevelFetch::Outcome::EndByteError: return QStringLiteral("end byte");
+    case LevelFetch::Outcome::CutShort: return QStringLiteral("cut short");
+    }
+    return {};
+}
+
+// The channels of the picture the box did not answer, and how they failed.
+QString notAnsweredText(const QVector<Picture::Failure> &failures)
+{
+    QStringList parts;
+    for (const Picture::Failure &failure : failures) {
+        const picture_plan::Piece &piece = failure.piece;
+        const QString channels = piece.from == piece.to ? QString::number(piece.from)
+                                                        : QStringLiteral("%1-%2").arg(piece.from).arg(piece.to);
+        parts << QStringLiteral("%1 %2").arg(channels, outcomeText(failure.outcome));
+    }
+    if (parts.isEmpty())
+        return {};
+    return QStringLiteral("   not answered: ") + parts.join(QStringLiteral(", "));
 }
 
 QSpinBox *channelBox(int value, const QString &name, const QString &spoken, QWidget *parent)
@@ -98,7 +128,16 @@ void LiveChannelsWindow::buildControls()
     controls->addWidget(m_copyButton);
     controls->addWidget(m_saveButton);
 
+    // The 32 rows of the universe do not fit a laptop's screen at a size
+    // that keeps the figures readable: the grid scrolls instead.
     m_grid = new LevelGrid(this);
+    auto *gridView = new QScrollArea(this);
+    gridView->setObjectName(QStringLiteral("scrLevels"));
+    gridView->setWidgetResizable(true);
+    gridView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    gridView->setFrameShape(QFrame::NoFrame);
+    gridView->setWidget(m_grid);
+    gridView->setMinimumWidth(m_grid->minimumSizeHint().width() + gridView->verticalScrollBar()->sizeHint().width());
     m_statusLine = new QLabel(this);
     m_statusLine->setObjectName(QStringLiteral("lblLiveStatus"));
     m_statusLine->setAccessibleName(QStringLiteral("Pictures and failures"));
@@ -107,7 +146,7 @@ void LiveChannelsWindow::buildControls()
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
-    layout->addWidget(m_grid, 1);
+    layout->addWidget(gridView, 1);
     layout->addWidget(m_statusLine);
     layout->addWidget(m_plot);
 }
@@ -172,7 +211,7 @@ void LiveChannelsWindow::onFormatChosen()
 
 QString LiveChannelsWindow::snapshotText() const
 {
-    return snapshotCsv(m_fetch.pictureFirst(), m_fetch.pictureLevels());
+    return QString::fromLatin1(formatLevels(OutputFormat::Csv, m_fetch.pictureLevels()));
 }
 
 void LiveChannelsWindow::copySnapshot()
@@ -241,7 +280,8 @@ void LiveChannelsWindow::showStatusLine()
                               .arg(m_fetch.failures(Outcome::ChecksumError))
                               .arg(m_fetch.failures(Outcome::EndByteError))
                               .arg(m_fetch.failures(Outcome::CutShort))
-                              .arg(age));
+                              .arg(age)
+                          + notAnsweredText(m_fetch.notAnswered()));
 }
 
 void LiveChannelsWindow::showHistory()
