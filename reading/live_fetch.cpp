@@ -167,6 +167,7 @@ void LiveFetch::take(Picture picture)
     }
     m_picture = picture;
     m_lastGood = at;
+    ++m_goodPictures;
     m_goodTimes.push_back(at);
     while (at - m_goodTimes.front() >= std::chrono::seconds{1})
         m_goodTimes.pop_front();

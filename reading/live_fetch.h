@@ -72,6 +72,8 @@ public:
     std::optional<Clock::duration> sinceLastGood() const;
 
     int picturesInLastSecond() const;
+    // Good pictures since the window opened.
+    int goodPictures() const { return m_goodPictures; }
     // Pieces that failed, by kind.
     int failures(LevelFetch::Outcome outcome) const;
 
@@ -115,6 +117,7 @@ private:
     std::optional<Clock::time_point> m_lastGood;
     std::array<std::optional<Clock::time_point>, kChannels> m_changedAt{};
     std::deque<Clock::time_point> m_goodTimes; // the last second's
+    int m_goodPictures = 0;
     std::array<int, 6> m_failures{};
     std::deque<Picture> m_history;
     QVector<int> m_pinned;
