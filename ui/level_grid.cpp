@@ -10,7 +10,7 @@
 namespace {
 
 constexpr QSize kCellHint{44, 32};
-constexpr QSize kCellMinimum{36, 26};
+constexpr QSize kCellMinimum{32, 26}; // 16 across beside the main window on a 1366-wide screen
 constexpr QRgb kBackground = 0x080808;
 constexpr QRgb kEmptyFill = 0x2c2c2c;
 constexpr int kDarkInkFrom = 151; // levels this bright or brighter take black figures

@@ -111,6 +111,8 @@ void LiveChannelsWindow::buildControls()
     m_copyButton = button(QStringLiteral("Copy"), QStringLiteral("cmdCopy"), this);
     m_saveButton = button(QStringLiteral("Save Snapshot…"), QStringLiteral("cmdSaveSnapshot"), this);
 
+    // Two rows, so that the window stays narrow enough to stand beside the
+    // main window.
     auto *controls = new QHBoxLayout;
     auto *from = new QLabel(QStringLiteral("Channels"), this);
     from->setBuddy(m_firstBox);
@@ -124,9 +126,11 @@ void LiveChannelsWindow::buildControls()
     controls->addWidget(show);
     controls->addWidget(m_formatBox);
     controls->addStretch(1);
-    controls->addWidget(m_pauseButton);
-    controls->addWidget(m_copyButton);
-    controls->addWidget(m_saveButton);
+    auto *actions = new QHBoxLayout;
+    actions->addStretch(1);
+    actions->addWidget(m_pauseButton);
+    actions->addWidget(m_copyButton);
+    actions->addWidget(m_saveButton);
 
     // The 32 rows of the universe do not fit a laptop's screen at a size
     // that keeps the figures readable: the grid scrolls instead.
@@ -139,6 +143,7 @@ void LiveChannelsWindow::buildControls()
     gridView->setWidget(m_grid);
     gridView->setMinimumWidth(m_grid->minimumSizeHint().width() + gridView->verticalScrollBar()->sizeHint().width());
     m_statusLine = new QLabel(this);
+    m_statusLine->setWordWrap(true); // the window stays narrow beside the main window
     m_statusLine->setObjectName(QStringLiteral("lblLiveStatus"));
     m_statusLine->setAccessibleName(QStringLiteral("Pictures and failures"));
     m_statusLine->setTextFormat(Qt::PlainText);
@@ -146,6 +151,7 @@ void LiveChannelsWindow::buildControls()
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
+    layout->addLayout(actions);
     layout->addWidget(gridView, 1);
     layout->addWidget(m_statusLine);
     layout->addWidget(m_plot);
