@@ -104,7 +104,7 @@ void CheckCommand::onUpdated()
         if (m_lastFailed)
             complain(QStringLiteral("lumivane: good pictures from the box again"));
         m_lastFailed = false;
-        judge(m_fetch.pictureFirst(), m_fetch.pictureLevels());
+        judge(m_fetch.pictureFirst(), m_fetch.answeredRun());
         return;
     }
     if (m_attempts.size() < kAttempts)

@@ -4,6 +4,8 @@
 #include "status_text.h"
 
 #include <QDateTime>
+#include <QTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +16,29 @@ namespace {
 void complain(const QString &line)
 {
     std::fprintf(stderr, "%s\n", qPrintable(line));
+}
+
+// What a listing says of a block the box did not give whole: an empty reply
+// is a header error, as the window's listing judges it.
+Status blockStatus(LevelFetch::Outcome outcome)
+{
+    switch (outcome) {
+    case LevelFetch::Outcome::Success: return Status::BlockOk;
+    case LevelFetch::Outcome::NoAnswer:
+    case LevelFetch::Outcome::HeaderError: return Status::HeaderError;
+    case LevelFetch::Outcome::ChecksumError: return Status::ChecksumError;
+    case LevelFetch::Outcome::EndByteError: return Status::BlockNotAsExpected;
+    case LevelFetch::Outcome::CutShort: break;
+    }
+    return Status::MiscError;
+}
+
+// A watch of single channels reads them as the monitor's passes do; one
+// with a range in it fetches by pieces, blocks for the ranges.
+bool watchesRanges(const CliOptions &options)
+{
+    return std::any_of(options.runs.begin(), options.runs.end(),
+                       [](const QPair<int, int> &run) { return run.second > run.first; });
 }
 
 } // namespace
@@ -36,11 +61,11 @@ CliCommand::CliCommand(const CliOptions &options, BoxSession &session, QObject *
     : QObject(parent)
     , m_options(options)
     , m_session(session)
+    , m_pictures(session)
 {
+    connect(&m_pictures, &PictureFetch::pictureDone, this, &CliCommand::onPicture);
     connect(&session, &BoxSession::probed, this, &CliCommand::onProbed);
     connect(&session, &BoxSession::levelRead, this, &CliCommand::onLevelRead);
-    connect(&session, &BoxSession::listed, this,
-            [this](const BlockReply &reply) { onListed(Listing::from(reply)); });
     connect(&session, &BoxSession::monitoredLevelRead, this, &CliCommand::onMonitoredLevelRead);
     connect(&session, &BoxSession::passEnded, this, &CliCommand::onPassEnded);
     connect(&session, &BoxSession::portLost, this, &CliCommand::onPortLost);
@@ -58,11 +83,15 @@ void CliCommand::start()
             m_session.readChannel(0, channel);
         break;
     case CliOptions::Command::List:
-        m_session.listRange(m_options.first, m_options.last);
+        startPictures();
         break;
     case CliOptions::Command::Watch:
         if (!write(watchHeader(m_options.format)))
             return;
+        if (watchesRanges(m_options)) {
+            startPictures();
+            break;
+        }
         m_session.setMonitoredChannels(m_options.channels);
         // The first pass goes at once; onPassEnded() sets the real interval.
         m_session.setMonitorInterval(std::chrono::milliseconds(0));
@@ -153,24 +182,68 @@ void CliCommand::onLevelRead(int, int channel, std::optional<int> level)
         end(m_anyFault ? kBoxFault : kAllRead);
 }
 
-// Whatever went wrong, every channel of the range is written, each with an
-// empty level: a script sees the same rows either way.
-void CliCommand::onListed(const Listing &listing)
+// The pieces are asked one after another whatever becomes of the others,
+// so that every channel gets its own answer.
+void CliCommand::startPictures()
 {
-    const bool whole = listing.status == Status::BlockOk && listing.list == Listing::List::Replace;
-    QVector<ChannelLevel> levels;
-    if (whole)
-        levels = channelLevels(m_options.first, listing.levels);
-    for (int channel = m_options.first + int(levels.size()); channel <= m_options.last; ++channel)
-        levels << ChannelLevel{channel, std::nullopt};
-    m_anyFault = !whole;
-    if (m_anyFault)
-        complain(QStringLiteral("%1 (channels %2-%3)")
-                     .arg(statusText(listing.status))
-                     .arg(m_options.first)
-                     .arg(m_options.last));
-    if (write(formatLevels(m_options.format, levels)))
+    if (m_asks.isEmpty()) {
+        QVector<QPair<int, int>> runs = m_options.runs;
+        if (m_options.command == CliOptions::Command::List)
+            runs = {qMakePair(m_options.first, m_options.last)};
+        m_lowest = picture_plan::kUniverse;
+        for (const auto &[first, last] : std::as_const(runs)) {
+            for (const picture_plan::Piece &piece : picture_plan::plan(first, last))
+                m_asks << PictureFetch::Ask{piece, std::chrono::milliseconds{0}, std::nullopt};
+            m_lowest = std::min(m_lowest, first);
+            m_highest = std::max(m_highest, last);
+        }
+    }
+    m_pictures.begin(m_lowest, m_highest, m_asks, {}, /*stopAtWindowFailure=*/false);
+}
+
+void CliCommand::complainOf(const QVector<Picture::Failure> &failures)
+{
+    for (const Picture::Failure &failure : failures) {
+        const picture_plan::Piece &piece = failure.piece;
+        if (piece.kind == picture_plan::Piece::Kind::Read) {
+            complain(QStringLiteral("%1 (channel %2)").arg(statusText(Status::NoResponse)).arg(piece.from));
+        } else {
+            complain(QStringLiteral("%1 (channels %2-%3)")
+                         .arg(statusText(blockStatus(failure.outcome)))
+                         .arg(piece.from)
+                         .arg(piece.to));
+        }
+    }
+    if (!failures.isEmpty())
+        m_anyFault = true;
+}
+
+// Whatever went wrong, every channel asked for is written, those the box did
+// not answer with an empty level: a script sees the same rows either way.
+void CliCommand::onPicture(const Picture &picture)
+{
+    if (m_ended)
+        return;
+    complainOf(picture.failures());
+    if (m_options.command == CliOptions::Command::List) {
+        if (write(formatLevels(m_options.format, picture.channelLevels())))
+            end(m_anyFault ? kBoxFault : kAllRead);
+        return;
+    }
+    const QDateTime at = QDateTime::currentDateTime();
+    for (int channel : std::as_const(m_options.channels)) {
+        if (!write(formatWatchedLevel(m_options.format, at, ChannelLevel{channel, picture.level(channel)})))
+            return;
+    }
+    ++m_passes;
+    if (m_interrupts > 0 || (m_options.count > 0 && m_passes >= m_options.count)) {
         end(m_anyFault ? kBoxFault : kAllRead);
+        return;
+    }
+    QTimer::singleShot(m_options.interval, this, [this] {
+        if (!m_ended && m_interrupts == 0)
+            startPictures();
+    });
 }
 
 void CliCommand::onMonitoredLevelRead(int, int channel, std::optional<int> level)

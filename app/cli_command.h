@@ -4,6 +4,7 @@
 #include "cli_options.h"
 #include "level_output.h"
 #include "listing.h"
+#include "picture_fetch.h"
 
 #include <QObject>
 #include <QVector>
@@ -36,7 +37,9 @@ private:
     void onProbed(int port, Status status);
     void noteReading(int channel, const std::optional<int> &level);
     void onLevelRead(int reader, int channel, std::optional<int> level);
-    void onListed(const Listing &listing);
+    void startPictures();
+    void onPicture(const Picture &picture);
+    void complainOf(const QVector<Picture::Failure> &failures);
     void onMonitoredLevelRead(int slot, int channel, std::optional<int> level);
     void onPassEnded();
     void onPortLost();
@@ -48,6 +51,11 @@ private:
     CliOptions m_options;
     BoxSession &m_session;
     QVector<ChannelLevel> m_levels; // read: those answered so far
+    // list, and a watch of ranges: the pieces of one picture or pass
+    PictureFetch m_pictures;
+    QVector<PictureFetch::Ask> m_asks;
+    int m_lowest = 0;
+    int m_highest = 0;
     int m_passes = 0;
     int m_interrupts = 0;
     bool m_anyFault = false;

@@ -11,15 +11,15 @@
 
 namespace {
 
-constexpr int kLastChannel = 256;
+constexpr int kLastChannel = 512;
 constexpr int kLongestInterval = 24 * 60 * 60 * 1000;
 
 const char kHelp[] =
     "Usage:\n"
     "  lumivane [--port N|PATH] [--format text|csv|json] probe\n"
-    "  lumivane [--port N|PATH] [--format text|csv|json] read CH [CH...]\n"
+    "  lumivane [--port N|PATH] [--format text|csv|json] read CHANNELS...\n"
     "  lumivane [--port N|PATH] [--format text|csv|json] list FIRST-LAST\n"
-    "  lumivane [--port N|PATH] [--format text|csv|json] watch CH [CH...] [--interval MS] [--count N]\n"
+    "  lumivane [--port N|PATH] [--format text|csv|json] watch CHANNELS... [--interval MS] [--count N]\n"
     "  lumivane [--port N|PATH] bridge --universe N [FIRST-LAST] [--ola-port PORT]\n"
     "  lumivane [--port N|PATH] [--format text|csv|json] check FILE [--tolerance T] [--range A-B] [--watch]\n"
     "  lumivane [--port N|PATH] record FILE [--range FIRST-LAST] [--duration S]\n"
@@ -31,10 +31,12 @@ const char kHelp[] =
     "\n"
     "Commands:\n"
     "  probe         Flush the line, ask for the box, print its status.\n"
-    "  read CH...    Read each channel (1-256), one after another.\n"
-    "  list A-B      Fetch channels A to B as one block (B above A, at most 256).\n"
+    "  read CH...    Read each channel (1-512), one after another.\n"
+    "  list A-B      Fetch channels A to B (B above A) by blocks of up to 256;\n"
+    "                channel 512 by a read.\n"
     "  watch CH...   Read the channels pass after pass until --count passes or\n"
-    "                Ctrl+C; each reading is printed as it comes.\n"
+    "                Ctrl+C; each reading is printed as it comes. A range is\n"
+    "                fetched by blocks, a single channel by a read.\n"
     "  bridge        Fetch channels FIRST-LAST (default all the box gives) as\n"
     "                one picture after another and send every good one to OLA\n"
     "                universe N through olad on 127.0.0.1, until Ctrl+C.\n"
@@ -47,6 +49,9 @@ const char kHelp[] =
     "                --duration seconds or Ctrl+C. The file is on the disk at\n"
     "                least once a second; an existing FILE is never written over.\n"
     "  ports         Show what Port1-Port4 open and every serial device found.\n"
+    "\n"
+    "Channels are 1-512: single ones, ranges and lists, as in 7, 1-24 or\n"
+    "1,5,9-12; several may follow one another.\n"
     "\n"
     "Options:\n"
     "  --port N|PATH    Port 1-4 (LUMIVANE_PORTn, else the n-th serial device\n"
@@ -104,6 +109,7 @@ std::optional<int> channelNumber(const QString &text, QString &error)
     return channel;
 }
 
+// "7", "9-12" (a run that does not fall) or a list of them: "1,5,9-12".
 bool readChannels(const QStringList &words, CliOptions &options, QString &error)
 {
     if (words.isEmpty()) {
@@ -111,16 +117,32 @@ bool readChannels(const QStringList &words, CliOptions &options, QString &error)
         return false;
     }
     for (const QString &word : words) {
-        const std::optional<int> channel = channelNumber(word, error);
-        if (!channel)
-            return false;
-        options.channels << *channel;
+        for (const QString &item : word.split(u',')) {
+            const QStringList ends = item.split(u'-');
+            if (ends.size() > 2) {
+                error = QStringLiteral("'%1' is not a channel or a range FIRST-LAST").arg(item);
+                return false;
+            }
+            const std::optional<int> first = channelNumber(ends[0], error);
+            const std::optional<int> last = !first ? std::nullopt
+                : ends.size() == 2                ? channelNumber(ends[1], error)
+                                                  : first;
+            if (!first || !last)
+                return false;
+            if (*last < *first) {
+                error = QStringLiteral("range %1 falls: LAST must not be below FIRST").arg(item);
+                return false;
+            }
+            options.runs << qMakePair(*first, *last);
+            for (int channel = *first; channel <= *last; ++channel)
+                options.channels << channel;
+        }
     }
     return true;
 }
 
-// The window lists only a range that rises; with both ends in 1-256 it
-// holds at most the 256 channels a block can carry.
+// The window lists only a range that rises; a range wider than a block is
+// fetched as several.
 bool readRange(const QStringList &words, CliOptions &options, QString &error)
 {
     if (words.size() != 1) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QPair>
 #include <QVector>
 #include <chrono>
 #include <optional>
@@ -18,7 +19,10 @@ struct CliOptions {
     int portNumber = 1; // Port1-Port4, resolved as the monitor's port buttons are
     QString device;     // a device path given in place of a port number
     OutputFormat format = OutputFormat::Text;
-    QVector<int> channels; // read, watch
+    QVector<int> channels; // read, watch: every channel, in the order given
+    // read, watch: the channels as given, one run of first..last each
+    // ("9-12"; a single channel runs from itself to itself).
+    QVector<QPair<int, int>> runs;
     int first = 0;         // list
     int last = 0;          // list
     std::chrono::milliseconds interval{120}; // watch: end of a pass to start of the next

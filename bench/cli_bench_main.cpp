@@ -126,5 +126,35 @@ int main(int argc, char *argv[])
         std::fflush(stdout);
     }
     sim.stop();
+
+    // A watch of the universe against the box paced like the line: the
+    // whole run, start to exit, over its passes.
+    constexpr int kPasses = 100;
+    constexpr double kWatchTarget = 19.0;
+    constexpr double kLineAllows = 115200.0 / 10.0 / 545.0; // 545 bytes a picture of 1-512
+    SimProcess paced(folder + QStringLiteral("/lumivane-sim"));
+    const QString pacedLink = dir.filePath(QStringLiteral("paced"));
+    if (!paced.start(pacedLink, {QStringLiteral("--static"), QStringLiteral("--baud"), QStringLiteral("115200")}, error)) {
+        std::fprintf(stderr, "lumivane-cli-bench: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::printf("\n| `lumivane watch 1-512 --interval 0 --count %d`, --baud 115200 | Run | Passes/s | Line allows | Target | |\n",
+                kPasses);
+    std::printf("|---|---:|---:|---:|---|---|\n");
+    const QList<QByteArray> watchArguments{"--port", QFile::encodeName(pacedLink), "watch", "1-512", "--interval", "0",
+                                           "--count", QByteArray::number(kPasses)};
+    for (int run = 1; run <= 3; ++run) {
+        const std::optional<bench::Duration> took = timeOneRun(program, watchArguments);
+        if (!took) {
+            ++failures;
+            std::printf("| | %d | failed | | | |\n", run);
+            continue;
+        }
+        const double perSecond = kPasses / std::chrono::duration<double>(*took).count();
+        std::printf("| | %d | %.1f | %.1f | >= %.0f | %s |\n", run, perSecond, kLineAllows, kWatchTarget,
+                    perSecond >= kWatchTarget ? "met" : "missed");
+        std::fflush(stdout);
+    }
+    paced.stop();
     return failures == 0 ? 0 : 1;
 }

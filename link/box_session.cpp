@@ -56,14 +56,21 @@ void BoxSession::listRange(int first, int last)
     enqueue(job::Listing{first, last});
 }
 
-void BoxSession::fetchLevels(int first, int last)
+void BoxSession::fetchLevels(int first, int last, std::chrono::milliseconds patience)
 {
-    enqueue(job::Fetch{first, last});
+    enqueue(job::Fetch{first, last, patience});
+}
+
+void BoxSession::fetchRead(int channel, std::chrono::milliseconds patience)
+{
+    enqueue(job::FetchRead{channel, patience});
 }
 
 int BoxSession::cancelFetches()
 {
-    return withdraw([](const SessionJob &job) { return std::holds_alternative<job::Fetch>(job); });
+    return withdraw([](const SessionJob &job) {
+        return std::holds_alternative<job::Fetch>(job) || std::holds_alternative<job::FetchRead>(job);
+    });
 }
 
 int BoxSession::withdraw(const std::function<bool(const SessionJob &job)> &which)
@@ -195,15 +202,24 @@ void BoxSession::begin(job::Listing &listing)
 
 void BoxSession::begin(job::Fetch &fetch)
 {
-    beginBlock(fetch.first, fetch.last);
+    beginBlock(fetch.first, fetch.last, fetch.patience);
 }
 
-void BoxSession::beginBlock(int first, int last)
+void BoxSession::begin(job::FetchRead &read)
+{
+    Exchange::Request request{protocol::readCommand(read.channel), /*discardFirst=*/true, protocol::kReadThreshold,
+                              m_readLength};
+    request.timeout = read.patience;
+    m_exchange.start(request);
+}
+
+void BoxSession::beginBlock(int first, int last, std::chrono::milliseconds patience)
 {
     const int count = last - first + 1;
     const std::optional<QByteArray> request = protocol::block::buildRequest(first, count);
     const int length = protocol::block::replyLength(count);
-    if (request && !m_portLost && m_exchange.start({*request, /*discardFirst=*/true, length - 1, length, /*stopOnPortFailure=*/true}))
+    if (request && !m_portLost
+        && m_exchange.start({*request, /*discardFirst=*/true, length - 1, length, /*stopOnPortFailure=*/true, patience}))
         return;
     reportBlock(std::holds_alternative<job::Listing>(*m_current), BlockReply{first, count, true, {}});
     if (m_current)
@@ -287,6 +303,13 @@ void BoxSession::answer(const job::Fetch &fetch, const Exchange::Answer &answer)
     if (!answer.portFailed)
         m_readLength = protocol::block::replyLength(count);
     reportBlock(false, BlockReply{fetch.first, count, answer.portFailed, answer.text});
+    if (m_current)
+        finish();
+}
+
+void BoxSession::answer(const job::FetchRead &read, const Exchange::Answer &answer)
+{
+    emit levelsFetched(LevelFetch::fromRead(read.channel, answer.portFailed, answer.text));
     if (m_current)
         finish();
 }

@@ -44,7 +44,7 @@ public:
     // device still waiting: the operator's choice stands.
     void choosePort(int port, const QString &device = QString());
 
-    // Reads `channel` (1-256) for `reader`, after emptying the receive
+    // Reads `channel` (1-512) for `reader`, after emptying the receive
     // buffer. Reports by levelRead().
     void readChannel(int reader, int channel);
 
@@ -56,7 +56,12 @@ public:
     // listing it reports every fault by kind and leaves the operator's
     // status alone. Reports by levelsFetched(). Dropped from the queue,
     // when not yet sent, by cancelFetches(), which says how many it dropped.
-    void fetchLevels(int first, int last);
+    // A `patience` above zero waits that long for the answer instead of the
+    // usual time-out: for channels a box may not serve at all.
+    void fetchLevels(int first, int last, std::chrono::milliseconds patience = std::chrono::milliseconds{0});
+    // Reads one channel (1-512) for a live view with the read command;
+    // reported by levelsFetched() as a block of one, withdrawn with them.
+    void fetchRead(int channel, std::chrono::milliseconds patience = std::chrono::milliseconds{0});
     int cancelFetches();
 
     // Monitoring reads the monitored channels in slot order, pass after
@@ -121,7 +126,8 @@ private:
     void begin(job::Listing &listing);
     void begin(job::Fetch &fetch);
     void begin(job::Pass &pass);
-    void beginBlock(int first, int last);
+    void begin(job::FetchRead &read);
+    void beginBlock(int first, int last, std::chrono::milliseconds patience = std::chrono::milliseconds{0});
     void continuePass(job::Pass &pass);
     void sendRead(int channel);
 
@@ -131,6 +137,7 @@ private:
     void answer(const job::Listing &listing, const Exchange::Answer &answer);
     void answer(const job::Fetch &fetch, const Exchange::Answer &answer);
     void answer(job::Pass &pass, const Exchange::Answer &answer);
+    void answer(const job::FetchRead &read, const Exchange::Answer &answer);
     void reportBlock(bool forListing, const BlockReply &reply);
 
     void onPortLost();

@@ -5,6 +5,7 @@
 Exchange::Exchange(SerialPort &port, std::chrono::milliseconds timeout, QObject *parent)
     : QObject(parent)
     , m_port(port)
+    , m_defaultTimeout(timeout)
 {
     m_timeout.setSingleShot(true);
     m_timeout.setInterval(timeout);
@@ -44,7 +45,7 @@ bool Exchange::send()
         return false;
 
     m_running = true;
-    m_timeout.start();
+    m_timeout.start(m_request.timeout.count() > 0 ? m_request.timeout : m_defaultTimeout);
     // Bytes already waiting (the probe does not empty the line) may be
     // enough; they are judged once control is back in the event loop.
     if (m_port.bytesWaiting() > m_request.threshold)

@@ -32,6 +32,8 @@ public:
         int readLength = 0; // 0: all waiting bytes
         // A failing discard or write gives up at once, without a wait.
         bool stopOnPortFailure = false;
+        // The longest wait for this answer; zero: the exchange's own time-out.
+        std::chrono::milliseconds timeout{0};
     };
 
     struct Answer {
@@ -68,6 +70,7 @@ private:
     QTimer m_timeout;
     QTimer m_quiet;
     QElapsedTimer m_quietSince; // the start of the whole quiet wait
+    std::chrono::milliseconds m_defaultTimeout;
     Request m_request;
     bool m_running = false;
     bool m_quieting = false;

@@ -18,3 +18,18 @@ LevelFetch LevelFetch::from(const BlockReply &reply)
     fetch.levels = check.levels;
     return fetch;
 }
+
+LevelFetch LevelFetch::fromRead(int channel, bool portFailed, const QByteArray &answer)
+{
+    LevelFetch fetch{channel, 1, Outcome::NoAnswer, {}};
+    if (portFailed || answer.isEmpty())
+        return fetch;
+    const std::optional<int> level = protocol::judgeReadAnswer(answer);
+    if (!level) {
+        fetch.outcome = Outcome::HeaderError;
+        return fetch;
+    }
+    fetch.outcome = Outcome::Success;
+    fetch.levels = QByteArray(1, char(*level));
+    return fetch;
+}

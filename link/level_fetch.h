@@ -17,4 +17,7 @@ struct LevelFetch {
     // A reply judged for a live view: a port that failed and a box that
     // said nothing are both no answer.
     static LevelFetch from(const BlockReply &reply);
+    // A read command's answer as a block of one: nothing is no answer, an
+    // answer that is not a level a header error.
+    static LevelFetch fromRead(int channel, bool portFailed, const QByteArray &answer);
 };

@@ -27,8 +27,8 @@ bool probeAnswered(const QByteArray &text, int finalCount);
 // The probe's wait ends at the first byte.
 constexpr int kProbeThreshold = 0;
 
-// The read command for an operator channel (1-256): "C", the channel minus
-// one as three digits, "?". Channel 12 gives C011?.
+// The read command for a channel (1-512): "C", the channel minus one as
+// three digits, "?". Channel 12 gives C011?, channel 512 C511?.
 QByteArray readCommand(int channel);
 
 // A read's wait ends once the whole four-character answer waits, or at the

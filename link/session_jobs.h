@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 #include <variant>
 
 // The requests a session serves, one at a time, in the order asked. A new
@@ -28,6 +29,14 @@ struct Listing {
 struct Fetch {
     int first = 0;
     int last = 0;
+    std::chrono::milliseconds patience{0}; // zero: the usual time-out
+};
+
+// One channel read for a live view by the read command; reported as a
+// one-channel block fetch, withdrawn with the blocks.
+struct FetchRead {
+    int channel = 0;
+    std::chrono::milliseconds patience{0};
 };
 
 // A monitoring pass: the monitored channels in slot order.
@@ -38,4 +47,5 @@ struct Pass {
 
 } // namespace job
 
-using SessionJob = std::variant<job::PortChoice, job::Read, job::Listing, job::Fetch, job::Pass>;
+using SessionJob =
+    std::variant<job::PortChoice, job::Read, job::Listing, job::Fetch, job::Pass, job::FetchRead>;

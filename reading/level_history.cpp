@@ -9,6 +9,14 @@ LevelHistory::LevelHistory(int channels, Clock::duration span, Clock::duration b
 
 void LevelHistory::add(Clock::time_point at, int first, const QByteArray &levels)
 {
+    QVector<short> all(levels.size());
+    for (int i = 0; i < levels.size(); ++i)
+        all[i] = short(quint8(levels[i]));
+    add(at, first, all);
+}
+
+void LevelHistory::add(Clock::time_point at, int first, const QVector<short> &levels)
+{
     const Clock::rep slot = at.time_since_epoch() / m_bucket;
     if (m_buckets.empty() || m_buckets.back().slot != slot) {
         Bucket bucket;
@@ -24,9 +32,9 @@ void LevelHistory::add(Clock::time_point at, int first, const QByteArray &levels
     bucket.lastAt = at;
     for (int i = 0; i < levels.size(); ++i) {
         const int index = first - 1 + i;
-        if (index < 0 || index >= m_channels)
+        if (index < 0 || index >= m_channels || levels[i] < 0)
             continue;
-        const char level = levels[i];
+        const char level = char(levels[i]);
         if (!bucket.seen.testBit(index)) {
             bucket.seen.setBit(index);
             bucket.low[index] = bucket.high[index] = level;

@@ -25,6 +25,8 @@ public:
 
     // A picture taken at `at`: levels of channels first, first+1, ...
     void add(Clock::time_point at, int first, const QByteArray &levels);
+    // The same, where a negative level is a channel the picture lacks.
+    void add(Clock::time_point at, int first, const QVector<short> &levels);
 
     // A channel's levels from `from` on, oldest first: one sample for a
     // bucket where it held, the lowest and the highest in the order they

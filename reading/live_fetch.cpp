@@ -7,28 +7,36 @@
 
 namespace {
 
-// The request and the reply of a block, 10 bits a byte at 115200 baud.
-std::chrono::milliseconds lineTime(int count)
+using std::chrono::milliseconds;
+
+// The box's line: 115200 baud, 10 bits a byte.
+milliseconds lineTime(int bytes)
 {
-    const int bytes = protocol::block::kRequestLength + protocol::block::replyLength(count);
-    return std::chrono::milliseconds{(bytes * 10 * 1000 + 115199) / 115200};
+    return milliseconds{(bytes * 10 * 1000 + 115199) / 115200};
 }
+
+// However quick the box has been, a piece asked again gets this much
+// beyond the line's own time before it counts as unanswered.
+constexpr milliseconds kLeastMargin{30};
+constexpr size_t kLatenessKept = 32;
 
 } // namespace
 
 LiveFetch::LiveFetch(BoxSession &session, QObject *parent)
     : QObject(parent)
-    , m_session(session)
+    , m_pieces(session)
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &LiveFetch::ask);
-    connect(&m_session, &BoxSession::levelsFetched, this, &LiveFetch::onFetched);
+    connect(&m_pieces, &PictureFetch::pieceDone, this, &LiveFetch::onPieceDone);
+    connect(&m_pieces, &PictureFetch::pictureDone, this, &LiveFetch::onPictureDone);
+    connect(&m_pieces, &PictureFetch::freed, this, [this] {
+        if (m_running && !m_retry.isActive())
+            ask();
+    });
 }
 
-LiveFetch::~LiveFetch()
-{
-    withdraw();
-}
+LiveFetch::~LiveFetch() = default;
 
 void LiveFetch::setRange(int first, int last)
 {
@@ -38,11 +46,11 @@ void LiveFetch::setRange(int first, int last)
         return;
     m_first = first;
     m_last = last;
-    // A queued fetch for the old range gives way at once; one on the wire
-    // is answered for the old range, and the next asks for the new one.
-    if (m_running && m_asked) {
-        withdraw();
-        if (!m_asked && !m_retry.isActive())
+    // A queued piece of the old range gives way at once; one on the wire
+    // is answered for the old range, and the next picture is of the new one.
+    if (m_running && m_pieces.gathering()) {
+        m_pieces.abandon();
+        if (!m_pieces.asked() && !m_retry.isActive())
             ask();
     }
 }
@@ -53,8 +61,8 @@ void LiveFetch::start()
         return;
     m_running = true;
     m_startedAt = now();
-    // A fetch still on the wire from before the pause brings the first picture.
-    if (!m_asked)
+    // A piece still on the wire from before the pause is waited for.
+    if (!m_pieces.asked())
         ask();
 }
 
@@ -64,78 +72,137 @@ void LiveFetch::pause()
         return;
     m_running = false;
     m_retry.stop();
-    withdraw();
+    m_pieces.abandon();
 }
 
+// Pieces past 256 that failed wait out their second; when it is over they
+// are asked after the others, the cheapest first.
 void LiveFetch::ask()
 {
-    m_asked = true;
-    m_askedAt.start();
-    m_session.fetchLevels(m_first, m_last);
+    const bool due = now() >= m_beyondDueAt;
+    QVector<PictureFetch::Ask> asks;
+    QVector<PictureFetch::Ask> again;
+    QVector<Picture::Failure> held;
+    for (const picture_plan::Piece &piece : picture_plan::plan(m_first, m_last)) {
+        const auto failed = std::find_if(m_beyondFailed.begin(), m_beyondFailed.end(),
+                                         [&piece](const Picture::Failure &failure) { return failure.piece == piece; });
+        if (failed == m_beyondFailed.end())
+            asks << PictureFetch::Ask{piece, milliseconds{0}, std::nullopt};
+        else if (due)
+            again << PictureFetch::Ask{piece, patienceFor(piece), failed->outcome};
+        else
+            held << *failed;
+    }
+    std::stable_sort(again.begin(), again.end(), [](const PictureFetch::Ask &a, const PictureFetch::Ask &b) {
+        return a.piece.wireBytes() < b.piece.wireBytes();
+    });
+    asks += again;
+    m_pictureLineTime = milliseconds{0};
+    for (const PictureFetch::Ask &each : std::as_const(asks))
+        m_pictureLineTime += lineTime(each.piece.wireBytes());
+    m_pictureStarted.start();
+    m_pieces.begin(m_first, m_last, asks, held);
 }
 
-// The live view is the only one to fetch; had its fetch already gone to the
-// wire, nothing leaves the queue and its answer is still to come.
-void LiveFetch::withdraw()
+milliseconds LiveFetch::patienceFor(const picture_plan::Piece &piece) const
 {
-    if (m_asked && m_session.cancelFetches() > 0)
-        m_asked = false;
+    milliseconds late{0};
+    for (const milliseconds each : m_lateness)
+        late = std::max(late, each);
+    const milliseconds patience = lineTime(piece.wireBytes()) + std::max(kLeastMargin, 2 * late);
+    return std::min(patience, milliseconds{protocol::kResponseTimeout});
 }
 
-void LiveFetch::onFetched(const LevelFetch &fetch)
+void LiveFetch::onPieceDone(const PictureFetch::Ask &ask, const LevelFetch &fetch, milliseconds took)
 {
-    if (!m_asked)
+    const bool good = fetch.outcome == LevelFetch::Outcome::Success;
+    if (good) {
+        m_lateness.push_back(std::max(took - lineTime(ask.piece.wireBytes()), milliseconds{0}));
+        if (m_lateness.size() > kLatenessKept)
+            m_lateness.pop_front();
+    } else {
+        ++m_failures[size_t(fetch.outcome)];
+    }
+    if (!ask.piece.beyondWindow())
         return;
-    m_asked = false;
+    m_beyondFailed.erase(std::remove_if(m_beyondFailed.begin(), m_beyondFailed.end(),
+                                        [&ask](const Picture::Failure &failure) { return failure.piece == ask.piece; }),
+                         m_beyondFailed.end());
+    if (good) {
+        if (m_beyondFailed.isEmpty())
+            m_beyondBackoff = kAskAgainAfter;
+        return;
+    }
+    m_beyondFailed.append({ask.piece, fetch.outcome});
+    if (now() >= m_beyondDueAt) { // the first failure of a round of asks
+        m_beyondDueAt = now() + m_beyondBackoff;
+        m_beyondBackoff = std::min<milliseconds>(m_beyondBackoff * 2, kAskAgainAtMost);
+    }
+}
+
+void LiveFetch::onPictureDone(const Picture &picture)
+{
     if (!m_running)
         return;
-    if (fetch.first == m_first && fetch.count == m_last - m_first + 1)
-        take(fetch);
-    if (fetch.outcome == LevelFetch::Outcome::Success) {
+    if (picture.good() && picture.covers(m_first, m_last)) {
+        take(picture);
         ask();
+    } else if (m_pictureLineTime.count() == 0) {
+        // Nothing could be asked: every piece waits out its second.
+        const auto wait = std::chrono::duration_cast<milliseconds>(m_beyondDueAt - now());
+        m_retry.start(std::clamp(wait, milliseconds{1}, milliseconds{kAskAgainAtMost}));
     } else {
         // A failure that took its time on the line (a time-out, a bad
         // frame) is asked again at once; one that came at once (a port that
-        // is gone) no faster than the line could carry a block.
-        const auto spent = std::chrono::milliseconds{m_askedAt.elapsed()};
-        m_retry.start(std::max(lineTime(m_last - m_first + 1) - spent, std::chrono::milliseconds{0}));
+        // is gone) no faster than the line could carry the picture.
+        const milliseconds spent{m_pictureStarted.elapsed()};
+        m_retry.start(std::max(m_pictureLineTime - spent, milliseconds{0}));
     }
     emit updated();
 }
 
-void LiveFetch::take(const LevelFetch &fetch)
+void LiveFetch::take(Picture picture)
 {
     const Clock::time_point at = now();
-    if (fetch.outcome != LevelFetch::Outcome::Success) {
-        ++m_failures[size_t(fetch.outcome)];
-        return;
-    }
-    const Picture picture{at, fetch.first, fetch.levels};
-    for (int i = 0; i < picture.levels.size(); ++i) {
-        const int channel = picture.first + i;
-        const std::optional<int> before = levelIn(m_picture, channel);
-        if (before && *before != quint8(picture.levels[i]))
+    picture.at = at;
+    for (int channel = picture.first(); channel <= picture.last(); ++channel) {
+        const std::optional<int> before = m_picture.level(channel);
+        const std::optional<int> after = picture.level(channel);
+        if (before && after && *before != *after)
             m_changedAt[size_t(channel - 1)] = at;
     }
     m_picture = picture;
     m_lastGood = at;
+    ++m_goodPictures;
     m_goodTimes.push_back(at);
     while (at - m_goodTimes.front() >= std::chrono::seconds{1})
         m_goodTimes.pop_front();
-    m_history.add(at, picture.first, picture.levels);
+    m_history.add(at, picture.first(), picture.levels());
 }
 
-std::optional<int> LiveFetch::levelIn(const Picture &picture, int channel)
+std::optional<QByteArray> LiveFetch::pictureBytes(int first, int last) const
 {
-    const int index = channel - picture.first;
-    if (index < 0 || index >= picture.levels.size())
-        return std::nullopt;
-    return quint8(picture.levels[index]);
+    QByteArray bytes;
+    bytes.reserve(last - first + 1);
+    for (int channel = first; channel <= last; ++channel) {
+        const std::optional<int> level = m_picture.level(channel);
+        if (!level)
+            return std::nullopt;
+        bytes.append(char(*level));
+    }
+    return bytes;
 }
 
-std::optional<int> LiveFetch::level(int channel) const
+QByteArray LiveFetch::answeredRun() const
 {
-    return levelIn(m_picture, channel);
+    QByteArray bytes;
+    for (int channel = m_picture.first(); channel <= m_picture.last(); ++channel) {
+        const std::optional<int> level = m_picture.level(channel);
+        if (!level)
+            break;
+        bytes.append(char(*level));
+    }
+    return bytes;
 }
 
 bool LiveFetch::changedLately(int channel) const

@@ -49,9 +49,12 @@ void PictureRelay::onUpdated()
     }
     // A fetch for a range changed since counts no failure and leaves the
     // picture as it was: sending that again changes nothing in the universe.
-    if (m_fetch.pictureLevels().isEmpty())
+    // Channels the box did not answer (above 256 on a box that serves no
+    // more) are left out of the frame rather than sent as levels.
+    const QByteArray levels = m_fetch.answeredRun();
+    if (levels.isEmpty())
         return;
-    m_feed.send(m_fetch.pictureFirst(), m_fetch.pictureLevels());
+    m_feed.send(m_fetch.pictureFirst(), levels);
     ++m_relayed;
     if (m_lineBad) {
         m_lineBad = false;

@@ -105,11 +105,10 @@ void Recorder::onUpdated()
     const int failures = failuresSoFar();
     const bool failed = failures != m_failuresSeen;
     m_failuresSeen = failures;
-    const QByteArray levels = m_fetch.pictureLevels();
-    const int offset = m_first - m_fetch.pictureFirst();
-    if (!failed && offset >= 0 && m_fetch.pictureFirst() + levels.size() - 1 >= m_last) {
+    const std::optional<QByteArray> levels = failed ? std::nullopt : m_fetch.pictureBytes(m_first, m_last);
+    if (levels) {
         ++m_seen;
-        const QByteArray ours = levels.mid(offset, m_last - m_first + 1);
+        const QByteArray &ours = *levels;
         if (!m_firstAt)
             m_firstAt = m_fetch.now();
         // An unchanged picture adds nothing: the delays keep the time.

@@ -77,20 +77,21 @@ QByteArray SimBox::channelAnswer(int index)
 {
     ++m_reads;
     const int channel = index + 1;
-    if (m_faults.silentChannels.contains(channel))
+    if (m_faults.silentChannels.contains(channel) || channel > m_faults.servedChannels)
         return {};
     return finish(protocol::readAnswer(level(channel), m_faults.lowerCase));
 }
 
-// A block that takes in a silent channel goes unanswered as a whole, the way
-// a box that chokes on one channel never gets to the end of the frame.
+// A block that takes in a silent channel, or one the box does not serve,
+// goes unanswered as a whole, the way a box that chokes on one channel never
+// gets to the end of the frame.
 QByteArray SimBox::blockAnswer(int firstIndex, int lastOffset)
 {
     ++m_blockRequests;
     QByteArray levels;
     levels.reserve(lastOffset + 1);
     for (int channel = firstIndex + 1; channel <= firstIndex + lastOffset + 1; ++channel) {
-        if (m_faults.silentChannels.contains(channel))
+        if (m_faults.silentChannels.contains(channel) || channel > m_faults.servedChannels)
             return {};
         levels.append(char(level(channel)));
     }

@@ -15,4 +15,5 @@ struct SimFaults {
     bool wrongEndByte = false;               // block replies end in something other than C1
     int truncateBlockTo = -1;                // keep only this many bytes of a block reply; -1 keeps all
     QByteArray extraAfterAnswer;             // appended after every answer
+    int servedChannels = 512;                // a request for any channel above goes unanswered
 };

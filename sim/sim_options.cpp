@@ -117,6 +117,11 @@ SimCommandLine parseSimOptions(const QStringList &arguments)
         QStringLiteral("rate"));
     parser.addOption(baud);
     parser.addOptions(replayOptions());
+    const QCommandLineOption channels(QStringLiteral("channels"),
+        QStringLiteral("Serve only channels 1..<n> (1..512, default 512): blocks and reads that "
+                       "take in a channel above go unanswered."),
+        QStringLiteral("n"));
+    parser.addOption(channels);
 
     if (!parser.parse(arguments))
         return failure(parser.errorText());
@@ -176,6 +181,12 @@ SimCommandLine parseSimOptions(const QStringList &arguments)
         if (!rate)
             return failure(QStringLiteral("--baud wants a rate, 300..4000000."));
         options.baud = *rate;
+    }
+    if (parser.isSet(channels)) {
+        const auto served = wholeNumber(parser.value(channels), 1, SimBox::kChannels);
+        if (!served)
+            return failure(QStringLiteral("--channels wants a channel count, 1..512."));
+        options.faults.servedChannels = *served;
     }
     for (const QString &text : parser.values(level)) {
         const auto pinned = readLevel(text);

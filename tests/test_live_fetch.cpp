@@ -3,6 +3,7 @@
 // lasts, and that pausing stops the blocks at once.
 #include "harness.h"
 #include "live_fetch.h"
+#include "picture_plan.h"
 
 #include <QtTest>
 #include <algorithm>
@@ -10,6 +11,10 @@
 using namespace std::chrono_literals;
 
 namespace {
+
+const QByteArray kLowerBlock = bytes({0xFF, 0x00, 0xC0, 0x00, 0x00, 0xFF, 0xC1});
+const QByteArray kUpperBlock = bytes({0xFF, 0x00, 0xC0, 0xFF, 0x00, 0xFF, 0xC1});
+const QByteArray kRead512 = "C511?";
 
 struct Rig {
     Rig()
@@ -22,6 +27,11 @@ struct Rig {
         session->choosePort(1);
         live = std::make_unique<LiveFetch>(*session);
         live->setClock([this] { return now; });
+    }
+
+    int writes(const QByteArray &command) const
+    {
+        return int(port->log().count(QStringLiteral("write ") + QString::fromLatin1(command.toHex(' '))));
     }
 
     SimPort *port = nullptr;
@@ -131,10 +141,102 @@ private slots:
         rig.live->start();
         QTRY_COMPARE(rig.live->level(9), std::optional<int>(90));
         QCOMPARE(changedAt, 1);
-        QVERIFY(updates >= 2); // the old block was answered, and not taken
+        // The old block was answered on the wire, and not taken.
+        QVERIFY(rig.port->log().join(u'\n').contains(QStringLiteral("read ff ff c0 0a 14 1e")));
         QVERIFY(!oldRangeTaken);
         QCOMPARE(rig.live->level(1), std::nullopt);
         QCOMPARE(rig.live->level(16), std::optional<int>(160));
+    }
+
+    // One picture of the universe: two blocks and a read, whole levels.
+    void universeInThreePieces()
+    {
+        Rig rig;
+        QTRY_VERIFY(rig.session->idle());
+        rig.port->box().setLevel(256, 1);
+        rig.port->box().setLevel(257, 2);
+        rig.port->box().setLevel(511, 3);
+        rig.port->box().setLevel(512, 4);
+        const qsizetype before = rig.port->written().size();
+        rig.live->start();
+        QTRY_VERIFY(rig.live->level(512).has_value());
+        rig.live->pause();
+        QCOMPARE(rig.port->written().mid(before).left(19).toHex(' '),
+                 (kLowerBlock + kUpperBlock + kRead512).toHex(' '));
+        for (int channel : {1, 256, 257, 300, 511, 512})
+            QCOMPARE(rig.live->level(channel), std::optional<int>(rig.port->box().level(channel)));
+        QCOMPARE(rig.live->pictureLevels().size(), 512);
+        QVERIFY(rig.live->notAnswered().isEmpty());
+    }
+
+    // The channels past 256 fail; the picture of the rest still counts, the
+    // failed part shows no levels, and it is asked again once a second.
+    void upperPartFailing_data()
+    {
+        QTest::addColumn<bool>("halfBox");
+        QTest::addColumn<LevelFetch::Outcome>("blockFailure");
+        QTest::addColumn<bool>("readFails");
+        QTest::addColumn<QByteArray>("askedAgain"); // the cheapest failed piece
+        QTest::newRow("a box of 256 channels") << true << LevelFetch::Outcome::NoAnswer << true << kRead512;
+        QTest::newRow("upper block garbled") << false << LevelFetch::Outcome::HeaderError << false << kUpperBlock;
+    }
+
+    void upperPartFailing()
+    {
+        QFETCH(bool, halfBox);
+        QFETCH(LevelFetch::Outcome, blockFailure);
+        QFETCH(bool, readFails);
+        QFETCH(QByteArray, askedAgain);
+        Rig rig;
+        QTRY_VERIFY(rig.session->idle());
+        rig.port->box().setLevel(255, 55);
+        if (halfBox)
+            rig.port->box().faults().servedChannels = 256;
+        else
+            rig.port->script(kUpperBlock, QByteArray(261, 'x'), 0ms);
+        rig.live->start();
+        QTRY_VERIFY_WITH_TIMEOUT(rig.live->picturesInLastSecond() >= 3, 5000);
+        QCOMPARE(rig.live->level(255), std::optional<int>(55));
+        QCOMPARE(rig.live->level(256), std::optional<int>(rig.port->box().level(256)));
+        QCOMPARE(rig.live->level(257), std::nullopt);
+        QCOMPARE(rig.live->level(511), std::nullopt);
+        QCOMPARE(rig.live->level(512).has_value(), !readFails);
+        QVERIFY(!rig.live->stale());
+        const QVector<Picture::Failure> failed = rig.live->notAnswered();
+        QCOMPARE(failed.size(), readFails ? 2 : 1);
+        QCOMPARE(failed[0].piece, picture_plan::block(256, 256, 257, 511));
+        QCOMPARE(failed[0].outcome, blockFailure);
+        QVERIFY(rig.live->failures(blockFailure) >= 1);
+
+        // The clock stands still: many pictures, no second ask.
+        const int pictures = rig.writes(kLowerBlock);
+        QTRY_VERIFY(rig.writes(kLowerBlock) >= pictures + 10);
+        QCOMPARE(rig.writes(kUpperBlock), 1);
+        if (readFails)
+            QCOMPARE(rig.writes(kRead512), 1);
+        // A second on, the failed part is asked again once; failing again,
+        // the cheapest of it puts the rest off another second.
+        const int upperAsks = rig.writes(kUpperBlock) + rig.writes(kRead512) * int(readFails);
+        rig.now += 1s;
+        QTRY_COMPARE(rig.writes(askedAgain), 2);
+        const int after = rig.writes(kLowerBlock);
+        QTRY_VERIFY(rig.writes(kLowerBlock) >= after + 10);
+        QCOMPARE(rig.writes(kUpperBlock) + rig.writes(kRead512) * int(readFails), upperAsks + 1);
+        QCOMPARE(rig.live->level(257), std::nullopt);
+        // Failing twice, it waits two seconds, not one.
+        rig.now += 1s;
+        const int held = rig.writes(kLowerBlock);
+        QTRY_VERIFY(rig.writes(kLowerBlock) >= held + 10);
+        QCOMPARE(rig.writes(kUpperBlock) + rig.writes(kRead512) * int(readFails), upperAsks + 1);
+
+        // The box serves the upper half again: the next ask brings it back.
+        if (!halfBox)
+            return;
+        rig.port->box().faults().servedChannels = 512;
+        rig.now += 1s;
+        QTRY_VERIFY(rig.live->level(257).has_value());
+        QTRY_VERIFY(rig.live->level(512).has_value());
+        QVERIFY(rig.live->notAnswered().isEmpty());
     }
 
     void historyKeepsTheLastMinute()

@@ -2,6 +2,7 @@
 // and what it puts on the wire, against the simulated box and against a
 // box the test plays on a pseudo-terminal.
 #include "harness.h"
+#include "level_pattern.h"
 #include "protocol.h"
 #include "qt_serial_port.h"
 
@@ -61,6 +62,7 @@ private slots:
     void silentBox();
     void watchRunsCountedPasses();
     void watchGoesOnOverALostPort();
+    void listsTheUniverse();
     void ctrlCEndsAfterThePassInFlight();
     void closedPipeEndsQuietly();
     void aHeldDeviceNamesItsHolder_data();
@@ -103,10 +105,16 @@ void TestLumivaneCli::refusedBeforeTheWire_data()
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("fault"); // what the one line must name
     const QStringList none;
-    QTest::newRow("channel 0") << QStringList{"read", "0"} << none << 2 << "lumivane: channel 0 is outside 1-256";
+    QTest::newRow("channel 0") << QStringList{"read", "0"} << none << 2 << "lumivane: channel 0 is outside 1-512";
+    QTest::newRow("channel 513") << QStringList{"watch", "513"} << none << 2 << "channel 513 is outside 1-512";
+    QTest::newRow("range ending past 512") << QStringList{"read", "500-513"} << none << 2 << "channel 513 is outside";
+    QTest::newRow("falling range") << QStringList{"watch", "12-9"} << none << 2 << "range 12-9 falls";
+    QTest::newRow("list with a gap") << QStringList{"read", "1,,5"} << none << 2 << "'' is not a channel";
+    QTest::newRow("range of three ends") << QStringList{"read", "1-2-3"} << none << 2 << "'1-2-3' is not a channel";
+    QTest::newRow("open range") << QStringList{"watch", "5-"} << none << 2 << "'' is not a channel";
     QTest::newRow("not a number") << QStringList{"watch", "1x"} << none << 2 << "'1x' is not a channel";
     QTest::newRow("range of one") << QStringList{"list", "5-5"} << none << 2 << "range 5-5 does not rise";
-    QTest::newRow("range past 256") << QStringList{"list", "1-257"} << none << 2 << "channel 257 is outside";
+    QTest::newRow("range past 512") << QStringList{"list", "1-513"} << none << 2 << "channel 513 is outside";
     QTest::newRow("unknown option") << QStringList{"--bogus", "read", "1"} << none << 2 << "bogus";
     QTest::newRow("unknown format") << QStringList{"--format", "xml", "read", "1"} << none << 2 << "format 'xml'";
     QTest::newRow("port 5") << QStringList{"read", "1", "--port", "5"} << none << 2 << "port 5 is outside 1-4";
@@ -201,6 +209,28 @@ void TestLumivaneCli::silentBox_data()
                                         "NO RESPONSE FROM DMX Transceiver (channel 256)\n");
     QTest::newRow("list") << QStringList{"list", "255-256"} << bytes({0xFF, 0x00, 0xC0, 0xFE, 0x00, 0x01, 0xC1})
                           << QByteArray("255 \n256 \n") << QByteArray("Header error (channels 255-256)\n");
+    // The universe: 1-256 and 256-511 by blocks, 512 by a read; every row written.
+    QByteArray universeRows;
+    for (int channel = 1; channel <= 512; ++channel)
+        universeRows += QByteArray::number(channel) + " \n";
+    QTest::newRow("list 1-512") << QStringList{"list", "1-512"}
+                                << bytes({0xFF, 0x00, 0xC0, 0x00, 0x00, 0xFF, 0xC1, 0xFF, 0x00, 0xC0, 0xFF, 0x00, 0xFF,
+                                          0xC1}) + "C511?"
+                                << universeRows
+                                << QByteArray("Header error (channels 1-256)\nHeader error (channels 257-511)\n"
+                                              "NO RESPONSE FROM DMX Transceiver (channel 512)\n");
+    QTest::newRow("read of a range and a list") << QStringList{"read", "511-512,3"} << QByteArray("C510?C511?C002?")
+                                                << QByteArray("511 \n512 \n3 \n")
+                                                << QByteArray("NO RESPONSE FROM DMX Transceiver (channel 511)\n"
+                                                              "NO RESPONSE FROM DMX Transceiver (channel 512)\n"
+                                                              "NO RESPONSE FROM DMX Transceiver (channel 3)\n");
+    // Single channels by reads, the range by one block, in the order given.
+    QTest::newRow("watch 1,5,9-12") << QStringList{"watch", "1,5,9-12", "--count", "1"}
+                                    << QByteArray("C000?C004?") + bytes({0xFF, 0x00, 0xC0, 0x08, 0x00, 0x03, 0xC1})
+                                    << QByteArray("1 \n5 \n9 \n10 \n11 \n12 \n")
+                                    << QByteArray("NO RESPONSE FROM DMX Transceiver (channel 1)\n"
+                                                  "NO RESPONSE FROM DMX Transceiver (channel 5)\n"
+                                                  "Header error (channels 9-12)\n");
 }
 
 void TestLumivaneCli::silentBox()
@@ -217,6 +247,27 @@ void TestLumivaneCli::silentBox()
     QCOMPARE(result.out, out);
     QCOMPARE(result.err, err);
     QCOMPARE(heard(box).toHex(' '), wire.toHex(' '));
+}
+
+// Every channel of 4-512 with the box's own level: 4-256 and 257-511 by
+// blocks, 512 by a read.
+void TestLumivaneCli::listsTheUniverse()
+{
+    for (const QString &command : {QStringLiteral("list"), QStringLiteral("watch")}) {
+        QStringList arguments{"--port", m_link, command, "4-512"};
+        if (command == "watch")
+            arguments << "--count" << "2";
+        const Run result = run(arguments);
+        QCOMPARE(result.code, 0);
+        QCOMPARE(result.err, QByteArray());
+        const QList<QByteArray> rows = result.out.trimmed().split('\n');
+        QCOMPARE(rows.size(), command == "list" ? 509 : 2 * 509);
+        for (int i = 0; i < rows.size(); ++i) {
+            const int channel = 4 + i % 509;
+            const quint8 level = level_pattern::levelAt(channel, std::chrono::milliseconds{0});
+            QCOMPARE(rows[i], QByteArray::number(channel) + ' ' + QByteArray::number(level));
+        }
+    }
 }
 
 void TestLumivaneCli::watchRunsCountedPasses()

@@ -125,6 +125,16 @@ void TestSimBox::faults_data()
         << silentSecond << blockRequest(2, 0) << bytes({0xFF, 0xFF, 0xC0, 5, 5, 0xC1});
     QTest::newRow("probe despite silent channel") << silentSecond << QByteArray("C?") << QByteArray("G");
 
+    // A box of 256 channels: the upper half goes unanswered, block or read.
+    SimFaults half;
+    half.servedChannels = 256;
+    QTest::newRow("half box, channel 256") << half << QByteArray("C255?") << QByteArray("L128");
+    QTest::newRow("half box, channel 257") << half << QByteArray("C256?") << QByteArray();
+    QTest::newRow("half box, channel 512") << half << QByteArray("C511?") << QByteArray();
+    QTest::newRow("half box, block 256-511") << half << blockRequest(255, 255) << QByteArray();
+    QTest::newRow("half box, block of 256 alone") << half << blockRequest(255, 0)
+                                                   << bytes({0xFF, 0xFF, 0xC0, 128, 128, 0xC1});
+
     SimFaults lower;
     lower.lowerCase = true;
     QTest::newRow("lower case probe") << lower << QByteArray("C?") << QByteArray("g");

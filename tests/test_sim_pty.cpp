@@ -187,6 +187,8 @@ void TestSimPty::optionsReachTheBox_data()
     QTest::newRow("truncated")
         << QStringList{"--level", "1=1", "--truncate", "4"} << blockRequest(0, 0)
         << QByteArray::fromHex("ffffc001") << 0;
+    QTest::newRow("a box of 256 channels") << QStringList{"--channels", "256", "--level", "256=9"}
+                                           << QByteArray("C511?C255?") << QByteArray("L009") << 0;
     QTest::newRow("silent box") << QStringList{"--silent"} << QByteArray("C?") << QByteArray() << 0;
     QTest::newRow("delay") << QStringList{"--delay", "300"} << QByteArray("C?") << QByteArray("G") << 300;
     // 7 bytes in and 261 out, 86.8 us each.

@@ -10,7 +10,7 @@
 namespace {
 
 constexpr QSize kCellHint{44, 32};
-constexpr QSize kCellMinimum{36, 26};
+constexpr QSize kCellMinimum{32, 26}; // 16 across beside the main window on a 1366-wide screen
 constexpr QRgb kBackground = 0x080808;
 constexpr QRgb kEmptyFill = 0x2c2c2c;
 constexpr int kDarkInkFrom = 151; // levels this bright or brighter take black figures
@@ -42,7 +42,7 @@ LevelGrid::LevelGrid(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("grdLevels"));
-    setAccessibleName(QStringLiteral("Channel levels, 16 by 16"));
+    setAccessibleName(QStringLiteral("Channel levels, 32 rows of 16"));
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -50,22 +50,23 @@ LevelGrid::LevelGrid(QWidget *parent)
 
 QSize LevelGrid::sizeHint() const
 {
-    return kCellHint * kSide;
+    return QSize(kCellHint.width() * kColumns, kCellHint.height() * kRows);
 }
 
 QSize LevelGrid::minimumSizeHint() const
 {
-    return kCellMinimum * kSide;
+    return QSize(kCellMinimum.width() * kColumns, kCellMinimum.height() * kRows);
 }
 
 QRect LevelGrid::cellRect(int index) const
 {
-    return QRect(QPoint((index % kSide) * m_cellSize.width(), (index / kSide) * m_cellSize.height()), m_cellSize);
+    return QRect(QPoint((index % kColumns) * m_cellSize.width(), (index / kColumns) * m_cellSize.height()),
+                 m_cellSize);
 }
 
 void LevelGrid::prepareTiles()
 {
-    m_cellSize = QSize(std::max(width() / kSide, 4), std::max(height() / kSide, 4));
+    m_cellSize = QSize(std::max(width() / kColumns, 4), std::max(height() / kRows, 4));
     const QSize inner = m_cellSize - QSize(2, 2);
     QFont numberFont = font();
     numberFont.setPointSizeF(font().pointSizeF() * 0.75);
@@ -206,6 +207,6 @@ void LevelGrid::mousePressEvent(QMouseEvent *event)
     const QPoint at = event->position().toPoint();
     const int column = at.x() / m_cellSize.width();
     const int row = at.y() / m_cellSize.height();
-    if (column < kSide && row < kSide)
-        emit channelClicked(row * kSide + column + 1);
+    if (column < kColumns && row < kRows)
+        emit channelClicked(row * kColumns + column + 1);
 }

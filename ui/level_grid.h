@@ -8,14 +8,15 @@
 #include <QWidget>
 #include <array>
 
-// The 16 x 16 cells of channels 1-256, each with its channel number and
-// level, shaded by level. It draws what it is given and says which channel
+// The 32 rows of 16 cells of channels 1-512, each with its channel number
+// and level, shaded by level. It draws what it is given and says which channel
 // was clicked; it knows nothing of the box.
 class LevelGrid : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kSide = 16;
-    static constexpr int kChannels = kSide * kSide;
+    static constexpr int kColumns = 16;
+    static constexpr int kRows = 32;
+    static constexpr int kChannels = kColumns * kRows;
 
     struct Cell {
         int level = -1; // none: not in the picture

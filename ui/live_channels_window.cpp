@@ -5,6 +5,7 @@
 #include "pin_colours.h"
 #include "snapshot_csv.h"
 #include "snapshot_file.h"
+#include "level_output.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -17,6 +18,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -32,6 +35,34 @@ QPushButton *button(const QString &caption, const QString &name, QWidget *parent
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
+}
+
+QString outcomeText(LevelFetch::Outcome outcome)
+{
+    switch (outcome) {
+    case LevelFetch::Outcome::Success: break;
+    case LevelFetch::Outcome::NoAnswer: return QStringLiteral("no answer");
+    case LevelFetch::Outcome::HeaderError: return QStringLiteral("header");
+    case LevelFetch::Outcome::ChecksumError: return QStringLiteral("checksum");
+    case LevelFetch::Outcome::EndByteError: return QStringLiteral("end byte");
+    case LevelFetch::Outcome::CutShort: return QStringLiteral("cut short");
+    }
+    return {};
+}
+
+// The channels of the picture the box did not answer, and how they failed.
+QString notAnsweredText(const QVector<Picture::Failure> &failures)
+{
+    QStringList parts;
+    for (const Picture::Failure &failure : failures) {
+        const picture_plan::Piece &piece = failure.piece;
+        const QString channels = piece.from == piece.to ? QString::number(piece.from)
+                                                        : QStringLiteral("%1-%2").arg(piece.from).arg(piece.to);
+        parts << QStringLiteral("%1 %2").arg(channels, outcomeText(failure.outcome));
+    }
+    if (parts.isEmpty())
+        return {};
+    return QStringLiteral("   not answered: ") + parts.join(QStringLiteral(", "));
 }
 
 QSpinBox *channelBox(int value, const QString &name, const QString &spoken, QWidget *parent)
@@ -81,6 +112,8 @@ void LiveChannelsWindow::buildControls()
     m_copyButton = button(QStringLiteral("Copy"), QStringLiteral("cmdCopy"), this);
     m_saveButton = button(QStringLiteral("Save Snapshot…"), QStringLiteral("cmdSaveSnapshot"), this);
 
+    // Two rows, so that the window stays narrow enough to stand beside the
+    // main window.
     auto *controls = new QHBoxLayout;
     auto *from = new QLabel(QStringLiteral("Channels"), this);
     from->setBuddy(m_firstBox);
@@ -94,12 +127,24 @@ void LiveChannelsWindow::buildControls()
     controls->addWidget(show);
     controls->addWidget(m_formatBox);
     controls->addStretch(1);
-    controls->addWidget(m_pauseButton);
-    controls->addWidget(m_copyButton);
-    controls->addWidget(m_saveButton);
+    auto *actions = new QHBoxLayout;
+    actions->addStretch(1);
+    actions->addWidget(m_pauseButton);
+    actions->addWidget(m_copyButton);
+    actions->addWidget(m_saveButton);
 
+    // The 32 rows of the universe do not fit a laptop's screen at a size
+    // that keeps the figures readable: the grid scrolls instead.
     m_grid = new LevelGrid(this);
+    auto *gridView = new QScrollArea(this);
+    gridView->setObjectName(QStringLiteral("scrLevels"));
+    gridView->setWidgetResizable(true);
+    gridView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    gridView->setFrameShape(QFrame::NoFrame);
+    gridView->setWidget(m_grid);
+    gridView->setMinimumWidth(m_grid->minimumSizeHint().width() + gridView->verticalScrollBar()->sizeHint().width());
     m_statusLine = new QLabel(this);
+    m_statusLine->setWordWrap(true); // the window stays narrow beside the main window
     m_statusLine->setObjectName(QStringLiteral("lblLiveStatus"));
     m_statusLine->setAccessibleName(QStringLiteral("Pictures and failures"));
     m_statusLine->setTextFormat(Qt::PlainText);
@@ -107,7 +152,8 @@ void LiveChannelsWindow::buildControls()
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
-    layout->addWidget(m_grid, 1);
+    layout->addLayout(actions);
+    layout->addWidget(gridView, 1);
     layout->addWidget(m_statusLine);
     layout->addWidget(m_plot);
 }
@@ -172,7 +218,7 @@ void LiveChannelsWindow::onFormatChosen()
 
 QString LiveChannelsWindow::snapshotText() const
 {
-    return snapshotCsv(m_fetch.pictureFirst(), m_fetch.pictureLevels());
+    return QString::fromLatin1(formatLevels(OutputFormat::Csv, m_fetch.pictureLevels()));
 }
 
 void LiveChannelsWindow::copySnapshot()
@@ -240,7 +286,8 @@ void LiveChannelsWindow::showStatusLine()
                               .arg(m_fetch.failures(Outcome::ChecksumError))
                               .arg(m_fetch.failures(Outcome::EndByteError))
                               .arg(m_fetch.failures(Outcome::CutShort))
-                              .arg(age));
+                              .arg(age)
+                          + notAnsweredText(m_fetch.notAnswered()));
 }
 
 void LiveChannelsWindow::showHistory()
