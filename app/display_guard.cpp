@@ -56,17 +56,21 @@ QString noDisplayLine(const DisplaySettings &settings, const QStringList &qtMess
     // DISPLAY went stale (sudo, a closed ssh tunnel).
     QString advice = QStringLiteral("start it from a desktop session");
     QString reason;
-    if (failedPlugins.contains(QLatin1String("xcb"))) {
-        reason = settings.display.isEmpty()
-            ? QStringLiteral("DISPLAY is not set")
-            : QStringLiteral("the X display %1 does not answer").arg(settings.display);
-    } else if (failedPlugins.contains(QLatin1String("wayland"))) {
+    // In a Wayland session, or when X was not tried, Wayland's fault is the
+    // one to name: X, tried after it, fails too (no DISPLAY, or XWayland
+    // not up), but it is not what the operator needs.
+    const bool waylandFirst = !settings.waylandDisplay.isEmpty() || !failedPlugins.contains(QLatin1String("xcb"));
+    if (waylandFirst && missingPlugins.contains(QLatin1String("wayland"))) {
+        reason = QStringLiteral("Qt's wayland plugin is not installed");
+        advice = QStringLiteral("install qt6-wayland, or start it with QT_QPA_PLATFORM=xcb");
+    } else if (waylandFirst && failedPlugins.contains(QLatin1String("wayland"))) {
         reason = settings.waylandDisplay.isEmpty()
             ? QStringLiteral("WAYLAND_DISPLAY is not set")
             : QStringLiteral("the Wayland display %1 does not answer").arg(settings.waylandDisplay);
-    } else if (missingPlugins.contains(QLatin1String("wayland"))) {
-        reason = QStringLiteral("Qt's wayland plugin is not installed");
-        advice = QStringLiteral("install qt6-wayland, or start it with QT_QPA_PLATFORM=xcb");
+    } else if (failedPlugins.contains(QLatin1String("xcb"))) {
+        reason = settings.display.isEmpty()
+            ? QStringLiteral("DISPLAY is not set")
+            : QStringLiteral("the X display %1 does not answer").arg(settings.display);
     } else if (!missingPlugins.isEmpty()) {
         reason = QStringLiteral("Qt's %1 plugin is not installed").arg(missingPlugins.first());
         advice = QStringLiteral("check QT_QPA_PLATFORM");

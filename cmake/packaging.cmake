@@ -89,12 +89,18 @@ set(CPACK_PACKAGE_DESCRIPTION
   "Lumivane MINI Monitor watches the channel levels of a DMX512 lighting line
 through a Lumivane DMX512 transceiver box on an RS-232 port (115200 baud, 8N1).
 It reads single channels, lists ranges of up to 256 channels and monitors
-five chosen channels continuously.
+five chosen channels continuously. Its Live Channels window shows the whole
+universe, channels 1 to 512, live, and plots the channels chosen in it.
 .
-The package also holds lumivane, the same readings from the command line
-for scripts and test benches, which can also feed the line into a universe
-of the Open Lighting Architecture (olad), and lumivane-sim, a simulated
-transceiver box on a pseudo-terminal, for trying both without hardware.")
+The package also holds lumivane, the command line for scripts and test
+benches: it reads, lists and watches any of the 512 channels, checks the line
+against a file of expected levels (lumivane check), records it into a show
+file (lumivane record) and feeds it into a universe of the Open Lighting
+Architecture, olad (lumivane bridge).
+.
+lumivane-sim, a simulated transceiver box on a pseudo-terminal, is there for
+trying all of it without hardware; it also plays a recording back
+(lumivane-sim --replay).")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Lumivane <support@lumivane.example>")

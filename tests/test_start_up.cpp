@@ -1,6 +1,8 @@
 // The monitor and the simulator answer --help and --version without a
 // display, and a display that cannot be opened ends the monitor with one
 // plain line and status 1, not Qt's abort.
+#include <QDir>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,6 +42,13 @@ Run run(const QString &program, const QStringList &arguments, const QProcessEnvi
     result.out = process.readAllStandardOutput();
     result.err = process.readAllStandardError();
     return result;
+}
+
+// Whether qt6-wayland's platform plugin is where Qt looks for platforms.
+bool waylandPluginInstalled()
+{
+    const QDir platforms(QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms"));
+    return !platforms.entryList({QStringLiteral("*wayland*")}, QDir::Files).isEmpty();
 }
 
 } // namespace
@@ -88,11 +97,20 @@ private slots:
         QTest::newRow("stale X display") << QStringList{"DISPLAY=:97"} << "X display :97";
         QTest::newRow("X chosen, stale display")
             << QStringList{"DISPLAY=:97", "QT_QPA_PLATFORM=xcb"} << "X display :97";
-        // With qt6-wayland installed the plugin is found and the display is
-        // what fails; either way the monitor must not abort.
-        QTest::newRow("Wayland chosen")
-            << QStringList{"WAYLAND_DISPLAY=lumivane-no-such-display", "QT_QPA_PLATFORM=wayland"}
-            << "wayland";
+        QTest::newRow("Wayland session type, nothing set")
+            << QStringList{"XDG_SESSION_TYPE=wayland"} << "(DISPLAY is not set)";
+        // In a Wayland session the line names what is wrong with Wayland,
+        // not that X (tried after it) failed too: without qt6-wayland, the
+        // package; with it, the display that does not answer.
+        const QString waylandFault = waylandPluginInstalled()
+            ? QStringLiteral("(the Wayland display lumivane-no-such-display does not answer)")
+            : QStringLiteral("(Qt's wayland plugin is not installed); install qt6-wayland");
+        const QString waylandSession = QStringLiteral("WAYLAND_DISPLAY=lumivane-no-such-display");
+        QTest::newRow("Wayland chosen") << QStringList{waylandSession, "QT_QPA_PLATFORM=wayland"}
+                                        << waylandFault;
+        QTest::newRow("Wayland session") << QStringList{waylandSession} << waylandFault;
+        QTest::newRow("Wayland session, stale X display")
+            << QStringList{waylandSession, "DISPLAY=:97"} << waylandFault;
     }
     void noDisplayIsOnePlainLine()
     {
