@@ -1,6 +1,7 @@
 #include "bridge_command.h"
 
 #include "box_session.h"
+#include "cli_errors.h"
 #include "stop_signals.h"
 
 #include <QCoreApplication>
@@ -44,7 +45,7 @@ BridgeCommand::BridgeCommand(const CliOptions &options, BoxSession &session, con
     connect(&m_feed, &OlaFeed::stateChanged, this, &BridgeCommand::onFeedState);
     connect(&m_relay, &PictureRelay::lineWentBad, this, &BridgeCommand::onLineWentBad);
     connect(&m_relay, &PictureRelay::lineCameBack, this,
-            [] { say(stderr, QStringLiteral("lumivane: good pictures from the box again")); });
+            [] { complain(QStringLiteral("good pictures from the box again")); });
 }
 
 void BridgeCommand::start()
@@ -69,11 +70,11 @@ void BridgeCommand::onFeedState(OlaFeed::State state)
     const QString olad = QStringLiteral("olad on 127.0.0.1:%1").arg(m_options.olaPort);
     switch (state) {
     case OlaFeed::State::Waiting:
-        say(stderr, QStringLiteral("lumivane: waiting for %1 (is it running? the bridge does not start it)").arg(olad));
+        complain(QStringLiteral("waiting for %1 (is it running? the bridge does not start it)").arg(olad));
         break;
     case OlaFeed::State::Lost:
         m_lostSince = m_fedBefore;
-        say(stderr, QStringLiteral("lumivane: %1 went away; waiting for it to come back").arg(olad));
+        complain(QStringLiteral("%1 went away; waiting for it to come back").arg(olad));
         break;
     case OlaFeed::State::Feeding:
         if (!m_fedBefore) {
@@ -95,7 +96,7 @@ void BridgeCommand::onFeedState(OlaFeed::State state)
 
 void BridgeCommand::onLineWentBad(LevelFetch::Outcome outcome)
 {
-    say(stderr, QStringLiteral("lumivane: no good picture from the box (%1); OLA universe %2 keeps the last good levels")
+    complain(QStringLiteral("no good picture from the box (%1); OLA universe %2 keeps the last good levels")
                     .arg(failureText(outcome))
                     .arg(m_options.universe));
 }

@@ -2,6 +2,7 @@
 
 #include "box_session.h"
 #include "check_output.h"
+#include "cli_errors.h"
 #include "stop_signals.h"
 
 #include <QCoreApplication>
@@ -14,12 +15,6 @@
 #include <memory>
 
 namespace {
-
-void complain(const QString &line)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(line));
-    std::fflush(stderr);
-}
 
 QString failureText(LevelFetch::Outcome outcome)
 {
@@ -44,6 +39,7 @@ CheckCommand::CheckCommand(const CliOptions &options, BoxSession &session, QObje
     : QObject(parent)
     , m_check(options.check)
     , m_format(options.format)
+    , m_noHeader(options.noHeader)
     , m_session(session)
     , m_fetch(session)
 {
@@ -60,9 +56,9 @@ void CheckCommand::start()
 {
     const auto span = m_check.expected.span();
     if (span && span->second > LiveFetch::kChannels)
-        complain(QStringLiteral("lumivane: channels above %1 lie beyond what one picture holds; they count as unread")
+        complain(QStringLiteral("channels above %1 lie beyond what one picture holds; they count as unread")
                      .arg(LiveFetch::kChannels));
-    if (m_check.watch && !write(verdictChangeHeader(m_format)))
+    if (m_check.watch && !m_noHeader && !write(verdictChangeHeader(m_format)))
         return;
     if (!m_fetchable) {
         judge(1, QByteArray());
@@ -102,7 +98,7 @@ void CheckCommand::onUpdated()
         if (!m_check.watch)
             m_fetch.pause(); // before the next fetch leaves the queue
         if (m_lastFailed)
-            complain(QStringLiteral("lumivane: good pictures from the box again"));
+            complain(QStringLiteral("good pictures from the box again"));
         m_lastFailed = false;
         judge(m_fetch.pictureFirst(), m_fetch.answeredRun());
         return;
@@ -123,7 +119,7 @@ void CheckCommand::sayFailures()
     QStringList kinds;
     for (const LevelFetch::Outcome outcome : std::as_const(m_attempts))
         kinds << failureText(outcome);
-    complain(QStringLiteral("lumivane: no good picture of channels %1-%2 in %3 attempts (%4)")
+    complain(QStringLiteral("no good picture of channels %1-%2 in %3 attempts (%4)")
                  .arg(m_fetch.first())
                  .arg(m_fetch.last())
                  .arg(m_attempts.size())
@@ -136,7 +132,8 @@ void CheckCommand::judge(int pictureFirst, const QByteArray &pictureLevels)
         compareLevels(m_check.expected, pictureFirst, pictureLevels, m_check.tolerance);
     m_anyDiffered = m_anyDiffered || !differences.isEmpty();
     if (!m_check.watch) {
-        if (write(formatDifferences(m_format, differences)))
+        const QByteArray table = formatDifferences(m_format, differences);
+        if (write(m_noHeader && m_format == OutputFormat::Csv ? withoutHeader(table) : table))
             end(differences.isEmpty() ? kAllAgree : kSomeDiffer);
         return;
     }
@@ -165,7 +162,7 @@ bool CheckCommand::write(const QByteArray &bytes)
     m_fetch.pause();
     m_session.shutDown();
     if (fault != EPIPE)
-        complain(QStringLiteral("lumivane: cannot write the output: %1")
+        complain(QStringLiteral("cannot write the output: %1")
                      .arg(QString::fromLocal8Bit(std::strerror(fault))));
     end(fault == EPIPE && !m_anyDiffered ? kAllAgree : kSomeDiffer);
     return false;

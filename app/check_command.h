@@ -45,6 +45,7 @@ private:
 
     CheckOptions m_check;
     OutputFormat m_format;
+    bool m_noHeader = false;
     BoxSession &m_session;
     LiveFetch m_fetch;
     bool m_fetchable = false;

@@ -1,5 +1,6 @@
 #include "cli_command.h"
 
+#include "cli_errors.h"
 #include "listing.h"
 #include "status_text.h"
 
@@ -12,11 +13,6 @@
 #include <utility>
 
 namespace {
-
-void complain(const QString &line)
-{
-    std::fprintf(stderr, "%s\n", qPrintable(line));
-}
 
 // What a listing says of a block the box did not give whole: an empty reply
 // is a header error, as the window's listing judges it.
@@ -54,7 +50,7 @@ QString portFaultText(const QString &device, int portNumber, const QString &caus
 
 QString outputFaultText(int error)
 {
-    return QStringLiteral("lumivane: cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
+    return QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
 }
 
 CliCommand::CliCommand(const CliOptions &options, BoxSession &session, QObject *parent)
@@ -86,7 +82,7 @@ void CliCommand::start()
         startPictures();
         break;
     case CliOptions::Command::Watch:
-        if (!write(watchHeader(m_options.format)))
+        if (!m_options.noHeader && !write(watchHeader(m_options.format)))
             return;
         if (watchesRanges(m_options)) {
             startPictures();
@@ -126,14 +122,14 @@ void CliCommand::onPortLost()
         return;
     const QString device = m_session.port().deviceName();
     if (!m_session.searching()) {
-        complain(QStringLiteral("lumivane: the port was lost (%1), and without a name that stays with the device "
+        complain(QStringLiteral("the port was lost (%1), and without a name that stays with the device "
                                 "it is not opened again")
                      .arg(device));
         m_session.shutDown();
         end(kPortFault);
         return;
     }
-    complain(QStringLiteral("lumivane: the port was lost (%1); waiting for it to come back").arg(device));
+    complain(QStringLiteral("the port was lost (%1); waiting for it to come back").arg(device));
 }
 
 void CliCommand::onProbed(int, Status status)
@@ -141,7 +137,7 @@ void CliCommand::onProbed(int, Status status)
     const QString device = m_session.port().deviceName();
     if (m_options.command == CliOptions::Command::Watch) {
         // Only the lost device found again and answering is probed here.
-        complain(QStringLiteral("lumivane: the port is back (%1)").arg(device));
+        complain(QStringLiteral("the port is back (%1)").arg(device));
         return;
     }
     if (status == Status::ErrorOpeningPort) {
@@ -152,7 +148,7 @@ void CliCommand::onProbed(int, Status status)
     m_anyFault = status != Status::ConnectedOk;
     // On a terminal the text format's status would stand there twice.
     if (!m_anyFault || m_options.format != OutputFormat::Text) {
-        if (!write(formatProbe(m_options.format, device, status)))
+        if (!write(table(formatProbe(m_options.format, device, status))))
             return;
     }
     if (m_anyFault)
@@ -178,7 +174,7 @@ void CliCommand::onLevelRead(int, int channel, std::optional<int> level)
     m_levels.append(ChannelLevel{channel, level});
     if (m_levels.size() < m_options.channels.size())
         return;
-    if (write(formatLevels(m_options.format, m_levels)))
+    if (write(table(formatLevels(m_options.format, m_levels))))
         end(m_anyFault ? kBoxFault : kAllRead);
 }
 
@@ -226,7 +222,7 @@ void CliCommand::onPicture(const Picture &picture)
         return;
     complainOf(picture.failures());
     if (m_options.command == CliOptions::Command::List) {
-        if (write(formatLevels(m_options.format, picture.channelLevels())))
+        if (write(table(formatLevels(m_options.format, picture.channelLevels()))))
             end(m_anyFault ? kBoxFault : kAllRead);
         return;
     }
@@ -293,6 +289,11 @@ bool CliCommand::write(const QByteArray &bytes)
         end(kBoxFault);
     }
     return false;
+}
+
+QByteArray CliCommand::table(const QByteArray &bytes) const
+{
+    return m_options.noHeader && m_options.format == OutputFormat::Csv ? withoutHeader(bytes) : bytes;
 }
 
 void CliCommand::end(int status)

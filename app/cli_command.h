@@ -46,6 +46,8 @@ private:
 
     // False when the output is gone; the run has then ended.
     bool write(const QByteArray &bytes);
+    // A csv table as --no-header asks: without the line naming its columns.
+    QByteArray table(const QByteArray &bytes) const;
     void end(int status);
 
     CliOptions m_options;
@@ -62,8 +64,8 @@ private:
     bool m_ended = false;
 };
 
-// The "Error Opening COM Port" line, naming what could not be opened and why.
+// "Error Opening COM Port" and what could not be opened, and why.
 QString portFaultText(const QString &device, int portNumber, const QString &cause);
 
-// The line for output that could not be written, from the system's error number.
+// Why the output could not be written, from the system's error number.
 QString outputFaultText(int error);

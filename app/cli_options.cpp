@@ -16,15 +16,15 @@ constexpr int kLongestInterval = 24 * 60 * 60 * 1000;
 
 const char kHelp[] =
     "Usage:\n"
-    "  lumivane [--port N|PATH] [--format text|csv|json] probe\n"
-    "  lumivane [--port N|PATH] [--format text|csv|json] read CHANNELS...\n"
-    "  lumivane [--port N|PATH] [--format text|csv|json] list FIRST-LAST\n"
-    "  lumivane [--port N|PATH] [--format text|csv|json] watch CHANNELS... [--interval MS] [--count N]\n"
-    "  lumivane [--port N|PATH] bridge --universe N [FIRST-LAST] [--ola-port PORT]\n"
-    "  lumivane [--port N|PATH] [--format text|csv|json] check FILE [--tolerance T] [--range A-B] [--watch]\n"
-    "  lumivane [--port N|PATH] record FILE [--range FIRST-LAST] [--duration S]\n"
-    "  lumivane ports\n"
-    "  lumivane --help | --version\n"
+    "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] probe\n"
+    "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] read CHANNELS...\n"
+    "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] list FIRST-LAST\n"
+    "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] watch CHANNELS... [-i MS] [-n N]\n"
+    "  lumivane [-p N|PATH] bridge --universe N [FIRST-LAST] [--ola-port PORT]\n"
+    "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] check FILE [--tolerance T] [--range A-B] [--watch]\n"
+    "  lumivane [-p N|PATH] record FILE [--range FIRST-LAST] [--duration S]\n"
+    "  lumivane [-f text|csv|json] [--no-header] ports\n"
+    "  lumivane -h | --help | -V | --version\n"
     "\n"
     "Reads DMX512 channel levels through a Lumivane transceiver box on a serial\n"
     "port (115200,n,8,1), for scripts and test benches.\n"
@@ -48,27 +48,30 @@ const char kHelp[] =
     "                the show file FILE (as ola_recorder writes), until\n"
     "                --duration seconds or Ctrl+C. The file is on the disk at\n"
     "                least once a second; an existing FILE is never written over.\n"
-    "  ports         Show what Port1-Port4 open and every serial device found.\n"
+    "  ports         Show what Port1-Port4 open and every serial device found;\n"
+    "                csv and json: port,device,description,manufacturer, the\n"
+    "                four ports first (port empty for the other devices).\n"
     "\n"
     "Channels are 1-512: single ones, ranges and lists, as in 7, 1-24 or\n"
     "1,5,9-12; several may follow one another.\n"
     "\n"
     "Options:\n"
-    "  --port N|PATH    Port 1-4 (LUMIVANE_PORTn, else the n-th serial device\n"
-    "                   found, USB adapters first) or a device path; default 1.\n"
-    "  --format F       text (\"12 137\"), csv (channel,level) or json; default text.\n"
-    "  --interval MS    watch: pause between passes, default 120.\n"
-    "  --count N        watch: stop after N passes.\n"
-    "  --universe N     bridge: the OLA universe to feed.\n"
-    "  --ola-port PORT  bridge: olad's RPC port, default 9010.\n"
-    "  --tolerance T    check: how far a level may stray, 0-255; default 0.\n"
-    "  --range A-B      check: only the channels of FILE within A-B (1-512).\n"
-    "  --watch          check: check again and again until Ctrl+C; print only\n"
-    "                   channels whose verdict changed (differs, unread, agrees).\n"
-    "  --range A-B      record: the channels recorded, default 1-512.\n"
-    "  --duration S     record: stop after S seconds.\n"
-    "  -h, --help       Print this help.\n"
-    "  -v, --version    Print the version.\n"
+    "  -p, --port N|PATH  Port 1-4 (LUMIVANE_PORTn, else the n-th serial device\n"
+    "                     found, USB adapters first) or a device path; default 1.\n"
+    "  -f, --format F     text (\"12 137\"), csv (channel,level) or json; default text.\n"
+    "  --no-header        csv: leave out the line naming the columns.\n"
+    "  -i, --interval MS  watch: pause between passes, default 120.\n"
+    "  -n, --count N      watch: stop after N passes.\n"
+    "  --universe N       bridge: the OLA universe to feed.\n"
+    "  --ola-port PORT    bridge: olad's RPC port, default 9010.\n"
+    "  --tolerance T      check: how far a level may stray, 0-255; default 0.\n"
+    "  --range A-B        check: only the channels of FILE within A-B (1-512).\n"
+    "  --watch            check: check again and again until Ctrl+C; print only\n"
+    "                     channels whose verdict changed (differs, unread, agrees).\n"
+    "  --range A-B        record: the channels recorded, default 1-512.\n"
+    "  --duration S       record: stop after S seconds.\n"
+    "  -h, --help         Print this help.\n"
+    "  -V, -v, --version  Print the version.\n"
     "\n"
     "A channel without an acceptable answer has an empty level (\"12 \", \"12,\",\n"
     "null). Exit status: 0 every channel read; 1 the box gave no or a bad answer;\n"
@@ -184,12 +187,14 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
 {
     QCommandLineParser parser;
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
-    const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("N|PATH"));
-    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("format"));
-    const QCommandLineOption interval(QStringLiteral("interval"), QString(), QStringLiteral("ms"));
-    const QCommandLineOption count(QStringLiteral("count"), QString(), QStringLiteral("n"));
-    parser.addOptions({help, version, port, format, interval, count});
+    // -v stays for the scripts that already say it.
+    const QCommandLineOption version({QStringLiteral("V"), QStringLiteral("v"), QStringLiteral("version")}, QString());
+    const QCommandLineOption port({QStringLiteral("p"), QStringLiteral("port")}, QString(), QStringLiteral("N|PATH"));
+    const QCommandLineOption format({QStringLiteral("f"), QStringLiteral("format")}, QString(), QStringLiteral("format"));
+    const QCommandLineOption noHeader(QStringLiteral("no-header"), QString());
+    const QCommandLineOption interval({QStringLiteral("i"), QStringLiteral("interval")}, QString(), QStringLiteral("ms"));
+    const QCommandLineOption count({QStringLiteral("n"), QStringLiteral("count")}, QString(), QStringLiteral("n"));
+    parser.addOptions({help, version, port, format, noHeader, interval, count});
     parser.addOptions(bridgeOptions());
     parser.addOptions(checkOptions());
     parser.addOptions(recordOptions());
@@ -240,6 +245,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
         }
         options.format = *named;
     }
+    options.noHeader = parser.isSet(noHeader);
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
         error = QStringLiteral("no command given (probe, read, list, watch, bridge, check, record or ports); try --help");
@@ -252,14 +258,14 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     }
     options.command = commands.value(command);
 
-    if (options.command == CliOptions::Command::Ports && (parser.isSet(port) || parser.isSet(format))) {
-        error = QStringLiteral("ports takes no --port or --format");
+    if (options.command == CliOptions::Command::Ports && parser.isSet(port)) {
+        error = QStringLiteral("ports takes no --port");
         return std::nullopt;
     }
     if (options.command != CliOptions::Command::Watch) {
         for (const QCommandLineOption &watchOnly : {interval, count}) {
             if (parser.isSet(watchOnly)) {
-                error = QStringLiteral("--%1 is for watch only").arg(watchOnly.names().first());
+                error = QStringLiteral("--%1 is for watch only").arg(watchOnly.names().last());
                 return std::nullopt;
             }
         }

@@ -19,6 +19,7 @@ struct CliOptions {
     int portNumber = 1; // Port1-Port4, resolved as the monitor's port buttons are
     QString device;     // a device path given in place of a port number
     OutputFormat format = OutputFormat::Text;
+    bool noHeader = false; // csv: the rows alone, without the line naming the columns
     QVector<int> channels; // read, watch: every channel, in the order given
     // read, watch: the channels as given, one run of first..last each
     // ("9-12"; a single channel runs from itself to itself).

@@ -5,8 +5,10 @@
 #include "bridge_command.h"
 #include "check_command.h"
 #include "cli_command.h"
+#include "cli_errors.h"
 #include "cli_options.h"
 #include "port_mapping.h"
+#include "ports_output.h"
 #include "qt_serial_port.h"
 #include "record_command.h"
 #include "stop_signals.h"
@@ -34,7 +36,7 @@ std::unique_ptr<QtSerialPort> openedPort(const CliOptions &options)
     auto port = std::make_unique<QtSerialPort>();
     const QString device = options.device.isEmpty() ? portDeviceName(options.portNumber) : options.device;
     if (!port->open(device, LineSettings{})) {
-        std::fprintf(stderr, "%s\n", qPrintable(portFaultText(port->deviceName(), options.portNumber, port->openError())));
+        complain(portFaultText(port->deviceName(), options.portNumber, port->openError()));
         return nullptr;
     }
     return port;
@@ -53,7 +55,7 @@ int answered(const QByteArray &text)
     std::clearerr(stdout);
     if (fault == EPIPE)
         return CliCommand::kAllRead;
-    std::fprintf(stderr, "%s\n", qPrintable(outputFaultText(fault)));
+    complain(outputFaultText(fault));
     return CliCommand::kBoxFault;
 }
 
@@ -65,7 +67,7 @@ int main(int argc, char *argv[])
     QString error;
     const std::optional<CliOptions> options = parseCliOptions(argumentList(argc, argv), error);
     if (!options) {
-        std::fprintf(stderr, "lumivane: %s\n", qPrintable(error));
+        complain(error);
         return CliCommand::kUsageError;
     }
     // A reader that goes away is seen as a failed write, not a fatal signal.
@@ -75,8 +77,10 @@ int main(int argc, char *argv[])
         return answered(cliHelpText().toLocal8Bit());
     case CliOptions::Command::Version:
         return answered(QByteArrayLiteral("lumivane " LUMIVANE_VERSION "\n"));
-    case CliOptions::Command::Ports:
-        return answered(portListing().toLocal8Bit());
+    case CliOptions::Command::Ports: {
+        const QByteArray table = formatPortsNow(options->format);
+        return answered(options->noHeader && options->format == OutputFormat::Csv ? withoutHeader(table) : table);
+    }
     default:
         break;
     }

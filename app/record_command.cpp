@@ -1,6 +1,7 @@
 #include "record_command.h"
 
 #include "box_session.h"
+#include "cli_errors.h"
 #include "stop_signals.h"
 
 #include <QCoreApplication>
@@ -27,7 +28,7 @@ RecordCommand::RecordCommand(const CliOptions &options, BoxSession &session, QOb
     m_duration.setSingleShot(true);
     connect(&m_duration, &QTimer::timeout, this, &RecordCommand::interrupt);
     connect(&m_recorder, &Recorder::failed, this, [this](const QString &why) {
-        say(stderr, QStringLiteral("lumivane: the recording stopped: %1").arg(why));
+        complain(QStringLiteral("the recording stopped: %1").arg(why));
         end(kWriteFailed);
     });
 }
@@ -37,12 +38,12 @@ void RecordCommand::start()
     const int last = std::min(m_options.last, LiveFetch::kChannels);
     QString error;
     if (!m_recorder.start(m_options.recordPath, m_options.first, last, error)) {
-        say(stderr, QStringLiteral("lumivane: %1").arg(error));
+        complain(error);
         end(kWriteFailed);
         return;
     }
     if (last < m_options.last)
-        say(stderr, QStringLiteral("lumivane: channels above %1 are not fetched yet; recording %2-%1")
+        complain(QStringLiteral("channels above %1 are not fetched yet; recording %2-%1")
                         .arg(LiveFetch::kChannels)
                         .arg(m_options.first));
     say(stdout, QStringLiteral("Recording channels %1-%2 from %3 to %4%5")

@@ -160,6 +160,10 @@ void TestCheck::verdicts_data()
                          << QByteArray("channel,expected,actual\n4,20,24\n") << QByteArray();
     QTest::newRow("csv, all agree") << cue << QStringList{"--format", "csv", "--tolerance", "4"} << 0
                                     << QByteArray("channel,expected,actual\n") << QByteArray();
+    QTest::newRow("csv, --no-header") << cue << QStringList{"-f", "csv", "--no-header"} << 1
+                                      << QByteArray("4,20,24\n") << QByteArray();
+    QTest::newRow("csv, --no-header, all agree") << cue << QStringList{"-f=csv", "--no-header", "--tolerance", "4"}
+                                                 << 0 << QByteArray() << QByteArray();
     QTest::newRow("json") << cue << QStringList{"--format", "json"} << 1
                           << QByteArray(R"([{"channel":4,"expected":20,"actual":24}])" "\n") << QByteArray();
     QTest::newRow("json, all agree") << cue << QStringList{"--format", "json", "--tolerance", "4"} << 0

@@ -6,6 +6,9 @@
 #include "protocol.h"
 #include "qt_serial_port.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -60,7 +63,12 @@ private slots:
     void formats();
     void silentBox_data();
     void silentBox();
+    void watchRunsCountedPasses_data();
     void watchRunsCountedPasses();
+    void versionOptions_data();
+    void versionOptions();
+    void portsTables_data();
+    void portsTables();
     void watchGoesOnOverALostPort();
     void listsTheUniverse();
     void ctrlCEndsAfterThePassInFlight();
@@ -126,16 +134,22 @@ void TestLumivaneCli::refusedBeforeTheWire_data()
     QTest::newRow("count without watch") << QStringList{"read", "1", "--count", "2"} << none << 2
                                          << "--count is for watch";
     QTest::newRow("unknown command") << QStringList{"frob"} << none << 2 << "unknown command 'frob'";
+    QTest::newRow("-n without watch") << QStringList{"read", "1", "-n", "2"} << none << 2 << "--count is for watch";
+    QTest::newRow("-i without watch") << QStringList{"list", "1-2", "-i", "5"} << none << 2
+                                      << "--interval is for watch";
+    QTest::newRow("-p 5") << QStringList{"-p", "5", "read", "1"} << none << 2 << "port 5 is outside 1-4";
+    QTest::newRow("-f xml") << QStringList{"-f", "xml", "read", "1"} << none << 2 << "format 'xml'";
+    QTest::newRow("ports with -p") << QStringList{"ports"} << none << 2 << "ports takes no --port";
     // The last --port wins over the test box's.
-    QTest::newRow("read, missing device") << QStringList{"--port", "/nonexistent/tty", "read", "1"} << none << 3
-                                          << "Error Opening COM Port (/nonexistent/tty: no such device)";
+    QTest::newRow("read, missing device") << QStringList{"-p", "/nonexistent/tty", "read", "1"} << none << 3
+                                          << "lumivane: Error Opening COM Port (/nonexistent/tty: no such device)";
     QTest::newRow("probe, missing device") << QStringList{"--port", "/nonexistent/tty", "probe"} << none << 3
-                                           << "Error Opening COM Port (/nonexistent/tty: no such device)";
+                                           << "lumivane: Error Opening COM Port (/nonexistent/tty: no such device)";
     QTest::newRow("read, not a serial device") << QStringList{"--port", "/dev/null", "read", "1"} << none << 3
-                                               << "Error Opening COM Port (/dev/null: not a serial device)";
+                                               << "lumivane: Error Opening COM Port (/dev/null: not a serial device)";
     QTest::newRow("watch, Port4 by its variable")
         << QStringList{"--port", "4", "watch", "1"} << QStringList{"LUMIVANE_PORT4=/nonexistent/port4"} << 3
-        << "Error Opening COM Port (/nonexistent/port4: no such device)";
+        << "lumivane: Error Opening COM Port (/nonexistent/port4: no such device)";
 }
 
 void TestLumivaneCli::refusedBeforeTheWire()
@@ -151,6 +165,7 @@ void TestLumivaneCli::refusedBeforeTheWire()
     QCOMPARE(result.code, code);
     QCOMPARE(result.out, QByteArray());
     QCOMPARE(result.err.count('\n'), 1);
+    QVERIFY2(result.err.startsWith("lumivane: ") && result.err.at(10) != ' ', result.err);
     QVERIFY2(result.err.contains(fault.toUtf8()), result.err);
     QCOMPARE(heard(box), QByteArray());
 }
@@ -161,7 +176,7 @@ void TestLumivaneCli::formats_data()
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<int>("code");
     QTest::addColumn<QByteArray>("err");
-    const QByteArray noResponse = "NO RESPONSE FROM DMX Transceiver (channel 3)\n";
+    const QByteArray noResponse = "lumivane: NO RESPONSE FROM DMX Transceiver (channel 3)\n";
     QTest::newRow("text") << QStringList{"read", "1", "2"} << QByteArray("1 10\n2 255\n") << 0 << QByteArray();
     QTest::newRow("csv") << QStringList{"--format", "csv", "read", "1", "2"}
                          << QByteArray("channel,level\n1,10\n2,255\n") << 0 << QByteArray();
@@ -177,8 +192,20 @@ void TestLumivaneCli::formats_data()
     QTest::newRow("list, no answer")
         << QStringList{"--format", "json", "list", "2-3"}
         << QByteArray(R"([{"channel":2,"level":null},{"channel":3,"level":null}])" "\n") << 1
-        << QByteArray("Header error (channels 2-3)\n");
+        << QByteArray("lumivane: Header error (channels 2-3)\n");
     QTest::newRow("probe") << QStringList{"probe"} << QByteArray("DMX Transceiver connected OK\n") << 0 << QByteArray();
+    QTest::newRow("-f csv") << QStringList{"-f", "csv", "read", "1"} << QByteArray("channel,level\n1,10\n") << 0
+                            << QByteArray();
+    QTest::newRow("-fjson") << QStringList{"-fjson", "read", "2"} << QByteArray(R"([{"channel":2,"level":255}])" "\n")
+                            << 0 << QByteArray();
+    QTest::newRow("csv, --no-header") << QStringList{"--format=csv", "--no-header", "read", "1", "3"}
+                                      << QByteArray("1,10\n3,\n") << 1 << noResponse;
+    QTest::newRow("list, csv, --no-header") << QStringList{"list", "1-2", "-f", "csv", "--no-header"}
+                                            << QByteArray("1,10\n2,255\n") << 0 << QByteArray();
+    QTest::newRow("text, --no-header") << QStringList{"--no-header", "read", "1"} << QByteArray("1 10\n") << 0
+                                       << QByteArray();
+    QTest::newRow("json, --no-header") << QStringList{"--no-header", "-f", "json", "read", "1"}
+                                       << QByteArray(R"([{"channel":1,"level":10}])" "\n") << 0 << QByteArray();
 }
 
 void TestLumivaneCli::formats()
@@ -201,14 +228,14 @@ void TestLumivaneCli::silentBox_data()
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err");
     QTest::newRow("probe") << QStringList{"probe"} << QByteArray(protocol::kFlushNulCount, '\0') + "C?"
-                           << QByteArray() << QByteArray(" No DMX Transceiver is connected\n");
+                           << QByteArray() << QByteArray("lumivane: No DMX Transceiver is connected\n");
     // No probe before a read, and each channel asked for on its own.
     QTest::newRow("read") << QStringList{"read", "12", "256"} << QByteArray("C011?C255?")
                           << QByteArray("12 \n256 \n")
-                          << QByteArray("NO RESPONSE FROM DMX Transceiver (channel 12)\n"
-                                        "NO RESPONSE FROM DMX Transceiver (channel 256)\n");
+                          << QByteArray("lumivane: NO RESPONSE FROM DMX Transceiver (channel 12)\n"
+                                        "lumivane: NO RESPONSE FROM DMX Transceiver (channel 256)\n");
     QTest::newRow("list") << QStringList{"list", "255-256"} << bytes({0xFF, 0x00, 0xC0, 0xFE, 0x00, 0x01, 0xC1})
-                          << QByteArray("255 \n256 \n") << QByteArray("Header error (channels 255-256)\n");
+                          << QByteArray("255 \n256 \n") << QByteArray("lumivane: Header error (channels 255-256)\n");
     // The universe: 1-256 and 256-511 by blocks, 512 by a read; every row written.
     QByteArray universeRows;
     for (int channel = 1; channel <= 512; ++channel)
@@ -217,20 +244,20 @@ void TestLumivaneCli::silentBox_data()
                                 << bytes({0xFF, 0x00, 0xC0, 0x00, 0x00, 0xFF, 0xC1, 0xFF, 0x00, 0xC0, 0xFF, 0x00, 0xFF,
                                           0xC1}) + "C511?"
                                 << universeRows
-                                << QByteArray("Header error (channels 1-256)\nHeader error (channels 257-511)\n"
-                                              "NO RESPONSE FROM DMX Transceiver (channel 512)\n");
+                                << QByteArray("lumivane: Header error (channels 1-256)\nlumivane: Header error (channels 257-511)\n"
+                                              "lumivane: NO RESPONSE FROM DMX Transceiver (channel 512)\n");
     QTest::newRow("read of a range and a list") << QStringList{"read", "511-512,3"} << QByteArray("C510?C511?C002?")
                                                 << QByteArray("511 \n512 \n3 \n")
-                                                << QByteArray("NO RESPONSE FROM DMX Transceiver (channel 511)\n"
-                                                              "NO RESPONSE FROM DMX Transceiver (channel 512)\n"
-                                                              "NO RESPONSE FROM DMX Transceiver (channel 3)\n");
+                                                << QByteArray("lumivane: NO RESPONSE FROM DMX Transceiver (channel 511)\n"
+                                                              "lumivane: NO RESPONSE FROM DMX Transceiver (channel 512)\n"
+                                                              "lumivane: NO RESPONSE FROM DMX Transceiver (channel 3)\n");
     // Single channels by reads, the range by one block, in the order given.
     QTest::newRow("watch 1,5,9-12") << QStringList{"watch", "1,5,9-12", "--count", "1"}
                                     << QByteArray("C000?C004?") + bytes({0xFF, 0x00, 0xC0, 0x08, 0x00, 0x03, 0xC1})
                                     << QByteArray("1 \n5 \n9 \n10 \n11 \n12 \n")
-                                    << QByteArray("NO RESPONSE FROM DMX Transceiver (channel 1)\n"
-                                                  "NO RESPONSE FROM DMX Transceiver (channel 5)\n"
-                                                  "Header error (channels 9-12)\n");
+                                    << QByteArray("lumivane: NO RESPONSE FROM DMX Transceiver (channel 1)\n"
+                                                  "lumivane: NO RESPONSE FROM DMX Transceiver (channel 5)\n"
+                                                  "lumivane: Header error (channels 9-12)\n");
 }
 
 void TestLumivaneCli::silentBox()
@@ -270,21 +297,87 @@ void TestLumivaneCli::listsTheUniverse()
     }
 }
 
+void TestLumivaneCli::watchRunsCountedPasses_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("header");
+    QTest::newRow("long options") << QStringList{"--port", m_link, "--format", "csv", "watch", "2", "1", "--count", "2"}
+                                  << true;
+    QTest::newRow("short options, --no-header")
+        << QStringList{"-p", m_link, "-f", "csv", "--no-header", "watch", "2", "1", "-n", "2", "-i", "10"} << false;
+}
+
 void TestLumivaneCli::watchRunsCountedPasses()
 {
-    const Run result = run({"--port", m_link, "--format", "csv", "watch", "2", "1", "--count", "2"});
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, header);
+    const Run result = run(arguments);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, 0);
     QCOMPARE(result.err, QByteArray());
-    const QStringList rows = QString::fromUtf8(result.out).split(u'\n');
-    QCOMPARE(rows.size(), 6); // the header, two passes of two, and the last newline
-    QCOMPARE(rows.first(), "time,channel,level");
+    QStringList rows = QString::fromUtf8(result.out).split(u'\n');
+    if (header)
+        QCOMPARE(rows.takeFirst(), "time,channel,level");
+    QCOMPARE(rows.size(), 5); // two passes of two, and the last newline
     const QRegularExpression stamped(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d),)");
     const QStringList readings{"2,255", "1,10", "2,255", "1,10"};
     for (int i = 0; i < readings.size(); ++i) {
-        QVERIFY2(stamped.match(rows[i + 1]).hasMatch(), qPrintable(rows[i + 1]));
-        QCOMPARE(rows[i + 1].section(u',', 1), readings[i]);
+        QVERIFY2(stamped.match(rows[i]).hasMatch(), qPrintable(rows[i]));
+        QCOMPARE(rows[i].section(u',', 1), readings[i]);
     }
+}
+
+// -V is the usual spelling; -v stays for the scripts that use it.
+void TestLumivaneCli::versionOptions_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::newRow("-V") << "-V";
+    QTest::newRow("-v") << "-v";
+    QTest::newRow("--version") << "--version";
+}
+
+void TestLumivaneCli::versionOptions()
+{
+    QFETCH(QString, option);
+    const Run result = run({option});
+    QCOMPARE(result.code, 0);
+    QCOMPARE(result.err, QByteArray());
+    QVERIFY2(QRegularExpression(R"(^lumivane \d+\.\d+\.\d+\n$)").match(QString::fromUtf8(result.out)).hasMatch(),
+             result.out);
+}
+
+// Port1-Port4 as the variables name them come first, then whatever serial
+// devices this machine has, each with no port.
+void TestLumivaneCli::portsTables_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("head");
+    const QByteArray rows = "1,/tmp/box1,,\n2,/tmp/box2,,\n3,/tmp/box3,,\n4,/tmp/box4,,\n";
+    QTest::newRow("csv") << QStringList{"-f", "csv", "ports"} << "port,device,description,manufacturer\n" + rows;
+    QTest::newRow("csv, --no-header") << QStringList{"ports", "--format=csv", "--no-header"} << rows;
+    QTest::newRow("json") << QStringList{"--format", "json", "ports"}
+                          << QByteArray(R"([{"description":null,"device":"/tmp/box1","manufacturer":null,"port":1},)");
+}
+
+void TestLumivaneCli::portsTables()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, head);
+    const Run result = run(arguments, {"LUMIVANE_PORT1=/tmp/box1", "LUMIVANE_PORT2=/tmp/box2",
+                                       "LUMIVANE_PORT3=/tmp/box3", "LUMIVANE_PORT4=/tmp/box4"});
+    QCOMPARE(result.code, 0);
+    QCOMPARE(result.err, QByteArray());
+    QVERIFY2(result.out.startsWith(head), result.out);
+    if (arguments.contains("json")) {
+        QJsonParseError error;
+        const QJsonArray rows = QJsonDocument::fromJson(result.out, &error).array();
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        for (int i = 0; i < rows.size(); ++i)
+            QCOMPARE(rows[i].toObject().value("port"), i < 4 ? QJsonValue(i + 1) : QJsonValue());
+        return;
+    }
+    for (const QByteArray &row : result.out.mid(head.size()).split('\n'))
+        QVERIFY2(row.isEmpty() || row.startsWith(','), row); // a device no port opens
 }
 
 // The box's line is pulled for a second and a half in the middle of a watch:
@@ -380,7 +473,7 @@ void TestLumivaneCli::aHeldDeviceNamesItsHolder()
     }
     QFile comm(QStringLiteral("/proc/self/comm"));
     QVERIFY(comm.open(QIODevice::ReadOnly));
-    const QByteArray expected = QStringLiteral("Error Opening COM Port (%1: held by another program (%2, PID %3))\n")
+    const QByteArray expected = QStringLiteral("lumivane: Error Opening COM Port (%1: held by another program (%2, PID %3))\n")
                                     .arg(device, QString::fromLatin1(comm.readAll().trimmed()))
                                     .arg(QCoreApplication::applicationPid())
                                     .toUtf8();

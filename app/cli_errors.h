@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Every line lumivane writes on standard error begins "lumivane: ", so that a
+// bench's log, where several programs write, shows who spoke. A status text's
+// own leading blank (" No DMX Transceiver is connected") is not carried over.
+QString errorLine(const QString &what);
+
+// Writes errorLine(what) and a newline on standard error, flushed at once.
+void complain(const QString &what);
+
+// --no-header: a CSV table without its first line, the column names, for a
+// script that appends to a file that has them already.
+QByteArray withoutHeader(const QByteArray &table);
