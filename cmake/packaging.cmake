@@ -15,8 +15,9 @@ set(_packaging_dir ${PROJECT_SOURCE_DIR}/packaging)
 # Programs.
 install(TARGETS lumivane-monitor lumivane-sim lumivane
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# lumivane's and lumivane-sim's bash completion, loaded on demand by bash-completion.
+# The three programs' bash completions, loaded on demand by bash-completion.
 install(FILES ${_packaging_dir}/bash-completion/lumivane ${_packaging_dir}/bash-completion/lumivane-sim
+  ${_packaging_dir}/bash-completion/lumivane-monitor
   DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # Desktop entry and icon (hicolor theme: the SVG and a PNG for each size).
