@@ -110,6 +110,21 @@ void LevelGrid::prepareTiles()
     const QPoint corner[] = {QPoint(0, 0), QPoint(side, 0), QPoint(side, side)};
     notch.drawPolygon(corner, 3);
 
+    // A level other than the one expected: a red frame and a "≠" in the
+    // bottom left corner, so that it reads without telling colours apart.
+    m_differsMark = QPixmap(inner);
+    m_differsMark.fill(Qt::transparent);
+    QPainter mark(&m_differsMark);
+    mark.setPen(QPen(QColor(0xff, 0x40, 0x40), 2));
+    mark.drawRect(QRectF(QPointF(0, 0), QSizeF(inner)).adjusted(1, 1, -1, -1));
+    QFont markFont = levelFont;
+    mark.setFont(markFont);
+    const QRect glyph(3, inner.height() / 2, inner.height() / 2, inner.height() / 2 - 2);
+    mark.fillRect(glyph, QColor(0xff, 0x40, 0x40));
+    mark.setPen(Qt::white);
+    mark.drawText(glyph, Qt::AlignCenter, QStringLiteral("≠"));
+    mark.end();
+
     m_canvas = QImage(size(), QImage::Format_RGB32);
     m_canvas.fill(QColor(kBackground));
     QPainter painter(&m_canvas);
@@ -128,6 +143,8 @@ void LevelGrid::drawCell(QPainter &painter, int index)
     painter.drawImage(inner, dark ? m_darkNumbers : m_lightNumbers, inner);
     if (cell.changed && !m_stale)
         painter.drawPixmap(inner.right() + 1 - m_notch.width(), inner.top(), m_notch);
+    if (cell.differs)
+        painter.drawPixmap(inner.topLeft(), m_differsMark);
 }
 
 void LevelGrid::setCells(const std::array<Cell, kChannels> &cells)

@@ -21,13 +21,19 @@ public:
     struct Cell {
         int level = -1; // none: not in the picture
         bool changed = false;
-        bool operator==(const Cell &other) const { return level == other.level && changed == other.changed; }
+        bool differs = false; // not the level expected of it
+        bool operator==(const Cell &other) const
+        {
+            return level == other.level && changed == other.changed && differs == other.differs;
+        }
         bool operator!=(const Cell &other) const { return !(*this == other); }
     };
 
     explicit LevelGrid(QWidget *parent = nullptr);
 
     void setCells(const std::array<Cell, kChannels> &cells);
+    // What the cell of a channel (1-512) shows.
+    Cell cell(int channel) const { return m_cells[size_t(channel - 1)]; }
     void setFormat(LevelFormat format);
     void setStale(bool stale);
     void setPins(const QVector<int> &channels);
@@ -63,5 +69,6 @@ private:
     QImage m_lightNumbers; // every channel number where it stands, for dark fills
     QImage m_darkNumbers;  // and for bright ones
     QPixmap m_notch;
+    QPixmap m_differsMark;
     QImage m_canvas;
 };

@@ -1,8 +1,11 @@
 #include "live_channels_window.h"
 
+#include "compare_control.h"
 #include "history_plot.h"
 #include "level_grid.h"
+#include "ola_send_control.h"
 #include "pin_colours.h"
+#include "record_control.h"
 #include "snapshot_csv.h"
 #include "snapshot_file.h"
 #include "level_output.h"
@@ -96,7 +99,13 @@ LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, Q
     m_grid->setFocus();
 }
 
-LiveChannelsWindow::~LiveChannelsWindow() = default;
+// The tools hold on to the fetch: they go before it does.
+LiveChannelsWindow::~LiveChannelsWindow()
+{
+    delete m_record;
+    delete m_compare;
+    delete m_ola;
+}
 
 void LiveChannelsWindow::buildControls()
 {
@@ -149,11 +158,16 @@ void LiveChannelsWindow::buildControls()
     m_statusLine->setAccessibleName(QStringLiteral("Pictures and failures"));
     m_statusLine->setTextFormat(Qt::PlainText);
     m_plot = new HistoryPlot(this);
+    m_ola = new OlaSendControl(m_fetch, this);
+    m_compare = new CompareControl(m_fetch, m_platform, this);
+    m_record = new RecordControl(m_fetch, m_platform, this);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addLayout(actions);
     layout->addWidget(gridView, 1);
+    for (QWidget *tool : std::initializer_list<QWidget *>{m_compare, m_record, m_ola})
+        layout->addWidget(tool);
     layout->addWidget(m_statusLine);
     layout->addWidget(m_plot);
 }
@@ -178,6 +192,7 @@ void LiveChannelsWindow::connectControls()
     // Queued: the next block goes to the wire first, and the picture is
     // drawn while it travels.
     connect(&m_fetch, &LiveFetch::updated, this, &LiveChannelsWindow::showPicture, Qt::QueuedConnection);
+    connect(m_compare, &CompareControl::marksChanged, this, &LiveChannelsWindow::showPicture);
     connect(&m_fetch, &LiveFetch::pinsChanged, this, [this] {
         m_grid->setPins(m_fetch.pinned());
         showHistory();
@@ -262,6 +277,7 @@ void LiveChannelsWindow::showPicture()
         LevelGrid::Cell &cell = cells[size_t(channel - 1)];
         cell.level = m_fetch.level(channel).value_or(-1);
         cell.changed = m_fetch.changedLately(channel);
+        cell.differs = m_compare->differs(channel);
     }
     m_grid->setCells(cells);
     m_grid->setStale(m_fetch.stale());

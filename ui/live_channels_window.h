@@ -7,12 +7,15 @@
 #include <QWidget>
 
 class BoxSession;
+class CompareControl;
 class HistoryPlot;
 class LevelGrid;
+class OlaSendControl;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class RecordControl;
 
 // Modeless, top-level window with the whole range of channels, live. It
 // fetches while open and not paused, and stops the moment it is closed or
@@ -59,4 +62,7 @@ private:
     LevelGrid *m_grid = nullptr;
     QLabel *m_statusLine = nullptr;
     HistoryPlot *m_plot = nullptr;
+    OlaSendControl *m_ola = nullptr;
+    CompareControl *m_compare = nullptr;
+    RecordControl *m_record = nullptr;
 };

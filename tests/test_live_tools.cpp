@@ -1,0 +1,296 @@
+// The tools under the Live Channels grid on the in-process box: comparing
+// with expected levels, recording a take, and sending pictures to olad.
+#include "harness.h"
+#include "compare_control.h"
+#include "level_grid.h"
+#include "live_channels_window.h"
+#include "ola_listener.h"
+#include "ola_send_control.h"
+#include "olad_process.h"
+#include "record_control.h"
+#include "show_format.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using Levels = QList<QPair<int, int>>;
+
+struct ToolsRig : MonitorWindow {
+    ToolsRig()
+    {
+        load();
+        child<QAction>("mnuLiveChannels")->trigger();
+        live = form->liveChannelsWindow();
+    }
+    template <typename T>
+    T *tool(const QString &name = {}) const
+    {
+        return name.isEmpty() ? live->findChild<T *>() : live->findChild<T *>(name);
+    }
+    QString label(const QString &name) const { return tool<QLabel>(name)->text(); }
+    QList<int> marked() const
+    {
+        QList<int> channels;
+        for (int channel = 1; channel <= LevelGrid::kChannels; ++channel) {
+            if (tool<LevelGrid>()->cell(channel).differs)
+                channels << channel;
+        }
+        return channels;
+    }
+    // Waits for a picture taken after now.
+    bool freshPicture() const
+    {
+        const int seen = live->fetch().goodPictures();
+        return QTest::qWaitFor([&] { return live->fetch().goodPictures() >= seen + 2; });
+    }
+
+    QPointer<LiveChannelsWindow> live;
+};
+
+// A loopback port nobody listens on: the system's choice of a free one.
+quint16 freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    const bool bound = ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0;
+    ::close(fd);
+    return bound ? ntohs(address.sin_port) : 0;
+}
+
+QString written(QTemporaryDir &dir, const QString &name, const QByteArray &text)
+{
+    QFile file(dir.filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
+        return {};
+    return file.fileName();
+}
+
+} // namespace
+
+class TestLiveTools : public QObject {
+    Q_OBJECT
+private slots:
+    void comparesWithExpectedLevels_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<Levels>("box");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<int>("tolerance");
+        QTest::addColumn<QList<int>>("marked");
+        QTest::addColumn<QString>("said");
+        const QByteArray three = "channel,level\r\n1,10\r\n2,20\r\n3,30\r\n";
+        QTest::newRow("all agree") << three << Levels{{1, 10}, {2, 20}, {3, 30}} << 512 << 0 << QList<int>{}
+                                   << "0 channels differ from expected.csv";
+        QTest::newRow("one beyond the tolerance")
+            << three << Levels{{1, 10}, {2, 23}, {3, 28}} << 512 << 2 << QList<int>{2}
+            << "1 channel differs from expected.csv";
+        QTest::newRow("at the tolerance's edge") << three << Levels{{1, 10}, {2, 23}, {3, 28}} << 512 << 3
+                                                 << QList<int>{} << "0 channels differ from expected.csv";
+        QTest::newRow("every one") << three << Levels{{1, 0}, {2, 255}, {3, 31}} << 512 << 0 << QList<int>{1, 2, 3}
+                                   << "3 channels differ from expected.csv";
+        QTest::newRow("don't care, and channels past 256")
+            << QByteArray("channel,level\n5,\n300,7\n512,9\n") << Levels{{5, 99}, {300, 7}, {512, 10}} << 512 << 0
+            << QList<int>{512} << "1 channel differs from expected.csv";
+        QTest::newRow("a channel outside the range read")
+            << QByteArray("channel,level\n1,5\n300,5\n") << Levels{{1, 5}, {300, 5}} << 16 << 0 << QList<int>{300}
+            << "1 channel differs from expected.csv";
+    }
+
+    void comparesWithExpectedLevels()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(Levels, box);
+        QFETCH(int, last);
+        QFETCH(int, tolerance);
+        QFETCH(QList<int>, marked);
+        QFETCH(QString, said);
+        ToolsRig rig;
+        for (const auto &[channel, level] : box)
+            rig.port->box().setLevel(channel, quint8(level));
+        rig.live->findChild<QSpinBox *>("spnLast")->setValue(last);
+        rig.tool<QSpinBox>("spnTolerance")->setValue(tolerance);
+        QVERIFY(rig.freshPicture());
+        QTemporaryDir dir;
+        const QString path = written(dir, "expected.csv", file);
+
+        rig.tool<QPushButton>("cmdCompare")->click();
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = rig.live->findChild<QFileDialog *>("dlgCompare")));
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+
+        QTRY_COMPARE(rig.label("lblCompare"), said);
+        QVERIFY(rig.freshPicture());
+        QCOMPARE(rig.marked(), marked);
+        QVERIFY(rig.desktop.boxTexts.isEmpty());
+
+        rig.tool<QPushButton>("cmdStopComparing")->click();
+        QCOMPARE(rig.marked(), QList<int>{});
+        QCOMPARE(rig.label("lblCompare"), QString());
+    }
+
+    // What Save Snapshot wrote compares as it is, and agrees with the box.
+    void snapshotIsAnExpectation()
+    {
+        ToolsRig rig;
+        QTRY_VERIFY(rig.live->fetch().goodPictures() > 0);
+        QTemporaryDir dir;
+        const QString path = written(dir, "cue 12.csv", rig.live->snapshotText().toUtf8());
+        QVERIFY(rig.tool<CompareControl>()->load(path));
+        QCOMPARE(rig.label("lblCompare"), QStringLiteral("0 channels differ from cue 12.csv"));
+        rig.port->box().setLevel(40, quint8(rig.port->box().level(40) ^ 0x80));
+        QTRY_COMPARE(rig.marked(), QList<int>{40});
+    }
+
+    void malformedFileIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("where");
+        QTest::newRow("wrong header") << QByteArray("chan,lvl\n1,2\n") << ":1: ";
+        QTest::newRow("level past 255") << QByteArray("channel,level\n1,2\n2,256\n") << ":3: ";
+        QTest::newRow("channel twice") << QByteArray("channel,level\n7,2\n7,3\n") << ":3: ";
+        QTest::newRow("no rows") << QByteArray("channel,level\n") << ": ";
+    }
+
+    void malformedFileIsRefused()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, where);
+        ToolsRig rig;
+        QTRY_VERIFY(rig.live->fetch().goodPictures() > 0);
+        QTemporaryDir dir;
+        const QString path = written(dir, "cues.csv", file);
+        QVERIFY(!rig.tool<CompareControl>()->load(path));
+        QCOMPARE(rig.desktop.boxTitles, QStringList{"Compare with"});
+        QVERIFY2(rig.desktop.boxTexts.value(0).contains(path + where), qPrintable(rig.desktop.boxTexts.value(0)));
+        QVERIFY(rig.freshPicture());
+        QCOMPARE(rig.marked(), QList<int>{});
+        QCOMPARE(rig.label("lblCompare"), QString());
+        QVERIFY(!rig.tool<QPushButton>("cmdStopComparing")->isEnabled());
+    }
+
+    // A take of a few pictures reads back with the box's levels, and the
+    // label counted time and bytes while it ran.
+    void recordsTheRange()
+    {
+        ToolsRig rig;
+        rig.live->findChild<QSpinBox *>("spnFirst")->setValue(3);
+        rig.live->findChild<QSpinBox *>("spnLast")->setValue(40);
+        QVERIFY(rig.freshPicture());
+        QTemporaryDir dir;
+        const QString path = dir.filePath("take.show");
+        auto *record = rig.tool<QPushButton>("cmdRecord");
+        QVERIFY(rig.tool<RecordControl>()->startRecording(path));
+        QCOMPARE(record->text(), QStringLiteral("Stop"));
+        for (int level = 1; level <= 3; ++level) {
+            rig.port->box().setLevel(20, quint8(level));
+            QVERIFY(rig.freshPicture());
+        }
+        QTRY_VERIFY2(rig.label("lblRecording").contains(QRegularExpression("^Recording 00:0\\d, [1-9][0-9.]* (bytes|KB)$")),
+                     qPrintable(rig.label("lblRecording")));
+        record->click();
+        QCOMPARE(record->text(), QStringLiteral("Record…"));
+
+        Recording take;
+        QString error;
+        QVERIFY2(loadShow(path, take, error), qPrintable(error));
+        QCOMPARE(take.first(), 3);
+        QCOMPARE(take.last(), 40);
+        QVERIFY(take.pictures() >= 3);
+        QByteArray box;
+        for (int channel = 3; channel <= 40; ++channel)
+            box += char(rig.port->box().level(channel));
+        QCOMPARE(take.levelsOf(take.pictures() - 1), box);
+        QVERIFY(rig.desktop.boxTexts.isEmpty());
+
+        // A take is never written over another.
+        QVERIFY(!rig.tool<RecordControl>()->startRecording(path));
+        QCOMPARE(rig.desktop.boxTitles, QStringList{"Record"});
+        QCOMPARE(record->text(), QStringLiteral("Record…"));
+    }
+
+    // The disk refuses more: the take stops and says why.
+    void failedWriteStops()
+    {
+        ToolsRig rig;
+        QVERIFY(rig.freshPicture());
+        QTemporaryDir dir;
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit before{};
+        getrlimit(RLIMIT_FSIZE, &before);
+        rlimit small = before;
+        small.rlim_cur = 700; // the header and a picture or so of 512 channels
+        setrlimit(RLIMIT_FSIZE, &small);
+        QVERIFY(rig.tool<RecordControl>()->startRecording(dir.filePath("take.show")));
+        for (int level = 1; level <= 5 && rig.desktop.boxTitles.isEmpty(); ++level) {
+            rig.port->box().setLevel(1, quint8(level));
+            rig.freshPicture();
+        }
+        QTRY_COMPARE(rig.desktop.boxTitles, QStringList{"Record"});
+        setrlimit(RLIMIT_FSIZE, &before);
+        QVERIFY(rig.desktop.boxTexts.value(0).startsWith("The recording stopped: "));
+        QCOMPARE(rig.tool<QPushButton>("cmdRecord")->text(), QStringLiteral("Record…"));
+        QVERIFY(!rig.tool<RecordControl>()->recorder().recording());
+        QVERIFY(rig.label("lblRecording").startsWith("Recording stopped: "));
+    }
+
+    // No olad: the box says so, and the pictures go on coming.
+    void waitsForMissingOlad()
+    {
+        const quint16 port = freePort();
+        QVERIFY(port != 0);
+        ToolsRig rig;
+        rig.tool<OlaSendControl>()->setServerPort(port);
+        rig.tool<QCheckBox>("chkSendToOla")->setChecked(true);
+        QCOMPARE(rig.label("lblOla"), QStringLiteral("OLA: waiting for olad on 127.0.0.1:%1").arg(port));
+        QVERIFY(rig.freshPicture());
+        QCOMPARE(rig.tool<OlaSendControl>()->feed().state(), OlaFeed::State::Waiting);
+
+        rig.tool<QCheckBox>("chkSendToOla")->setChecked(false);
+        QCOMPARE(rig.tool<OlaSendControl>()->feed().state(), OlaFeed::State::Off);
+        QCOMPARE(rig.label("lblOla"), QString());
+    }
+
+    // A real olad (only its Dummy plugin, on 127.0.0.1) takes the box's levels.
+    void feedsRealOlad()
+    {
+        OladProcess olad;
+        QString error;
+        QVERIFY2(olad.start(error), qPrintable(error));
+        ToolsRig rig;
+        rig.port->box().setLevel(7, 77);
+        rig.tool<OlaSendControl>()->setServerPort(olad.rpcPort());
+        rig.tool<QSpinBox>("spnOlaUniverse")->setValue(42);
+        OlaListener listener(olad.rpcPort(), 42);
+        QVERIFY(listener.connectToOlad());
+        rig.tool<QCheckBox>("chkSendToOla")->setChecked(true);
+        QTRY_COMPARE(rig.label("lblOla"), QStringLiteral("OLA: feeding universe 42"));
+        QTRY_COMPARE(listener.latest().mid(6, 1), QByteArray(1, char(77)));
+
+        // The listener's library does not take olad's going well.
+        listener.disconnectFromOlad();
+        olad.stop();
+        QTRY_COMPARE(rig.label("lblOla"), QStringLiteral("OLA: olad went away"));
+        QCOMPARE(olad.startedPlugins(), QStringList{QStringLiteral("Dummy")});
+    }
+};
+
+QTEST_MAIN(TestLiveTools)
+#include "test_live_tools.moc"

@@ -1,0 +1,119 @@
+#include "record_control.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+
+namespace {
+
+constexpr std::chrono::milliseconds kTick{250};
+const QString kTitle = QStringLiteral("Record");
+
+QString elapsedText(LiveFetch::Clock::duration elapsed)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(elapsed).count();
+    const QChar zero(u'0');
+    if (seconds >= 3600)
+        return QStringLiteral("%1:%2:%3")
+            .arg(seconds / 3600)
+            .arg(seconds / 60 % 60, 2, 10, zero)
+            .arg(seconds % 60, 2, 10, zero);
+    return QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, zero).arg(seconds % 60, 2, 10, zero);
+}
+
+} // namespace
+
+RecordControl::RecordControl(LiveFetch &fetch, Platform platform, QWidget *parent)
+    : QWidget(parent)
+    , m_fetch(fetch)
+    , m_platform(std::move(platform))
+    , m_recorder(fetch)
+{
+    m_record = new QPushButton(QStringLiteral("Record…"), this);
+    m_record->setObjectName(QStringLiteral("cmdRecord"));
+    m_record->setAutoDefault(false);
+    m_progress = new QLabel(this);
+    m_progress->setObjectName(QStringLiteral("lblRecording"));
+    m_progress->setTextFormat(Qt::PlainText);
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(m_record);
+    row->addWidget(m_progress, 1);
+
+    m_tick.setInterval(kTick);
+    connect(&m_tick, &QTimer::timeout, this, &RecordControl::showProgress);
+    connect(m_record, &QPushButton::clicked, this, [this] {
+        if (m_recorder.recording())
+            stopRecording();
+        else
+            chooseFile();
+    });
+    connect(&m_recorder, &Recorder::failed, this, &RecordControl::onFailed);
+}
+
+void RecordControl::chooseFile()
+{
+    const QString name = QStringLiteral("live-channels-%1.show")
+                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    auto *dialog = new QFileDialog(this, kTitle, QDir::home().filePath(name),
+                                   QStringLiteral("Show files (*.show);;All files (*)"));
+    dialog->setObjectName(QStringLiteral("dlgRecord"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("show"));
+    connect(dialog, &QFileDialog::fileSelected, this, &RecordControl::startRecording);
+    dialog->open();
+}
+
+bool RecordControl::startRecording(const QString &path)
+{
+    // Channels the box does not answer (past 256 on a box that serves no
+    // more) would leave every picture out: the take holds what it answers.
+    int last = m_fetch.last();
+    if (const QByteArray answered = m_fetch.answeredRun();
+        !answered.isEmpty() && m_fetch.pictureFirst() == m_fetch.first())
+        last = std::min(last, m_fetch.first() + int(answered.size()) - 1);
+    QString error;
+    if (!m_recorder.start(path, m_fetch.first(), last, error)) {
+        m_platform.messageBox(this, QStringLiteral("Not recording: %1").arg(error), kTitle);
+        return false;
+    }
+    m_startedAt = m_fetch.now();
+    m_record->setText(QStringLiteral("Stop"));
+    m_tick.start();
+    showProgress();
+    return true;
+}
+
+void RecordControl::stopRecording()
+{
+    m_tick.stop();
+    m_record->setText(QStringLiteral("Record…"));
+    // A last write that fails says so through failed().
+    if (m_recorder.recording() && m_recorder.stop())
+        m_progress->setText(QStringLiteral("Recorded %1").arg(QDir::toNativeSeparators(m_recorder.path())));
+}
+
+// The recorder has closed the file already; what the flush before wrote
+// stays in it.
+void RecordControl::onFailed(const QString &why)
+{
+    m_tick.stop();
+    m_record->setText(QStringLiteral("Record…"));
+    m_progress->setText(QStringLiteral("Recording stopped: %1").arg(why));
+    m_platform.messageBox(this, QStringLiteral("The recording stopped: %1").arg(why), kTitle);
+}
+
+void RecordControl::showProgress()
+{
+    const qint64 size = QFileInfo(m_recorder.path()).size();
+    m_progress->setText(QStringLiteral("Recording %1, %2")
+                            .arg(elapsedText(m_fetch.now() - m_startedAt),
+                                 QLocale::c().formattedDataSize(size, 1, QLocale::DataSizeTraditionalFormat)));
+}

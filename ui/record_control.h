@@ -1,0 +1,40 @@
+#pragma once
+
+#include "live_fetch.h"
+#include "platform.h"
+#include "recorder.h"
+
+#include <QTimer>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+
+// Record/Stop: every good picture of the live range goes into a show file
+// while it records, and the label tells for how long and how big the file
+// has grown. A write that fails ends the take and says why.
+class RecordControl : public QWidget {
+    Q_OBJECT
+public:
+    RecordControl(LiveFetch &fetch, Platform platform, QWidget *parent = nullptr);
+
+    // Asks for a file without waiting on the operator, then records into it.
+    void chooseFile();
+    // Records into `path`, which must not exist yet; a refusal shows in a
+    // message box.
+    bool startRecording(const QString &path);
+    void stopRecording();
+    const Recorder &recorder() const { return m_recorder; }
+
+private:
+    void onFailed(const QString &why);
+    void showProgress();
+
+    LiveFetch &m_fetch;
+    Platform m_platform;
+    Recorder m_recorder;
+    LiveFetch::Clock::time_point m_startedAt;
+    QTimer m_tick;
+    QPushButton *m_record = nullptr;
+    QLabel *m_progress = nullptr;
+};
