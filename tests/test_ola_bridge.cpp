@@ -232,6 +232,8 @@ void TestOlaBridge::restartedOladIsFoundAgain()
     Bridge bridge(box, m_olad.rpcPort(), number);
     QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(1, 512, levelA), kWait);
 
+    // OLA's client reads on after its server is gone; ours lets go first.
+    listener.disconnectFromOlad();
     m_olad.stop();
     const QByteArray olad = QStringLiteral("olad on 127.0.0.1:%1").arg(m_olad.rpcPort()).toUtf8();
     QTRY_VERIFY_WITH_TIMEOUT(bridge.err().contains(olad + " went away"), kWait);
