@@ -28,6 +28,7 @@ public:
     explicit LevelGrid(QWidget *parent = nullptr);
 
     void setCells(const std::array<Cell, kChannels> &cells);
+    Cell cell(int channel) const { return m_cells[size_t(channel - 1)]; }
     void setFormat(LevelFormat format);
     void setStale(bool stale);
     void setPins(const QVector<int> &channels);

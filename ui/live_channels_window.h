@@ -13,6 +13,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
+class RecordingPlayer;
 
 // Modeless, top-level window with the whole range of channels, live. It
 // fetches while open and not paused, and stops the moment it is closed or
@@ -24,8 +25,9 @@ public:
     ~LiveChannelsWindow() override;
 
     LiveFetch &fetch() { return m_fetch; }
+    RecordingPlayer &player() { return *m_player; }
 
-    // The CSV of the picture on screen now.
+    // The CSV of the picture on screen now, the line's or a recording's.
     QString snapshotText() const;
     void copySnapshot();
     // Asks for a file and writes the picture of the moment of asking to it.
@@ -59,4 +61,5 @@ private:
     LevelGrid *m_grid = nullptr;
     QLabel *m_statusLine = nullptr;
     HistoryPlot *m_plot = nullptr;
+    RecordingPlayer *m_player = nullptr;
 };
