@@ -1,6 +1,8 @@
 #include "history_plot.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <iterator>
 #include <climits>
 #include <cmath>
 
@@ -9,6 +11,14 @@ namespace {
 // Quarter steps of the level range: 0, 25, 50, 75 and 100 % fall on them.
 constexpr int kLevelTicks[] = {0, 64, 128, 191, 255};
 constexpr int kSecondsTick = 10;
+// Steps of the take's time axis, the first that leaves at most kMostTicks.
+constexpr int kTakeTicks[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600};
+constexpr int kMostTicks = 8;
+
+QString minutesText(int seconds)
+{
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
 
 QString axisLabel(int level, LevelFormat format)
 {
@@ -69,6 +79,26 @@ void HistoryPlot::setFormat(LevelFormat format)
     update();
 }
 
+void HistoryPlot::showLastMinute()
+{
+    m_take = false;
+    update();
+}
+
+void HistoryPlot::showTake(double lengthSeconds)
+{
+    m_take = true;
+    m_takeLength = std::max(lengthSeconds, 0.001);
+    m_cursor = 0;
+    update();
+}
+
+void HistoryPlot::setCursor(double seconds)
+{
+    m_cursor = seconds;
+    update();
+}
+
 QSize HistoryPlot::sizeHint() const
 {
     return {704, 170};
@@ -89,7 +119,9 @@ void HistoryPlot::paintEvent(QPaintEvent *)
                                                 -metrics.height() - 6);
     if (area.width() <= 0 || area.height() <= 0)
         return;
-    const auto xOf = [&area](double secondsAgo) { return area.right() + secondsAgo / kSpanSeconds * area.width(); };
+    const double from = m_take ? 0.0 : -kSpanSeconds;
+    const double span = m_take ? m_takeLength : kSpanSeconds;
+    const auto xOf = [&area, from, span](double seconds) { return area.left() + (seconds - from) / span * area.width(); };
     const auto yOf = [&area](double level) { return area.bottom() - level / 255.0 * area.height(); };
 
     painter.setFont(font());
@@ -101,14 +133,31 @@ void HistoryPlot::paintEvent(QPaintEvent *)
         painter.drawText(QRectF(0, y - metrics.height() / 2.0, labelWidth - 6, metrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter, axisLabel(level, m_format));
     }
-    for (int seconds = 0; seconds <= int(kSpanSeconds); seconds += kSecondsTick) {
-        const double x = xOf(-seconds);
+    int step = kSecondsTick;
+    if (m_take) {
+        step = kTakeTicks[std::size(kTakeTicks) - 1];
+        for (int ticks : kTakeTicks) {
+            if (span / ticks <= kMostTicks) {
+                step = ticks;
+                break;
+            }
+        }
+    }
+    for (int seconds = 0; seconds <= int(span); seconds += step) {
+        const double x = m_take ? xOf(seconds) : xOf(-seconds);
         painter.setPen(QColor(0x33, 0x33, 0x33));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
         painter.setPen(QColor(0xb0, 0xb0, 0xb0));
-        const QString label = seconds == 0 ? QStringLiteral("now") : QStringLiteral("-%1 s").arg(seconds);
+        const QString label = m_take ? minutesText(seconds)
+            : seconds == 0           ? QStringLiteral("now")
+                                     : QStringLiteral("-%1 s").arg(seconds);
         painter.drawText(QRectF(x - 30, area.bottom() + 3, 60, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
                          label);
+    }
+    if (m_take) {
+        const double x = xOf(std::clamp(m_cursor, 0.0, span));
+        painter.setPen(QPen(QColor(0xe0, 0xe0, 0xe0), 1, Qt::DashLine));
+        painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
     }
 
     if (m_series.isEmpty()) {

@@ -7,8 +7,9 @@
 #include <QVector>
 #include <QWidget>
 
-// The pinned channels' levels over the last minute, one line each, the
-// level axis written in the window's display format.
+// The pinned channels' levels over the last minute, or over a whole take
+// with a mark at the moment shown, one line each, the level axis written in
+// the window's display format.
 class HistoryPlot : public QWidget {
     Q_OBJECT
 public:
@@ -17,13 +18,19 @@ public:
     struct Series {
         int channel = 0;
         QColor colour;
-        QVector<QPointF> points; // x: seconds before now (-60..0), y: level 0-255
+        // x: seconds before now (-60..0), or into the take; y: level 0-255
+        QVector<QPointF> points;
     };
 
     explicit HistoryPlot(QWidget *parent = nullptr);
 
     void setSeries(const QVector<Series> &series);
     void setFormat(LevelFormat format);
+    // The time axis: the last minute, or 0..length seconds of a take with a
+    // mark at `cursor`.
+    void showLastMinute();
+    void showTake(double lengthSeconds);
+    void setCursor(double seconds);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -34,4 +41,7 @@ protected:
 private:
     QVector<Series> m_series;
     LevelFormat m_format = LevelFormat::Decimal;
+    bool m_take = false;
+    double m_takeLength = 0;
+    double m_cursor = 0;
 };

@@ -3,9 +3,11 @@
 #include "compare_control.h"
 #include "history_plot.h"
 #include "level_grid.h"
+#include "live_status_text.h"
 #include "ola_send_control.h"
 #include "pin_colours.h"
 #include "record_control.h"
+#include "recording_player.h"
 #include "snapshot_csv.h"
 #include "snapshot_file.h"
 #include "level_output.h"
@@ -38,34 +40,6 @@ QPushButton *button(const QString &caption, const QString &name, QWidget *parent
     button->setObjectName(name);
     button->setAutoDefault(false);
     return button;
-}
-
-QString outcomeText(LevelFetch::Outcome outcome)
-{
-    switch (outcome) {
-    case LevelFetch::Outcome::Success: break;
-    case LevelFetch::Outcome::NoAnswer: return QStringLiteral("no answer");
-    case LevelFetch::Outcome::HeaderError: return QStringLiteral("header");
-    case LevelFetch::Outcome::ChecksumError: return QStringLiteral("checksum");
-    case LevelFetch::Outcome::EndByteError: return QStringLiteral("end byte");
-    case LevelFetch::Outcome::CutShort: return QStringLiteral("cut short");
-    }
-    return {};
-}
-
-// The channels of the picture the box did not answer, and how they failed.
-QString notAnsweredText(const QVector<Picture::Failure> &failures)
-{
-    QStringList parts;
-    for (const Picture::Failure &failure : failures) {
-        const picture_plan::Piece &piece = failure.piece;
-        const QString channels = piece.from == piece.to ? QString::number(piece.from)
-                                                        : QStringLiteral("%1-%2").arg(piece.from).arg(piece.to);
-        parts << QStringLiteral("%1 %2").arg(channels, outcomeText(failure.outcome));
-    }
-    if (parts.isEmpty())
-        return {};
-    return QStringLiteral("   not answered: ") + parts.join(QStringLiteral(", "));
 }
 
 QSpinBox *channelBox(int value, const QString &name, const QString &spoken, QWidget *parent)
@@ -161,14 +135,17 @@ void LiveChannelsWindow::buildControls()
     m_ola = new OlaSendControl(m_fetch, this);
     m_compare = new CompareControl(m_fetch, m_platform, this);
     m_record = new RecordControl(m_fetch, m_platform, this);
+    m_player = new RecordingPlayer({m_grid, m_plot, m_statusLine}, m_fetch, m_platform, this);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addLayout(actions);
+    layout->addWidget(m_player);
     layout->addWidget(gridView, 1);
     for (QWidget *tool : std::initializer_list<QWidget *>{m_compare, m_record, m_ola})
         layout->addWidget(tool);
     layout->addWidget(m_statusLine);
+    layout->addWidget(m_player->timeLabel());
     layout->addWidget(m_plot);
 }
 
@@ -189,6 +166,16 @@ void LiveChannelsWindow::connectControls()
     connect(m_copyButton, &QPushButton::clicked, this, &LiveChannelsWindow::copySnapshot);
     connect(m_saveButton, &QPushButton::clicked, this, &LiveChannelsWindow::saveSnapshot);
     connect(m_grid, &LevelGrid::channelClicked, &m_fetch, &LiveFetch::togglePin);
+    // A recording on screen stands in for the line, which is not asked meanwhile.
+    connect(m_player, &RecordingPlayer::opened, this, [this] {
+        m_fetch.pause();
+        m_pauseButton->setEnabled(false);
+    });
+    connect(m_player, &RecordingPlayer::wentLive, this, [this] {
+        m_pauseButton->setEnabled(true);
+        onPauseClicked();
+        onTick();
+    });
     // Queued: the next block goes to the wire first, and the picture is
     // drawn while it travels.
     connect(&m_fetch, &LiveFetch::updated, this, &LiveChannelsWindow::showPicture, Qt::QueuedConnection);
@@ -233,7 +220,8 @@ void LiveChannelsWindow::onFormatChosen()
 
 QString LiveChannelsWindow::snapshotText() const
 {
-    return QString::fromLatin1(formatLevels(OutputFormat::Csv, m_fetch.pictureLevels()));
+    return QString::fromLatin1(formatLevels(
+        OutputFormat::Csv, m_player->showing() ? m_player->pictureLevels() : m_fetch.pictureLevels()));
 }
 
 void LiveChannelsWindow::copySnapshot()
@@ -272,6 +260,8 @@ void LiveChannelsWindow::writeSnapshot(const QString &path, const QString &text)
 
 void LiveChannelsWindow::showPicture()
 {
+    if (m_player->showing())
+        return;
     std::array<LevelGrid::Cell, LevelGrid::kChannels> cells;
     for (int channel = 1; channel <= LevelGrid::kChannels; ++channel) {
         LevelGrid::Cell &cell = cells[size_t(channel - 1)];
@@ -285,29 +275,13 @@ void LiveChannelsWindow::showPicture()
 
 void LiveChannelsWindow::showStatusLine()
 {
-    QString age = QStringLiteral("no good picture yet");
-    if (const auto since = m_fetch.sinceLastGood()) {
-        const double seconds = std::chrono::duration<double>(*since).count();
-        age = QStringLiteral("last good picture %1 s ago").arg(seconds, 0, 'f', 1);
-    }
-    using Outcome = LevelFetch::Outcome;
-    const QString rate = m_fetch.running()
-        ? QStringLiteral("%1 pictures/s").arg(m_fetch.picturesInLastSecond())
-        : QStringLiteral("paused");
-    m_statusLine->setText(QStringLiteral("%1   failed: no answer %2, header %3, checksum %4, end byte %5, "
-                                         "cut short %6   %7")
-                              .arg(rate)
-                              .arg(m_fetch.failures(Outcome::NoAnswer))
-                              .arg(m_fetch.failures(Outcome::HeaderError))
-                              .arg(m_fetch.failures(Outcome::ChecksumError))
-                              .arg(m_fetch.failures(Outcome::EndByteError))
-                              .arg(m_fetch.failures(Outcome::CutShort))
-                              .arg(age)
-                          + notAnsweredText(m_fetch.notAnswered()));
+    m_statusLine->setText(liveStatusText(m_fetch));
 }
 
 void LiveChannelsWindow::showHistory()
 {
+    if (m_player->showing())
+        return;
     QVector<HistoryPlot::Series> series;
     const LiveFetch::Clock::time_point now = m_fetch.now();
     const QVector<int> pinned = m_fetch.pinned();
@@ -324,6 +298,8 @@ void LiveChannelsWindow::showHistory()
 
 void LiveChannelsWindow::onTick()
 {
+    if (m_player->showing())
+        return;
     showStatusLine();
     showHistory();
     // Change marks fade and a picture goes stale with no picture coming.

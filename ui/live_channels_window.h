@@ -16,6 +16,7 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 class RecordControl;
+class RecordingPlayer;
 
 // Modeless, top-level window with the whole range of channels, live. It
 // fetches while open and not paused, and stops the moment it is closed or
@@ -27,8 +28,9 @@ public:
     ~LiveChannelsWindow() override;
 
     LiveFetch &fetch() { return m_fetch; }
+    RecordingPlayer &player() { return *m_player; }
 
-    // The CSV of the picture on screen now.
+    // The CSV of the picture on screen now, the line's or a recording's.
     QString snapshotText() const;
     void copySnapshot();
     // Asks for a file and writes the picture of the moment of asking to it.
@@ -65,4 +67,5 @@ private:
     OlaSendControl *m_ola = nullptr;
     CompareControl *m_compare = nullptr;
     RecordControl *m_record = nullptr;
+    RecordingPlayer *m_player = nullptr;
 };

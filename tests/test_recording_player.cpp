@@ -1,0 +1,207 @@
+// Looking back at a take in the Live Channels window: what the grid, the
+// status line and the snapshots show at the slider, play and its speeds, the
+// way back to the line, and files that are refused.
+#include "harness.h"
+#include "level_grid.h"
+#include "level_output.h"
+#include "live_channels_window.h"
+#include "recording_player.h"
+#include "show_format.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Channels 1-4 of universe 1: picture k holds 10k+1..10k+4, at 0, 400,
+// 1000 and 2500 ms, the last held 500 ms.
+const qint64 kTimes[] = {0, 400, 1000, 2500};
+
+QByteArray take(unsigned universeOfLast = 1)
+{
+    QByteArray text = QByteArray(show_format::kHeader) + '\n';
+    for (int k = 0; k < 4; ++k) {
+        text += show_format::frameLine(k == 3 ? universeOfLast : 1, 1, bytes({10 * k + 1, 10 * k + 2, 10 * k + 3, 10 * k + 4}));
+        text += show_format::delayLine(k == 3 ? 500 : kTimes[k + 1] - kTimes[k]);
+    }
+    return text;
+}
+
+QString pictureCsv(int k)
+{
+    return QString::fromLatin1(formatLevels(OutputFormat::Csv, channelLevels(1, bytes({10 * k + 1, 10 * k + 2, 10 * k + 3, 10 * k + 4}))));
+}
+
+struct PlayerRig : MonitorWindow {
+    PlayerRig()
+    {
+        load();
+        child<QAction>("mnuLiveChannels")->trigger();
+        live = form->liveChannelsWindow();
+        QFile file(dir.filePath("take.show"));
+        file.open(QIODevice::WriteOnly);
+        file.write(take());
+    }
+    template <typename T>
+    T *in(const QString &name) const { return live->findChild<T *>(name); }
+    bool open(const QString &name = "take.show") { return live->player().open(dir.filePath(name)); }
+    int gridLevel(int channel) const { return in<LevelGrid>("grdLevels")->cell(channel).level; }
+
+    QTemporaryDir dir;
+    QPointer<LiveChannelsWindow> live;
+};
+
+} // namespace
+
+class TestRecordingPlayer : public QObject {
+    Q_OBJECT
+private slots:
+    void opensThroughTheDialogAtItsFirstPicture()
+    {
+        PlayerRig rig;
+        QTRY_VERIFY(rig.live->fetch().level(1).has_value());
+        rig.in<QPushButton>("cmdOpenRecording")->click();
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = rig.in<QFileDialog>("dlgOpenRecording")));
+        dialog->selectFile(rig.dir.filePath("take.show"));
+        QMetaObject::invokeMethod(dialog, "accept");
+
+        QTRY_VERIFY(rig.live->player().showing());
+        QVERIFY(!rig.live->fetch().running());
+        QCOMPARE(rig.in<QLabel>("lblRecordingTime")->text(), QStringLiteral("take.show 00:00.000 / 00:03.000"));
+        for (int channel = 1; channel <= 4; ++channel)
+            QCOMPARE(rig.gridLevel(channel), channel);
+        QCOMPARE(rig.gridLevel(5), -1);
+    }
+
+    void scrubbingShowsThePictureInForce_data()
+    {
+        QTest::addColumn<int>("ms");
+        QTest::addColumn<int>("picture");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("start") << 0 << 0 << "take.show 00:00.000 / 00:03.000";
+        QTest::newRow("just before the second") << 399 << 0 << "take.show 00:00.399 / 00:03.000";
+        QTest::newRow("on the third") << 1000 << 2 << "take.show 00:01.000 / 00:03.000";
+        QTest::newRow("held last") << 2999 << 3 << "take.show 00:02.999 / 00:03.000";
+    }
+
+    void scrubbingShowsThePictureInForce()
+    {
+        QFETCH(int, ms);
+        QFETCH(int, picture);
+        QFETCH(QString, label);
+        PlayerRig rig;
+        QVERIFY(rig.open());
+        rig.in<QSlider>("sldRecordingTime")->setValue(ms);
+        QCOMPARE(rig.gridLevel(4), 10 * picture + 4);
+        QCOMPARE(rig.in<QLabel>("lblRecordingTime")->text(), label);
+        QCOMPARE(rig.live->snapshotText(), pictureCsv(picture));
+    }
+
+    void playAdvancesBySpeed_data()
+    {
+        QTest::addColumn<int>("speedClicks");
+        QTest::addColumn<int>("speed");
+        QTest::newRow("1x") << 0 << 1;
+        QTest::newRow("4x") << 1 << 4;
+        QTest::newRow("back to 1x") << 2 << 1;
+    }
+
+    void playAdvancesBySpeed()
+    {
+        QFETCH(int, speedClicks);
+        QFETCH(int, speed);
+        PlayerRig rig;
+        QVERIFY(rig.open());
+        for (int i = 0; i < speedClicks; ++i)
+            rig.in<QPushButton>("cmdSpeed")->click();
+        QCOMPARE(rig.in<QPushButton>("cmdSpeed")->text(), QStringLiteral("%1×").arg(speed));
+        rig.in<QSlider>("sldRecordingTime")->setValue(100);
+        rig.live->player().advance();
+        QCOMPARE(rig.live->player().position(), 100 + RecordingPlayer::kTick.count() * speed);
+
+        // Its own timer plays on, and stops at the end.
+        rig.in<QSlider>("sldRecordingTime")->setValue(2900);
+        rig.in<QPushButton>("cmdPlayPause")->click();
+        QCOMPARE(rig.in<QPushButton>("cmdPlayPause")->text(), QStringLiteral("Pause"));
+        QTRY_COMPARE(rig.live->player().position(), 3000);
+        QTRY_COMPARE(rig.in<QPushButton>("cmdPlayPause")->text(), QStringLiteral("Play"));
+        QCOMPARE(rig.gridLevel(1), 31);
+    }
+
+    void liveGoesBackToTheLine()
+    {
+        PlayerRig rig;
+        rig.port->box().setLevel(1, 200);
+        QVERIFY(rig.open());
+        QCOMPARE(rig.gridLevel(1), 1);
+        rig.in<QPushButton>("cmdLive")->click();
+        QVERIFY(rig.live->fetch().running());
+        QTRY_COMPARE(rig.gridLevel(1), 200);
+        QVERIFY(rig.live->snapshotText().contains("\n1,200\n"));
+        QVERIFY(rig.in<QLabel>("lblRecordingTime")->isHidden());
+        QVERIFY(!rig.in<QLabel>("lblLiveStatus")->isHidden());
+    }
+
+    void snapshotsTakeThePictureAtTheSlider_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("Copy") << "cmdCopy";
+        QTest::newRow("Save Snapshot") << "cmdSaveSnapshot";
+    }
+
+    void snapshotsTakeThePictureAtTheSlider()
+    {
+        QFETCH(QString, how);
+        PlayerRig rig;
+        QVERIFY(rig.open());
+        rig.in<QSlider>("sldRecordingTime")->setValue(450);
+        rig.in<QPushButton>(how)->click();
+        if (how == "cmdCopy") {
+            QCOMPARE(QGuiApplication::clipboard()->text(), pictureCsv(1));
+            return;
+        }
+        QFileDialog *dialog = nullptr;
+        QTRY_VERIFY((dialog = rig.in<QFileDialog>("dlgSaveSnapshot")));
+        dialog->selectFile(rig.dir.filePath("picture.csv"));
+        QMetaObject::invokeMethod(dialog, "accept");
+        QFile file(rig.dir.filePath("picture.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), pictureCsv(1));
+    }
+
+    void badFilesAreRefusedByLine_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("where");
+        QTest::newRow("not a show file") << QByteArray("channel,level\n1,0\n") << "bad.show:1: ";
+        QTest::newRow("cut short") << take().left(take().size() - 3) << "bad.show:9: ";
+        QTest::newRow("another universe") << take(2) << "bad.show:8: ";
+    }
+
+    void badFilesAreRefusedByLine()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, where);
+        PlayerRig rig;
+        QFile file(rig.dir.filePath("bad.show"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        QVERIFY(!rig.open("bad.show"));
+        QCOMPARE(rig.desktop.boxTitles, QStringList{"Open Recording"});
+        QVERIFY2(rig.desktop.boxTexts.value(0).contains(where), qPrintable(rig.desktop.boxTexts.value(0)));
+        QVERIFY(!rig.live->player().showing());
+        QVERIFY(rig.live->fetch().running());
+        QVERIFY(rig.in<QLabel>("lblRecordingTime")->isHidden());
+    }
+};
+
+QTEST_MAIN(TestRecordingPlayer)
+#include "test_recording_player.moc"

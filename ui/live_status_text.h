@@ -1,0 +1,10 @@
+#pragma once
+
+#include "live_fetch.h"
+
+#include <QString>
+
+// The line under the live grid: pictures a second (or "paused"), failed
+// pieces by kind, the age of the last good picture and the channels the box
+// did not answer.
+QString liveStatusText(const LiveFetch &fetch);

@@ -1,0 +1,217 @@
+#include "recording_player.h"
+
+#include "history_plot.h"
+#include "level_grid.h"
+#include "live_fetch.h"
+#include "pin_colours.h"
+#include "show_format.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <array>
+#include <limits>
+
+namespace {
+
+QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+// 00:12.400: minutes, seconds and milliseconds into the take.
+QString timeText(qint64 ms)
+{
+    return QStringLiteral("%1:%2.%3")
+        .arg(ms / 60000, 2, 10, QLatin1Char('0'))
+        .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+        .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+QString speedText(int speed)
+{
+    return QStringLiteral("%1×").arg(speed);
+}
+
+} // namespace
+
+RecordingPlayer::RecordingPlayer(View view, LiveFetch &pins, Platform platform, QWidget *parent)
+    : QWidget(parent)
+    , m_view(view)
+    , m_pins(pins)
+    , m_platform(std::move(platform))
+{
+    m_openButton = button(QStringLiteral("Open Recording…"), QStringLiteral("cmdOpenRecording"), this);
+    m_playButton = button(QStringLiteral("Play"), QStringLiteral("cmdPlayPause"), this);
+    m_speedButton = button(speedText(1), QStringLiteral("cmdSpeed"), this);
+    m_speedButton->setAccessibleName(QStringLiteral("Playing speed"));
+    m_liveButton = button(QStringLiteral("Live"), QStringLiteral("cmdLive"), this);
+    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider->setObjectName(QStringLiteral("sldRecordingTime"));
+    m_slider->setAccessibleName(QStringLiteral("Moment of the recording"));
+    m_timeLabel = new QLabel(this);
+    m_timeLabel->setObjectName(QStringLiteral("lblRecordingTime"));
+    m_timeLabel->setTextFormat(Qt::PlainText);
+    m_timeLabel->hide();
+
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_openButton);
+    layout->addWidget(m_playButton);
+    layout->addWidget(m_speedButton);
+    layout->addWidget(m_slider, 1);
+    layout->addWidget(m_liveButton);
+    layout->addStretch(0);
+    setShowing(false);
+
+    m_play.setInterval(kTick);
+    m_play.setTimerType(Qt::PreciseTimer);
+    connect(&m_play, &QTimer::timeout, this, &RecordingPlayer::advance);
+    connect(m_openButton, &QPushButton::clicked, this, &RecordingPlayer::chooseFile);
+    connect(m_playButton, &QPushButton::clicked, this, [this] { setPlaying(!m_play.isActive()); });
+    connect(m_speedButton, &QPushButton::clicked, this, [this] {
+        m_speed = m_speed == 1 ? kFastSpeed : 1;
+        m_speedButton->setText(speedText(m_speed));
+    });
+    connect(m_liveButton, &QPushButton::clicked, this, &RecordingPlayer::goLive);
+    connect(m_slider, &QSlider::valueChanged, this, &RecordingPlayer::showAt);
+    connect(&m_pins, &LiveFetch::pinsChanged, this, [this] {
+        if (m_showing)
+            showHistory();
+    });
+}
+
+qint64 RecordingPlayer::position() const
+{
+    return m_slider->value();
+}
+
+void RecordingPlayer::chooseFile()
+{
+    auto *dialog = new QFileDialog(this, QStringLiteral("Open Recording"), QDir::homePath(),
+                                   QStringLiteral("Show files (*.show);;All files (*)"));
+    dialog->setObjectName(QStringLiteral("dlgOpenRecording"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    connect(dialog, &QFileDialog::fileSelected, this, &RecordingPlayer::open);
+    dialog->open();
+}
+
+bool RecordingPlayer::open(const QString &path)
+{
+    Recording take;
+    QString error;
+    if (!loadShow(path, take, error)) {
+        m_platform.messageBox(window(), QStringLiteral("The recording could not be opened: %1").arg(error),
+                              QStringLiteral("Open Recording"));
+        return false;
+    }
+    setPlaying(false);
+    m_take = std::move(take);
+    m_name = QFileInfo(path).fileName();
+    const QSignalBlocker quiet(m_slider);
+    m_slider->setRange(0, int(std::min<qint64>(m_take.durationMs(), std::numeric_limits<int>::max())));
+    m_slider->setValue(0);
+    m_slider->setPageStep(1000);
+    m_slider->setSingleStep(100);
+    m_view.plot->showTake(double(m_take.durationMs()) / 1000.0);
+    setShowing(true);
+    emit opened();
+    showHistory();
+    showAt(0);
+    return true;
+}
+
+void RecordingPlayer::goLive()
+{
+    if (!m_showing)
+        return;
+    setPlaying(false);
+    m_take = Recording(); // an hour of a universe is tens of megabytes
+    m_view.plot->showLastMinute();
+    setShowing(false);
+    emit wentLive();
+}
+
+QVector<ChannelLevel> RecordingPlayer::pictureLevels() const
+{
+    return channelLevels(m_take.first(), m_take.levelsAt(position()));
+}
+
+void RecordingPlayer::advance()
+{
+    const qint64 next = position() + kTick.count() * m_speed;
+    m_slider->setValue(int(std::min<qint64>(next, m_slider->maximum())));
+    if (position() >= m_slider->maximum())
+        setPlaying(false);
+}
+
+// Only the grid's cells, the plot's mark and the label: the slider may move
+// on every mouse move over an hour's take.
+void RecordingPlayer::showAt(qint64 ms)
+{
+    if (!m_showing)
+        return;
+    const QByteArray now = m_take.levelsAt(ms);
+    const QByteArray before = m_take.levelsAt(ms - std::chrono::milliseconds(LiveFetch::kChangeShownFor).count());
+    std::array<LevelGrid::Cell, LevelGrid::kChannels> cells;
+    for (int i = 0; i < now.size(); ++i) {
+        LevelGrid::Cell &cell = cells[size_t(m_take.first() - 1 + i)];
+        cell.level = quint8(now[i]);
+        cell.changed = now[i] != before[i];
+    }
+    m_view.grid->setCells(cells);
+    m_view.plot->setCursor(double(ms) / 1000.0);
+    m_timeLabel->setText(
+        QStringLiteral("%1 %2 / %3").arg(m_name, timeText(ms), timeText(m_take.durationMs())));
+}
+
+// The pinned channels over the whole take, as steps.
+void RecordingPlayer::showHistory()
+{
+    QVector<HistoryPlot::Series> series;
+    const QVector<int> pinned = m_pins.pinned();
+    for (int i = 0; i < pinned.size(); ++i) {
+        HistoryPlot::Series line{pinned[i], pinColour(i), {}};
+        const QVector<Recording::Sample> samples = m_take.series(pinned[i]);
+        line.points.reserve(samples.size() * 2 + 1);
+        for (const Recording::Sample &sample : samples) {
+            if (!line.points.isEmpty())
+                line.points << QPointF(double(sample.ms) / 1000.0, line.points.constLast().y());
+            line.points << QPointF(double(sample.ms) / 1000.0, sample.level);
+        }
+        if (!line.points.isEmpty())
+            line.points << QPointF(double(m_take.durationMs()) / 1000.0, line.points.constLast().y());
+        series << line;
+    }
+    m_view.plot->setSeries(series);
+}
+
+void RecordingPlayer::setPlaying(bool playing)
+{
+    if (playing && position() >= m_slider->maximum())
+        m_slider->setValue(0); // Play at the end plays the take again
+    if (playing)
+        m_play.start();
+    else
+        m_play.stop();
+    m_playButton->setText(playing ? QStringLiteral("Pause") : QStringLiteral("Play"));
+}
+
+void RecordingPlayer::setShowing(bool showing)
+{
+    m_showing = showing;
+    for (QWidget *control : {static_cast<QWidget *>(m_playButton), static_cast<QWidget *>(m_speedButton),
+                             static_cast<QWidget *>(m_slider), static_cast<QWidget *>(m_liveButton)})
+        control->setVisible(showing);
+    m_timeLabel->setVisible(showing);
+    m_view.liveStatus->setVisible(!showing);
+}

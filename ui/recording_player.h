@@ -1,0 +1,81 @@
+#pragma once
+
+#include "level_output.h"
+#include "platform.h"
+#include "recording.h"
+
+#include <QTimer>
+#include <QWidget>
+#include <chrono>
+
+class HistoryPlot;
+class LevelGrid;
+class LiveFetch;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+// Looking back at a take: "Open Recording…" loads a show file into the Live
+// Channels window's grid and plot in place of the line, with a time slider,
+// play/pause, 1x/4x and a way back to the line. While a take is shown the
+// window leaves the grid, the plot and the status line to it.
+class RecordingPlayer : public QWidget {
+    Q_OBJECT
+public:
+    // Play moves the slider on by this much (times the speed) each tick.
+    static constexpr std::chrono::milliseconds kTick{40};
+    static constexpr int kFastSpeed = 4;
+
+    struct View {
+        LevelGrid *grid = nullptr;
+        HistoryPlot *plot = nullptr;
+        QLabel *liveStatus = nullptr; // hidden while a take is shown
+    };
+
+    RecordingPlayer(View view, LiveFetch &pins, Platform platform, QWidget *parent);
+
+    // The take's name, position and length; the window puts it under the grid.
+    QLabel *timeLabel() const { return m_timeLabel; }
+    bool showing() const { return m_showing; }
+    qint64 position() const;
+    const Recording &take() const { return m_take; }
+
+    // Asks for a show file; the dialog is opened, not executed.
+    void chooseFile();
+    // Shows the take at `path` from its start; a file that is not a whole
+    // show file of one universe is refused with a message naming its line,
+    // and whatever was shown stays.
+    bool open(const QString &path);
+    // Back to the line.
+    void goLive();
+    // The picture at the slider: every channel of the take.
+    QVector<ChannelLevel> pictureLevels() const;
+    // One tick of play.
+    void advance();
+
+signals:
+    void opened();
+    void wentLive();
+
+private:
+    void showAt(qint64 ms);
+    void showHistory();
+    void setPlaying(bool playing);
+    void setShowing(bool showing);
+
+    View m_view;
+    LiveFetch &m_pins;
+    Platform m_platform;
+    Recording m_take;
+    QString m_name;
+    bool m_showing = false;
+    int m_speed = 1;
+    QTimer m_play;
+
+    QPushButton *m_openButton = nullptr;
+    QPushButton *m_playButton = nullptr;
+    QPushButton *m_speedButton = nullptr;
+    QSlider *m_slider = nullptr;
+    QPushButton *m_liveButton = nullptr;
+    QLabel *m_timeLabel = nullptr;
+};
