@@ -15,19 +15,6 @@ void say(std::FILE *stream, const QString &line)
     std::fflush(stream);
 }
 
-QString failureText(LevelFetch::Outcome outcome)
-{
-    switch (outcome) {
-    case LevelFetch::Outcome::NoAnswer: return QStringLiteral("no answer");
-    case LevelFetch::Outcome::HeaderError: return QStringLiteral("header error");
-    case LevelFetch::Outcome::ChecksumError: return QStringLiteral("checksum error");
-    case LevelFetch::Outcome::EndByteError: return QStringLiteral("wrong end byte");
-    case LevelFetch::Outcome::CutShort: return QStringLiteral("reply cut short");
-    case LevelFetch::Outcome::Success: break;
-    }
-    return {};
-}
-
 } // namespace
 
 BridgeCommand::BridgeCommand(const CliOptions &options, BoxSession &session, const QString &device,

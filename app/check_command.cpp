@@ -16,19 +16,6 @@
 
 namespace {
 
-QString failureText(LevelFetch::Outcome outcome)
-{
-    switch (outcome) {
-    case LevelFetch::Outcome::NoAnswer: return QStringLiteral("no answer");
-    case LevelFetch::Outcome::HeaderError: return QStringLiteral("header error");
-    case LevelFetch::Outcome::ChecksumError: return QStringLiteral("checksum error");
-    case LevelFetch::Outcome::EndByteError: return QStringLiteral("wrong end byte");
-    case LevelFetch::Outcome::CutShort: return QStringLiteral("reply cut short");
-    case LevelFetch::Outcome::Success: break;
-    }
-    return {};
-}
-
 constexpr LevelFetch::Outcome kFailures[] = {LevelFetch::Outcome::NoAnswer, LevelFetch::Outcome::HeaderError,
                                             LevelFetch::Outcome::ChecksumError, LevelFetch::Outcome::EndByteError,
                                             LevelFetch::Outcome::CutShort};

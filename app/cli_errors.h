@@ -1,5 +1,7 @@
 #pragma once
 
+#include "level_fetch.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,3 +16,6 @@ void complain(const QString &what);
 // --no-header: a CSV table without its first line, the column names, for a
 // script that appends to a file that has them already.
 QByteArray withoutHeader(const QByteArray &table);
+
+// How a fetch failed, in the words standard error uses.
+QString failureText(LevelFetch::Outcome outcome);

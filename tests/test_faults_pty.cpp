@@ -495,11 +495,14 @@ private slots:
             QTRY_VERIFY(pty->received().size() > heard);
 
         const qsizetype statusesBefore = window.statuses.size();
+        const int timeOutsBefore = window.session->timeOuts();
         const std::clock_t cpuBefore = std::clock();
         box.reset();
         pty.reset();
         QVERIFY(QFile::remove(link));
-        QTRY_VERIFY_WITH_TIMEOUT(!window.port->isOpen(), 100);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.port->isOpen(), 5000);
+        // Closed on the hang-up itself: nothing in flight waited out its time-out.
+        QCOMPARE(window.session->timeOuts(), timeOutsBefore);
         // A second of the event loop left alone, sleeping until something is due.
         QTimer oneSecond;
         oneSecond.setSingleShot(true);
