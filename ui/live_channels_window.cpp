@@ -3,6 +3,7 @@
 #include "compare_control.h"
 #include "history_plot.h"
 #include "level_grid.h"
+#include "live_grid_keys.h"
 #include "live_status_text.h"
 #include "ola_send_control.h"
 #include "pin_colours.h"
@@ -121,6 +122,8 @@ void LiveChannelsWindow::buildControls()
     m_grid = new LevelGrid(this);
     auto *gridView = new QScrollArea(this);
     gridView->setObjectName(QStringLiteral("scrLevels"));
+    gridView->setAccessibleName(QStringLiteral("Channel levels"));
+    gridView->setFocusPolicy(Qt::NoFocus); // the grid under it takes the keys
     gridView->setWidgetResizable(true);
     gridView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     gridView->setFrameShape(QFrame::NoFrame);
@@ -131,6 +134,15 @@ void LiveChannelsWindow::buildControls()
     m_statusLine->setObjectName(QStringLiteral("lblLiveStatus"));
     m_statusLine->setAccessibleName(QStringLiteral("Pictures and failures"));
     m_statusLine->setTextFormat(Qt::PlainText);
+    m_gridNote = new QLabel(this);
+    m_gridNote->setObjectName(QStringLiteral("lblGridNote"));
+    m_gridNote->setAccessibleName(QStringLiteral("Grid note"));
+    m_gridNote->setWordWrap(true);
+    m_keys = new LiveGridKeys(*m_grid, m_fetch, *m_gridNote);
+    connect(m_grid, &LevelGrid::cursorMoved, gridView, [this, gridView](int channel) {
+        const QRect cell = m_grid->channelRect(channel);
+        gridView->ensureVisible(cell.center().x(), cell.center().y(), cell.width(), cell.height());
+    });
     m_plot = new HistoryPlot(this);
     m_ola = new OlaSendControl(m_fetch, this);
     m_compare = new CompareControl(m_fetch, m_platform, this);
@@ -142,6 +154,7 @@ void LiveChannelsWindow::buildControls()
     layout->addLayout(actions);
     layout->addWidget(m_player);
     layout->addWidget(gridView, 1);
+    layout->addWidget(m_gridNote);
     for (QWidget *tool : std::initializer_list<QWidget *>{m_compare, m_record, m_ola})
         layout->addWidget(tool);
     layout->addWidget(m_statusLine);
@@ -165,7 +178,8 @@ void LiveChannelsWindow::connectControls()
     connect(m_pauseButton, &QPushButton::clicked, this, &LiveChannelsWindow::onPauseClicked);
     connect(m_copyButton, &QPushButton::clicked, this, &LiveChannelsWindow::copySnapshot);
     connect(m_saveButton, &QPushButton::clicked, this, &LiveChannelsWindow::saveSnapshot);
-    connect(m_grid, &LevelGrid::channelClicked, &m_fetch, &LiveFetch::togglePin);
+    connect(m_keys, &LiveGridKeys::nextFormatAsked, this,
+            [this] { m_formatBox->setCurrentIndex((m_formatBox->currentIndex() + 1) % m_formatBox->count()); });
     // A recording on screen stands in for the line, which is not asked meanwhile.
     connect(m_player, &RecordingPlayer::opened, this, [this] {
         m_fetch.pause();

@@ -10,6 +10,7 @@ class BoxSession;
 class CompareControl;
 class HistoryPlot;
 class LevelGrid;
+class LiveGridKeys;
 class OlaSendControl;
 class QComboBox;
 class QLabel;
@@ -62,6 +63,8 @@ private:
     QPushButton *m_copyButton = nullptr;
     QPushButton *m_saveButton = nullptr;
     LevelGrid *m_grid = nullptr;
+    LiveGridKeys *m_keys = nullptr;
+    QLabel *m_gridNote = nullptr;
     QLabel *m_statusLine = nullptr;
     HistoryPlot *m_plot = nullptr;
     OlaSendControl *m_ola = nullptr;

@@ -199,6 +199,10 @@ void MainWindow::buildMenu()
     m_liveChannelsAction = viewMenu->addAction(QStringLiteral("Live Channels…"));
     m_liveChannelsAction->setObjectName(QStringLiteral("mnuLiveChannels"));
     m_liveChannelsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    // Exit, Help and Live Channels answer from Help and Live Channels too; a
+    // modal message box still holds them off.
+    for (QAction *action : {m_exitAction, m_helpAction, m_liveChannelsAction})
+        action->setShortcutContext(Qt::ApplicationShortcut);
 }
 
 void MainWindow::buildTabOrder()
