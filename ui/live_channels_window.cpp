@@ -14,12 +14,14 @@
 #include "level_output.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -64,8 +66,12 @@ LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, Q
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Live Channels — Lumivane MINI Monitor"));
     setAccessibleName(windowTitle());
+    m_snapshotFolder = QDir::homePath();
     buildControls();
     connectControls();
+    restoreSettings();
+    // The Exit button ends the program with this window still open.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &LiveChannelsWindow::saveSettings);
 
     m_tick.setInterval(kTick);
     connect(&m_tick, &QTimer::timeout, this, &LiveChannelsWindow::onTick);
@@ -77,6 +83,7 @@ LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, Q
 // The tools hold on to the fetch: they go before it does.
 LiveChannelsWindow::~LiveChannelsWindow()
 {
+    saveSettings();
     delete m_record;
     delete m_compare;
     delete m_ola;
@@ -250,7 +257,7 @@ void LiveChannelsWindow::saveSnapshot()
     const QString text = snapshotText();
     const QString name = QStringLiteral("live-channels-%1.csv")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    auto *dialog = new QFileDialog(this, QStringLiteral("Save Snapshot"), QDir::home().filePath(name),
+    auto *dialog = new QFileDialog(this, QStringLiteral("Save Snapshot"), QDir(m_snapshotFolder).filePath(name),
                                    QStringLiteral("CSV files (*.csv);;All files (*)"));
     dialog->setObjectName(QStringLiteral("dlgSaveSnapshot"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -264,8 +271,10 @@ void LiveChannelsWindow::saveSnapshot()
 void LiveChannelsWindow::writeSnapshot(const QString &path, const QString &text)
 {
     QString error;
-    if (saveWholeFile(path, text.toUtf8(), error))
+    if (saveWholeFile(path, text.toUtf8(), error)) {
+        m_snapshotFolder = QFileInfo(path).absolutePath();
         return;
+    }
     m_platform.messageBox(this,
                           QStringLiteral("The snapshot could not be saved to %1: %2")
                               .arg(QDir::toNativeSeparators(path), error),

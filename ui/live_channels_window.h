@@ -51,6 +51,10 @@ private:
     void showStatusLine();
     void showHistory();
     void onTick();
+    // What the operator set up last time, kept in the "LiveChannels" group of
+    // the program's settings.
+    void restoreSettings();
+    void saveSettings() const;
 
     Platform m_platform;
     LiveFetch m_fetch;
@@ -71,4 +75,5 @@ private:
     CompareControl *m_compare = nullptr;
     RecordControl *m_record = nullptr;
     RecordingPlayer *m_player = nullptr;
+    QString m_snapshotFolder;
 };
