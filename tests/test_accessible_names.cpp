@@ -9,7 +9,6 @@
 #include <QAccessible>
 #include <QAction>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QSlider>
 #include <QToolBar>
 #include <QtTest>
@@ -70,7 +69,6 @@ private slots:
         QTest::addColumn<QString>("heard");
         QTest::newRow("read button") << "cmdReadChannel_1" << "Read Channel 12";
         QTest::newRow("list button") << "Command1" << "List channels 1 to 256";
-        QTest::newRow("level box") << "txtChannel0Level_1" << "Level of reader 2";
     }
 
     void namesFollowTheChannels()
@@ -104,17 +102,6 @@ private slots:
         QCOMPARE(spoken(bar->findChild<QWidget *>("Forward")), forward);
         QCOMPARE(spoken(bar->findChild<QWidget *>("Back")), back);
         QVERIFY(spoken(bar->findChild<QWidget *>("qt_toolbar_ext_button")).startsWith("More steps"));
-    }
-
-    void theStatusAndLevelsSpeakTheirValues()
-    {
-        MonitorWindow rig;
-        rig.load();
-        rig.port->box().setLevel(1, 137);
-        rig.clickAndSettle(QStringLiteral("cmdReadChannel_0"));
-        QCOMPARE(spoken(rig.child<QWidget>("txtChannel0Level_0"), QAccessible::Value), QStringLiteral("137"));
-        QCOMPARE(spoken(rig.child<QWidget>("txtMessageBox"), QAccessible::Value), rig.text("txtMessageBox"));
-        QVERIFY(!rig.text("txtMessageBox").isEmpty());
     }
 
     void thePlotSumsUpThePins()
