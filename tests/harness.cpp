@@ -4,7 +4,10 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QCoreApplication>
+#include <QSettings>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
 #include <chrono>
@@ -85,8 +88,24 @@ Platform RecordingPlatform::platform()
     return platform;
 }
 
+namespace {
+
+// The monitor's settings go to a folder of the test's own, never the
+// operator's: set before any window reads them.
+void keepSettingsAway()
+{
+    static QTemporaryDir folder;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+}
+Q_COREAPP_STARTUP_FUNCTION(keepSettingsAway)
+
+} // namespace
+
 MonitorWindow::MonitorWindow(bool silentBox, bool openFails)
 {
+    // Every rig starts as on a first run, whatever the case before kept.
+    QSettings(QStringLiteral("Lumivane"), QStringLiteral("lumivane-monitor")).remove(QStringLiteral("LiveChannels"));
     auto owned = std::make_unique<SimPort>();
     port = owned.get();
     port->box().setAnimated(false);

@@ -135,3 +135,13 @@ void CompareControl::compare()
     m_differs = differs;
     emit marksChanged();
 }
+
+int CompareControl::tolerance() const
+{
+    return m_tolerance->value();
+}
+
+void CompareControl::setTolerance(int tolerance)
+{
+    m_tolerance->setValue(tolerance);
+}

@@ -32,6 +32,8 @@ public:
     bool comparing() const { return m_expected.has_value(); }
     bool differs(int channel) const { return channel >= 1 && channel <= m_differs.size() && m_differs[channel - 1]; }
     int differing() const { return m_count; }
+    int tolerance() const;
+    void setTolerance(int tolerance);
 
 signals:
     // Other channels differ now, or none is compared any more.

@@ -3,6 +3,7 @@
 #include "help_text.h"
 #include "twips.h"
 
+#include <QAction>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -62,6 +63,10 @@ HelpWindow::HelpWindow(QWidget *parent)
     m_exitButton->setAutoDefault(false);
     m_exitButton->setDefault(false);
     connect(m_exitButton, &QPushButton::clicked, this, &QWidget::close);
+    auto *close = new QAction(QStringLiteral("Close"), this);
+    close->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
 
     m_exitButton->setFocus();
 }

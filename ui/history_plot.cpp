@@ -1,6 +1,7 @@
 #include "history_plot.h"
 
 #include <QPainter>
+#include <QStringList>
 #include <algorithm>
 #include <iterator>
 #include <climits>
@@ -65,18 +66,47 @@ HistoryPlot::HistoryPlot(QWidget *parent)
     setAccessibleName(QStringLiteral("History of the pinned channels"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    describe();
 }
 
 void HistoryPlot::setSeries(const QVector<Series> &series)
 {
     m_series = series;
+    describe();
     update();
 }
 
 void HistoryPlot::setFormat(LevelFormat format)
 {
     m_format = format;
+    describe();
     update();
+}
+
+// What the lines show, in words, for those who cannot see them: each pinned
+// channel's latest level and how far it ranged.
+void HistoryPlot::describe()
+{
+    QStringList lines;
+    for (const Series &line : std::as_const(m_series)) {
+        if (line.points.isEmpty()) {
+            lines << QStringLiteral("Channel %1: no levels yet").arg(line.channel);
+            continue;
+        }
+        double low = line.points.first().y();
+        double high = low;
+        for (const QPointF &point : line.points) {
+            low = std::min(low, point.y());
+            high = std::max(high, point.y());
+        }
+        const auto level = [this](double y) { return formatLevel(int(y + 0.5), m_format); };
+        const QString now = QStringLiteral("Channel %1: %2").arg(line.channel).arg(level(line.points.last().y()));
+        lines << (level(low) == level(high) ? now + QStringLiteral(", steady")
+                                            : now + QStringLiteral(", from %1 to %2").arg(level(low), level(high)));
+    }
+    const QString text = lines.isEmpty() ? QStringLiteral("No channel pinned") : lines.join(QStringLiteral("; "));
+    if (text != accessibleDescription())
+        setAccessibleDescription(text);
 }
 
 void HistoryPlot::showLastMinute()

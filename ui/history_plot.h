@@ -39,6 +39,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    void describe();
+
     QVector<Series> m_series;
     LevelFormat m_format = LevelFormat::Decimal;
     bool m_take = false;

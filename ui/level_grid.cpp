@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
@@ -46,6 +47,7 @@ LevelGrid::LevelGrid(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    speakCursor();
 }
 
 QSize LevelGrid::sizeHint() const
@@ -151,6 +153,7 @@ void LevelGrid::setCells(const std::array<Cell, kChannels> &cells)
 {
     if (m_canvas.isNull()) {
         m_cells = cells;
+        speakCursor();
         return;
     }
     QPainter painter(&m_canvas);
@@ -161,6 +164,7 @@ void LevelGrid::setCells(const std::array<Cell, kChannels> &cells)
         drawCell(painter, i);
         update(cellRect(i));
     }
+    speakCursor();
 }
 
 void LevelGrid::setFormat(LevelFormat format)
@@ -168,6 +172,7 @@ void LevelGrid::setFormat(LevelFormat format)
     if (format == m_format)
         return;
     m_format = format;
+    speakCursor();
     prepareTiles();
     update();
 }
@@ -186,6 +191,31 @@ void LevelGrid::setPins(const QVector<int> &channels)
     for (int channel : m_pins + channels)
         update(cellRect(channel - 1));
     m_pins = channels;
+    speakCursor();
+}
+
+void LevelGrid::setCursor(int channel)
+{
+    channel = std::clamp(channel, 1, kChannels);
+    if (channel == m_cursor)
+        return;
+    update(cellRect(m_cursor - 1));
+    m_cursor = channel;
+    update(cellRect(m_cursor - 1));
+    speakCursor();
+    emit cursorMoved(channel);
+}
+
+void LevelGrid::speakCursor()
+{
+    const Cell &cell = m_cells[size_t(m_cursor - 1)];
+    const QString level = cell.level >= 0 && cell.level < 256 ? formatLevel(cell.level, m_format) : QStringLiteral("none");
+    const QString spoken = QStringLiteral("Channel %1: %2%3")
+                               .arg(m_cursor)
+                               .arg(level, m_pins.contains(m_cursor) ? QStringLiteral(", pinned") : QString());
+    // Every picture comes through here: a reader hears only real changes.
+    if (spoken != accessibleDescription())
+        setAccessibleDescription(spoken);
 }
 
 void LevelGrid::resizeEvent(QResizeEvent *event)
@@ -213,6 +243,16 @@ void LevelGrid::paintEvent(QPaintEvent *event)
         painter.setPen(QPen(pinColour(pin), 3));
         painter.drawRect(cell.adjusted(1.5, 1.5, -1.5, -1.5));
     }
+    // The keyboard's cell: white dashes on black around the whole cell, so
+    // that it stands out from the pins' coloured frames on any fill.
+    {
+        const QRectF cell = QRectF(cellRect(m_cursor - 1)).adjusted(0.5, 0.5, -0.5, -0.5);
+        painter.setPen(QPen(Qt::black, 2));
+        painter.drawRect(cell);
+        QPen dashes(Qt::white, 2, Qt::DashLine);
+        painter.setPen(dashes);
+        painter.drawRect(cell);
+    }
 }
 
 void LevelGrid::mousePressEvent(QMouseEvent *event)
@@ -224,6 +264,8 @@ void LevelGrid::mousePressEvent(QMouseEvent *event)
     const QPoint at = event->position().toPoint();
     const int column = at.x() / m_cellSize.width();
     const int row = at.y() / m_cellSize.height();
-    if (column < kColumns && row < kRows)
+    if (column < kColumns && row < kRows) {
+        setCursor(row * kColumns + column + 1);
         emit channelClicked(row * kColumns + column + 1);
+    }
 }

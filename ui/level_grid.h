@@ -37,12 +37,18 @@ public:
     void setFormat(LevelFormat format);
     void setStale(bool stale);
     void setPins(const QVector<int> &channels);
+    // The keyboard's cell: a channel (1-512), framed apart from the pins.
+    int cursor() const { return m_cursor; }
+    void setCursor(int channel);
+    // Where a channel's cell stands, for scrolling it into view.
+    QRect channelRect(int channel) const { return cellRect(channel - 1); }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
 signals:
     void channelClicked(int channel);
+    void cursorMoved(int channel);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -57,11 +63,14 @@ private:
     // that changed onto the canvas.
     void prepareTiles();
     void drawCell(QPainter &painter, int index);
+    // A screen reader hears the cursor's channel and level.
+    void speakCursor();
 
     std::array<Cell, kChannels> m_cells{};
     LevelFormat m_format = LevelFormat::Decimal;
     bool m_stale = false;
     QVector<int> m_pins;
+    int m_cursor = 1;
 
     QSize m_cellSize;
     std::array<QPixmap, 256> m_tiles; // fill and figure, by level

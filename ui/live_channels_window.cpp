@@ -3,6 +3,7 @@
 #include "compare_control.h"
 #include "history_plot.h"
 #include "level_grid.h"
+#include "live_grid_keys.h"
 #include "live_status_text.h"
 #include "ola_send_control.h"
 #include "pin_colours.h"
@@ -13,12 +14,14 @@
 #include "level_output.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -63,8 +66,12 @@ LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, Q
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Live Channels — Lumivane MINI Monitor"));
     setAccessibleName(windowTitle());
+    m_snapshotFolder = QDir::homePath();
     buildControls();
     connectControls();
+    restoreSettings();
+    // The Exit button ends the program with this window still open.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &LiveChannelsWindow::saveSettings);
 
     m_tick.setInterval(kTick);
     connect(&m_tick, &QTimer::timeout, this, &LiveChannelsWindow::onTick);
@@ -76,6 +83,7 @@ LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, Q
 // The tools hold on to the fetch: they go before it does.
 LiveChannelsWindow::~LiveChannelsWindow()
 {
+    saveSettings();
     delete m_record;
     delete m_compare;
     delete m_ola;
@@ -121,6 +129,8 @@ void LiveChannelsWindow::buildControls()
     m_grid = new LevelGrid(this);
     auto *gridView = new QScrollArea(this);
     gridView->setObjectName(QStringLiteral("scrLevels"));
+    gridView->setAccessibleName(QStringLiteral("Channel levels"));
+    gridView->setFocusPolicy(Qt::NoFocus); // the grid under it takes the keys
     gridView->setWidgetResizable(true);
     gridView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     gridView->setFrameShape(QFrame::NoFrame);
@@ -131,6 +141,15 @@ void LiveChannelsWindow::buildControls()
     m_statusLine->setObjectName(QStringLiteral("lblLiveStatus"));
     m_statusLine->setAccessibleName(QStringLiteral("Pictures and failures"));
     m_statusLine->setTextFormat(Qt::PlainText);
+    m_gridNote = new QLabel(this);
+    m_gridNote->setObjectName(QStringLiteral("lblGridNote"));
+    m_gridNote->setAccessibleName(QStringLiteral("Grid note"));
+    m_gridNote->setWordWrap(true);
+    m_keys = new LiveGridKeys(*m_grid, m_fetch, *m_gridNote);
+    connect(m_grid, &LevelGrid::cursorMoved, gridView, [this, gridView](int channel) {
+        const QRect cell = m_grid->channelRect(channel);
+        gridView->ensureVisible(cell.center().x(), cell.center().y(), cell.width(), cell.height());
+    });
     m_plot = new HistoryPlot(this);
     m_ola = new OlaSendControl(m_fetch, this);
     m_compare = new CompareControl(m_fetch, m_platform, this);
@@ -142,6 +161,7 @@ void LiveChannelsWindow::buildControls()
     layout->addLayout(actions);
     layout->addWidget(m_player);
     layout->addWidget(gridView, 1);
+    layout->addWidget(m_gridNote);
     for (QWidget *tool : std::initializer_list<QWidget *>{m_compare, m_record, m_ola})
         layout->addWidget(tool);
     layout->addWidget(m_statusLine);
@@ -165,7 +185,8 @@ void LiveChannelsWindow::connectControls()
     connect(m_pauseButton, &QPushButton::clicked, this, &LiveChannelsWindow::onPauseClicked);
     connect(m_copyButton, &QPushButton::clicked, this, &LiveChannelsWindow::copySnapshot);
     connect(m_saveButton, &QPushButton::clicked, this, &LiveChannelsWindow::saveSnapshot);
-    connect(m_grid, &LevelGrid::channelClicked, &m_fetch, &LiveFetch::togglePin);
+    connect(m_keys, &LiveGridKeys::nextFormatAsked, this,
+            [this] { m_formatBox->setCurrentIndex((m_formatBox->currentIndex() + 1) % m_formatBox->count()); });
     // A recording on screen stands in for the line, which is not asked meanwhile.
     connect(m_player, &RecordingPlayer::opened, this, [this] {
         m_fetch.pause();
@@ -236,7 +257,7 @@ void LiveChannelsWindow::saveSnapshot()
     const QString text = snapshotText();
     const QString name = QStringLiteral("live-channels-%1.csv")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    auto *dialog = new QFileDialog(this, QStringLiteral("Save Snapshot"), QDir::home().filePath(name),
+    auto *dialog = new QFileDialog(this, QStringLiteral("Save Snapshot"), QDir(m_snapshotFolder).filePath(name),
                                    QStringLiteral("CSV files (*.csv);;All files (*)"));
     dialog->setObjectName(QStringLiteral("dlgSaveSnapshot"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -250,8 +271,10 @@ void LiveChannelsWindow::saveSnapshot()
 void LiveChannelsWindow::writeSnapshot(const QString &path, const QString &text)
 {
     QString error;
-    if (saveWholeFile(path, text.toUtf8(), error))
+    if (saveWholeFile(path, text.toUtf8(), error)) {
+        m_snapshotFolder = QFileInfo(path).absolutePath();
         return;
+    }
     m_platform.messageBox(this,
                           QStringLiteral("The snapshot could not be saved to %1: %2")
                               .arg(QDir::toNativeSeparators(path), error),

@@ -10,6 +10,7 @@ class BoxSession;
 class CompareControl;
 class HistoryPlot;
 class LevelGrid;
+class LiveGridKeys;
 class OlaSendControl;
 class QComboBox;
 class QLabel;
@@ -50,6 +51,10 @@ private:
     void showStatusLine();
     void showHistory();
     void onTick();
+    // What the operator set up last time, kept in the "LiveChannels" group of
+    // the program's settings.
+    void restoreSettings();
+    void saveSettings() const;
 
     Platform m_platform;
     LiveFetch m_fetch;
@@ -62,10 +67,13 @@ private:
     QPushButton *m_copyButton = nullptr;
     QPushButton *m_saveButton = nullptr;
     LevelGrid *m_grid = nullptr;
+    LiveGridKeys *m_keys = nullptr;
+    QLabel *m_gridNote = nullptr;
     QLabel *m_statusLine = nullptr;
     HistoryPlot *m_plot = nullptr;
     OlaSendControl *m_ola = nullptr;
     CompareControl *m_compare = nullptr;
     RecordControl *m_record = nullptr;
     RecordingPlayer *m_player = nullptr;
+    QString m_snapshotFolder;
 };

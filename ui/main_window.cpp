@@ -105,7 +105,7 @@ void MainWindow::load()
     m_portButtons[0]->click();
     for (int i = 0; i < kReaders; ++i) {
         m_channelSliders[i]->setValue(1);
-        m_readButtons[i]->setText(QStringLiteral("Read Channel 1"));
+        showReadCaption(i, 1);
     }
     m_lastSlider->setValue(m_lastSlider->maximum());
     m_exitButton->setFocus();
@@ -114,8 +114,16 @@ void MainWindow::load()
 void MainWindow::onChannelChanged(int reader)
 {
     const int channel = m_channelSliders[reader]->value();
-    m_readButtons[reader]->setText(QStringLiteral("Read Channel %1").arg(channel));
+    showReadCaption(reader, channel);
     m_session.setMonitoredChannel(reader, channel);
+}
+
+// A screen reader hears the caption, and which reader the button belongs to.
+void MainWindow::showReadCaption(int reader, int channel)
+{
+    m_readButtons[reader]->setText(QStringLiteral("Read Channel %1").arg(channel));
+    m_readButtons[reader]->setAccessibleName(m_readButtons[reader]->text());
+    m_readButtons[reader]->setAccessibleDescription(QStringLiteral("Reader %1").arg(reader + 1));
 }
 
 void MainWindow::onFirstChanged()
@@ -133,6 +141,8 @@ void MainWindow::onLastChanged()
 void MainWindow::updateListCaption()
 {
     m_listButton->setText(QStringLiteral("List Ch %1-%2").arg(m_firstSlider->value()).arg(m_lastSlider->value()));
+    m_listButton->setAccessibleName(
+        QStringLiteral("List channels %1 to %2").arg(m_firstSlider->value()).arg(m_lastSlider->value()));
 }
 
 void MainWindow::onPortClicked(int index)

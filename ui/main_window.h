@@ -70,6 +70,7 @@ private:
     void onFirstChanged();
     void onLastChanged();
     void updateListCaption();
+    void showReadCaption(int reader, int channel);
     void onReadClicked(int reader);
     void onListClicked();
     void onMonitorClicked();

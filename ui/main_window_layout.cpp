@@ -123,6 +123,7 @@ void MainWindow::buildLayout()
         const QRect steps = twipsRect(195 + shift, 1440, 255, 720);
         m_channelSteps[i] = place(new StepToolbar(Qt::Vertical, m_stepIcons, steps, readerFrame), element("Toolbar1", i),
                             QStringLiteral("Step the channel of reader %1").arg(slot), steps);
+        m_channelSteps[i]->setSpoken(QStringLiteral("Reader %1 channel").arg(slot));
         m_readButtons[i] = place(button(QStringLiteral("Read Channel 0"), readerFrame), element("cmdReadChannel", i),
                                   QStringLiteral("Read the channel of reader %1").arg(slot),
                                   twipsRect(120 + shift, i == 0 ? 2950 : 2955, 1500, 375));
@@ -149,6 +150,7 @@ void MainWindow::buildLayout()
     const QRect lowSteps = twipsRect(1320, 960, 735, 390);
     m_firstSteps = place(new StepToolbar(Qt::Horizontal, m_stepIcons, lowSteps, listingFrame), QStringLiteral("ToolbarLow"),
                        QStringLiteral("Step the first channel"), lowSteps);
+    m_firstSteps->setSpoken(QStringLiteral("First channel"));
     m_firstLabel = place(new QLabel(QStringLiteral("1"), listingFrame), QStringLiteral("lblLow"),
                    QStringLiteral("First channel"), twipsRect(480, 1200, 615, 255));
     setTextColour(m_firstLabel, Qt::red);
@@ -161,6 +163,7 @@ void MainWindow::buildLayout()
     const QRect highSteps = twipsRect(6720, 960, 735, 390);
     m_lastSteps = place(new StepToolbar(Qt::Horizontal, m_stepIcons, highSteps, listingFrame),
                         QStringLiteral("ToolbarHigh"), QStringLiteral("Step the last channel"), highSteps);
+    m_lastSteps->setSpoken(QStringLiteral("Last channel"));
     m_lastLabel = place(new QLabel(QStringLiteral("256"), listingFrame), QStringLiteral("lblHigh"),
                     QStringLiteral("Last channel"), twipsRect(5880, 1200, 615, 255));
     setTextColour(m_lastLabel, Qt::red);
@@ -199,6 +202,13 @@ void MainWindow::buildMenu()
     m_liveChannelsAction = viewMenu->addAction(QStringLiteral("Live Channels…"));
     m_liveChannelsAction->setObjectName(QStringLiteral("mnuLiveChannels"));
     m_liveChannelsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    // Exit, Help and Live Channels answer from Help and Live Channels too; a
+    // modal message box still holds them off.
+    for (QAction *action : {m_exitAction, m_helpAction, m_liveChannelsAction})
+        action->setShortcutContext(Qt::ApplicationShortcut);
+    // Shown only when the menus do not fit, but a control all the same.
+    if (auto *more = menuBar()->findChild<QWidget *>(QStringLiteral("qt_menubar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More menus"));
 }
 
 void MainWindow::buildTabOrder()

@@ -61,7 +61,7 @@ void RecordControl::chooseFile()
 {
     const QString name = QStringLiteral("live-channels-%1.show")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    auto *dialog = new QFileDialog(this, kTitle, QDir::home().filePath(name),
+    auto *dialog = new QFileDialog(this, kTitle, QDir(m_folder).filePath(name),
                                    QStringLiteral("Show files (*.show);;All files (*)"));
     dialog->setObjectName(QStringLiteral("dlgRecord"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -84,6 +84,7 @@ bool RecordControl::startRecording(const QString &path)
         m_platform.messageBox(this, QStringLiteral("Not recording: %1").arg(error), kTitle);
         return false;
     }
+    m_folder = QFileInfo(path).absolutePath();
     m_startedAt = m_fetch.now();
     m_record->setText(QStringLiteral("Stop"));
     m_tick.start();

@@ -4,6 +4,7 @@
 #include "platform.h"
 #include "recorder.h"
 
+#include <QDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,6 +26,9 @@ public:
     bool startRecording(const QString &path);
     void stopRecording();
     const Recorder &recorder() const { return m_recorder; }
+    // Where the file dialog starts: the folder of the last take.
+    QString folder() const { return m_folder; }
+    void setFolder(const QString &folder) { m_folder = folder; }
 
 private:
     void onFailed(const QString &why);
@@ -37,4 +41,5 @@ private:
     QTimer m_tick;
     QPushButton *m_record = nullptr;
     QLabel *m_progress = nullptr;
+    QString m_folder = QDir::homePath();
 };

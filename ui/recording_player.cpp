@@ -95,7 +95,7 @@ qint64 RecordingPlayer::position() const
 
 void RecordingPlayer::chooseFile()
 {
-    auto *dialog = new QFileDialog(this, QStringLiteral("Open Recording"), QDir::homePath(),
+    auto *dialog = new QFileDialog(this, QStringLiteral("Open Recording"), m_folder,
                                    QStringLiteral("Show files (*.show);;All files (*)"));
     dialog->setObjectName(QStringLiteral("dlgOpenRecording"));
     dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -117,6 +117,7 @@ bool RecordingPlayer::open(const QString &path)
     setPlaying(false);
     m_take = std::move(take);
     m_name = QFileInfo(path).fileName();
+    m_folder = QFileInfo(path).absolutePath();
     const QSignalBlocker quiet(m_slider);
     m_slider->setRange(0, int(std::min<qint64>(m_take.durationMs(), std::numeric_limits<int>::max())));
     m_slider->setValue(0);

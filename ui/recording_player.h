@@ -4,6 +4,7 @@
 #include "platform.h"
 #include "recording.h"
 
+#include <QDir>
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
@@ -46,6 +47,9 @@ public:
     // show file of one universe is refused with a message naming its line,
     // and whatever was shown stays.
     bool open(const QString &path);
+    // Where the file dialog starts: the folder of the last take opened.
+    QString folder() const { return m_folder; }
+    void setFolder(const QString &folder) { m_folder = folder; }
     // Back to the line.
     void goLive();
     // The picture at the slider: every channel of the take.
@@ -68,6 +72,7 @@ private:
     Platform m_platform;
     Recording m_take;
     QString m_name;
+    QString m_folder = QDir::homePath();
     bool m_showing = false;
     int m_speed = 1;
     QTimer m_play;

@@ -47,3 +47,13 @@ void StepToolbar::setImages(const ImageList &images)
     for (size_t i = 0; i < std::size(kButtons) && int(i) < buttons.size(); ++i)
         buttons[int(i)]->setIcon(images.icon(kButtons[i].image));
 }
+
+void StepToolbar::setSpoken(const QString &what)
+{
+    for (const Button &spec : kButtons) {
+        if (auto *button = findChild<QWidget *>(QLatin1String(spec.key), Qt::FindDirectChildrenOnly))
+            button->setAccessibleName(QStringLiteral("%1 %2").arg(what, QString::fromLatin1(spec.key).toLower()));
+    }
+    if (auto *more = findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(QStringLiteral("More steps: %1").arg(what.toLower()));
+}

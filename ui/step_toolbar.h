@@ -18,6 +18,9 @@ public:
                 QWidget *parent = nullptr);
 
     void setImages(const ImageList &images);
+    // Names the buttons for a screen reader after what they step: "Reader 1
+    // channel forward", and the overflow button that a narrow bar may show.
+    void setSpoken(const QString &what);
 
 signals:
     void stepped(int delta);

@@ -1,0 +1,123 @@
+// What a screen reader hears: every control of both windows has a name, and
+// the names that carry a channel or a level follow it.
+#include "harness.h"
+#include "level_grid.h"
+#include "live_channels_window.h"
+
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QAction>
+#include <QComboBox>
+#include <QSlider>
+#include <QToolBar>
+#include <QtTest>
+
+namespace {
+
+QString spoken(QWidget *widget, QAccessible::Text kind = QAccessible::Name)
+{
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(kind) : QString();
+}
+
+// A spin box's or a combo box's own line edit and buttons speak as part of
+// it, not on their own.
+bool partOfAControl(QWidget *widget)
+{
+    for (QWidget *up = widget->parentWidget(); up && !up->isWindow(); up = up->parentWidget()) {
+        if (qobject_cast<QAbstractSpinBox *>(up) || qobject_cast<QComboBox *>(up))
+            return true;
+    }
+    return false;
+}
+
+// The controls a keyboard or a pointer can work, and that are no scroll
+// area's own scroll bars.
+QStringList nameless(QWidget *window)
+{
+    QStringList out;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        const bool control = widget->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton *>(widget);
+        if (!control || widget->isWindow() || partOfAControl(widget) || widget->inherits("QScrollBar"))
+            continue;
+        if (spoken(widget).trimmed().isEmpty())
+            out << QStringLiteral("%1 %2").arg(widget->metaObject()->className(), widget->objectName());
+    }
+    return out;
+}
+
+} // namespace
+
+class TestAccessibleNames : public QObject {
+    Q_OBJECT
+private slots:
+    void everyControlHasAName()
+    {
+        MonitorWindow rig;
+        rig.load();
+        rig.child<QAction>("mnuLiveChannels")->trigger();
+        const QStringList main = nameless(rig.form.get());
+        QVERIFY2(main.isEmpty(), qPrintable(main.join(", ")));
+        const QStringList live = nameless(rig.form->liveChannelsWindow());
+        QVERIFY2(live.isEmpty(), qPrintable(live.join(", ")));
+    }
+
+    void namesFollowTheChannels_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("heard");
+        QTest::newRow("read button") << "cmdReadChannel_1" << "Read Channel 12";
+        QTest::newRow("list button") << "Command1" << "List channels 1 to 256";
+    }
+
+    void namesFollowTheChannels()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, heard);
+        MonitorWindow rig;
+        rig.load();
+        rig.child<QSlider>("sldDMXChannel_1")->setValue(12);
+        QCOMPARE(spoken(rig.child<QWidget>(name)), heard);
+    }
+
+    void stepButtonsSayDirectionAndReader_data()
+    {
+        QTest::addColumn<QString>("toolbar");
+        QTest::addColumn<QString>("forward");
+        QTest::addColumn<QString>("back");
+        QTest::newRow("reader 1") << "Toolbar1_0" << "Reader 1 channel forward" << "Reader 1 channel back";
+        QTest::newRow("reader 5") << "Toolbar1_4" << "Reader 5 channel forward" << "Reader 5 channel back";
+        QTest::newRow("first") << "ToolbarLow" << "First channel forward" << "First channel back";
+        QTest::newRow("last") << "ToolbarHigh" << "Last channel forward" << "Last channel back";
+    }
+
+    void stepButtonsSayDirectionAndReader()
+    {
+        QFETCH(QString, toolbar);
+        QFETCH(QString, forward);
+        QFETCH(QString, back);
+        MonitorWindow rig;
+        auto *bar = rig.child<QToolBar>(toolbar);
+        QCOMPARE(spoken(bar->findChild<QWidget *>("Forward")), forward);
+        QCOMPARE(spoken(bar->findChild<QWidget *>("Back")), back);
+        QVERIFY(spoken(bar->findChild<QWidget *>("qt_toolbar_ext_button")).startsWith("More steps"));
+    }
+
+    void thePlotSumsUpThePins()
+    {
+        MonitorWindow rig;
+        rig.load();
+        rig.port->box().setLevel(12, 137);
+        rig.child<QAction>("mnuLiveChannels")->trigger();
+        LiveChannelsWindow *live = rig.form->liveChannelsWindow();
+        QWidget *plot = live->findChild<QWidget *>("pltHistory");
+        QCOMPARE(spoken(plot, QAccessible::Description), QStringLiteral("No channel pinned"));
+        QTRY_VERIFY(live->fetch().level(12) == 137);
+        live->fetch().togglePin(12);
+        QTRY_COMPARE(spoken(plot, QAccessible::Description), QStringLiteral("Channel 12: 137, steady"));
+    }
+};
+
+QTEST_MAIN(TestAccessibleNames)
+#include "test_accessible_names.moc"
