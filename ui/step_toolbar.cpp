@@ -28,16 +28,16 @@ StepToolbar::StepToolbar(Qt::Orientation orientation, const ImageList &images, c
     setToolButtonStyle(Qt::ToolButtonIconOnly);
     setStyleSheet(QStringLiteral("QToolBar { border: 0px; padding: 0px; spacing: 0px; }"));
 
-    for (const Button &spec : kButtons) {
-        const QString key = QLatin1String(spec.key);
-        QAction *action = addAction(images.icon(spec.image), QString());
+    for (const Button &entry : kButtons) {
+        const QString key = QLatin1String(entry.key);
+        QAction *action = addAction(images.icon(entry.image), QString());
         action->setObjectName(key);
         action->setToolTip(key);
         QWidget *button = widgetForAction(action);
         button->setObjectName(key);
         button->setAccessibleName(key);
         button->setFixedSize(std::min(kButtonSize.width(), geometry.width()), kButtonSize.height());
-        connect(action, &QAction::triggered, this, [this, delta = spec.delta] { emit stepped(delta); });
+        connect(action, &QAction::triggered, this, [this, delta = entry.delta] { emit stepped(delta); });
     }
 }
 
@@ -50,9 +50,9 @@ void StepToolbar::setImages(const ImageList &images)
 
 void StepToolbar::setSpoken(const QString &what)
 {
-    for (const Button &spec : kButtons) {
-        if (auto *button = findChild<QWidget *>(QLatin1String(spec.key), Qt::FindDirectChildrenOnly))
-            button->setAccessibleName(QStringLiteral("%1 %2").arg(what, QString::fromLatin1(spec.key).toLower()));
+    for (const Button &entry : kButtons) {
+        if (auto *button = findChild<QWidget *>(QLatin1String(entry.key), Qt::FindDirectChildrenOnly))
+            button->setAccessibleName(QStringLiteral("%1 %2").arg(what, QString::fromLatin1(entry.key).toLower()));
     }
     if (auto *more = findChild<QToolButton *>(QStringLiteral("qt_toolbar_ext_button")))
         more->setAccessibleName(QStringLiteral("More steps: %1").arg(what.toLower()));
