@@ -1,11 +1,11 @@
 #include "compare_control.h"
 
+#include "file_question.h"
 #include "level_comparison.h"
 #include "live_fetch.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -83,13 +83,10 @@ CompareControl::CompareControl(LiveFetch &fetch, Platform platform, QWidget *par
 
 void CompareControl::chooseFile()
 {
-    auto *dialog = new QFileDialog(this, QStringLiteral("Compare with"), QDir::homePath(),
-                                   QStringLiteral("CSV files (*.csv);;All files (*)"));
-    dialog->setObjectName(QStringLiteral("dlgCompare"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    connect(dialog, &QFileDialog::fileSelected, this, &CompareControl::load);
-    dialog->open();
+    askForFile(this,
+               {QStringLiteral("dlgCompare"), QStringLiteral("Compare with"), QDir::homePath(),
+                QStringLiteral("CSV files (*.csv);;All files (*)")},
+               [this](const QString &path) { load(path); });
 }
 
 bool CompareControl::load(const QString &path)

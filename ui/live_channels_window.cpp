@@ -1,5 +1,6 @@
 #include "live_channels_window.h"
 
+#include "file_question.h"
 #include "compare_control.h"
 #include "history_plot.h"
 #include "level_grid.h"
@@ -20,7 +21,6 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -257,15 +257,11 @@ void LiveChannelsWindow::saveSnapshot()
     const QString text = snapshotText();
     const QString name = QStringLiteral("live-channels-%1.csv")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    auto *dialog = new QFileDialog(this, QStringLiteral("Save Snapshot"), QDir(m_snapshotFolder).filePath(name),
-                                   QStringLiteral("CSV files (*.csv);;All files (*)"));
-    dialog->setObjectName(QStringLiteral("dlgSaveSnapshot"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("csv"));
-    connect(dialog, &QFileDialog::fileSelected, this,
-            [this, text](const QString &path) { writeSnapshot(path, text); });
-    dialog->open();
+    askForFile(this,
+               {QStringLiteral("dlgSaveSnapshot"), QStringLiteral("Save Snapshot"),
+                QDir(m_snapshotFolder).filePath(name), QStringLiteral("CSV files (*.csv);;All files (*)"), true,
+                QStringLiteral("csv")},
+               [this, text](const QString &path) { writeSnapshot(path, text); });
 }
 
 void LiveChannelsWindow::writeSnapshot(const QString &path, const QString &text)

@@ -1,8 +1,9 @@
 #include "record_control.h"
 
+#include "file_question.h"
+
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -61,14 +62,10 @@ void RecordControl::chooseFile()
 {
     const QString name = QStringLiteral("live-channels-%1.show")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    auto *dialog = new QFileDialog(this, kTitle, QDir(m_folder).filePath(name),
-                                   QStringLiteral("Show files (*.show);;All files (*)"));
-    dialog->setObjectName(QStringLiteral("dlgRecord"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("show"));
-    connect(dialog, &QFileDialog::fileSelected, this, &RecordControl::startRecording);
-    dialog->open();
+    askForFile(this,
+               {QStringLiteral("dlgRecord"), kTitle, QDir(m_folder).filePath(name),
+                QStringLiteral("Show files (*.show);;All files (*)"), true, QStringLiteral("show")},
+               [this](const QString &path) { startRecording(path); });
 }
 
 bool RecordControl::startRecording(const QString &path)

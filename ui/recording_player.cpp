@@ -1,5 +1,6 @@
 #include "recording_player.h"
 
+#include "file_question.h"
 #include "history_plot.h"
 #include "level_grid.h"
 #include "live_fetch.h"
@@ -7,7 +8,6 @@
 #include "show_format.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -95,14 +95,10 @@ qint64 RecordingPlayer::position() const
 
 void RecordingPlayer::chooseFile()
 {
-    auto *dialog = new QFileDialog(this, QStringLiteral("Open Recording"), m_folder,
-                                   QStringLiteral("Show files (*.show);;All files (*)"));
-    dialog->setObjectName(QStringLiteral("dlgOpenRecording"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    dialog->setFileMode(QFileDialog::ExistingFile);
-    connect(dialog, &QFileDialog::fileSelected, this, &RecordingPlayer::open);
-    dialog->open();
+    askForFile(this,
+               {QStringLiteral("dlgOpenRecording"), QStringLiteral("Open Recording"), m_folder,
+                QStringLiteral("Show files (*.show);;All files (*)")},
+               [this](const QString &path) { open(path); });
 }
 
 bool RecordingPlayer::open(const QString &path)
