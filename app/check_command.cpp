@@ -140,17 +140,13 @@ bool CheckCommand::write(const QByteArray &bytes)
         return false;
     if (bytes.isEmpty())
         return true;
-    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
-        && std::fflush(stdout) == 0;
-    if (written)
+    const int fault = writeOut(bytes);
+    if (fault == 0)
         return true;
-    const int fault = errno;
-    std::clearerr(stdout);
     m_fetch.pause();
     m_session.shutDown();
     if (fault != EPIPE)
-        complain(QStringLiteral("cannot write the output: %1")
-                     .arg(QString::fromLocal8Bit(std::strerror(fault))));
+        complain(outputFaultText(fault));
     end(fault == EPIPE && !m_anyDiffered ? kAllAgree : kSomeDiffer);
     return false;
 }

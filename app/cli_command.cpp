@@ -48,11 +48,6 @@ QString portFaultText(const QString &device, int portNumber, const QString &caus
     return QStringLiteral("%1 (%2)").arg(statusText(Status::ErrorOpeningPort), what);
 }
 
-QString outputFaultText(int error)
-{
-    return QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
-}
-
 CliCommand::CliCommand(const CliOptions &options, BoxSession &session, QObject *parent)
     : QObject(parent)
     , m_options(options)
@@ -275,12 +270,9 @@ bool CliCommand::write(const QByteArray &bytes)
         return false;
     if (bytes.isEmpty())
         return true;
-    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
-        && std::fflush(stdout) == 0;
-    if (written)
+    const int fault = writeOut(bytes);
+    if (fault == 0)
         return true;
-    const int fault = errno;
-    std::clearerr(stdout);
     m_session.shutDown();
     if (fault == EPIPE) {
         end(m_anyFault ? kBoxFault : kAllRead);

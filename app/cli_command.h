@@ -67,5 +67,3 @@ private:
 // "Error Opening COM Port" and what could not be opened, and why.
 QString portFaultText(const QString &device, int portNumber, const QString &cause);
 
-// Why the output could not be written, from the system's error number.
-QString outputFaultText(int error);

@@ -1,6 +1,8 @@
 #include "cli_errors.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 QString errorLine(const QString &what)
 {
@@ -33,4 +35,19 @@ QString failureText(LevelFetch::Outcome outcome)
     case LevelFetch::Outcome::Success: break;
     }
     return {};
+}
+
+int writeOut(const QByteArray &bytes)
+{
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
+        && std::fflush(stdout) == 0)
+        return 0;
+    const int fault = errno != 0 ? errno : EIO; // never taken for success
+    std::clearerr(stdout);
+    return fault;
+}
+
+QString outputFaultText(int error)
+{
+    return QStringLiteral("cannot write the output: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
 }

@@ -19,3 +19,11 @@ QByteArray withoutHeader(const QByteArray &table);
 
 // How a fetch failed, in the words standard error uses.
 QString failureText(LevelFetch::Outcome outcome);
+
+// Writes `bytes` on standard output and flushes them at once, so that a pipe
+// sees each line as it comes: 0 when written, else the errno of the failure
+// (EPIPE: the reader went away).
+int writeOut(const QByteArray &bytes);
+
+// The line for output that could not be written.
+QString outputFaultText(int error);

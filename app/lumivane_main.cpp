@@ -47,13 +47,8 @@ std::unique_ptr<QtSerialPort> openedPort(const CliOptions &options)
 // that went away had all it wanted.
 int answered(const QByteArray &text)
 {
-    if (std::fwrite(text.constData(), 1, size_t(text.size()), stdout) == size_t(text.size())
-        && std::fflush(stdout) == 0) {
-        return CliCommand::kAllRead;
-    }
-    const int fault = errno;
-    std::clearerr(stdout);
-    if (fault == EPIPE)
+    const int fault = writeOut(text);
+    if (fault == 0 || fault == EPIPE)
         return CliCommand::kAllRead;
     complain(outputFaultText(fault));
     return CliCommand::kBoxFault;
