@@ -117,6 +117,80 @@ private slots:
         live->fetch().togglePin(12);
         QTRY_COMPARE(spoken(plot, QAccessible::Description), QStringLiteral("Channel 12: 137, steady"));
     }
+
+    // The grid is a table of 32 rows of 16 whose cells speak channel and
+    // level, in the format shown, and a pin is the cell's selection.
+    void theGridIsATableOfSpeakingCells_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("pinned");
+        QTest::addColumn<QString>("heard");
+        QTest::newRow("decimal") << 0 << false << "Channel 12: 137";
+        QTest::newRow("hex") << 2 << false << "Channel 12: 89";
+        QTest::newRow("pinned") << 0 << true << "Channel 12: 137, pinned";
+    }
+
+    void theGridIsATableOfSpeakingCells()
+    {
+        QFETCH(int, format);
+        QFETCH(bool, pinned);
+        QFETCH(QString, heard);
+        MonitorWindow rig;
+        rig.load();
+        rig.port->box().setLevel(12, 137);
+        rig.child<QAction>("mnuLiveChannels")->trigger();
+        LiveChannelsWindow *live = rig.form->liveChannelsWindow();
+        QTRY_VERIFY(live->fetch().level(12) == 137);
+        live->findChild<QComboBox *>("cboFormat")->setCurrentIndex(format);
+        if (pinned)
+            live->fetch().togglePin(12);
+
+        QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(live->findChild<LevelGrid *>("grdLevels"));
+        QCOMPARE(grid->role(), QAccessible::Table);
+        QAccessibleTableInterface *table = grid->tableInterface();
+        QVERIFY(table);
+        QCOMPARE(table->rowCount(), 32);
+        QCOMPARE(table->columnCount(), 16);
+        QCOMPARE(grid->childCount(), 512);
+        QAccessibleInterface *cell = table->cellAt(0, 11);
+        QCOMPARE(cell->role(), QAccessible::Cell);
+        QTRY_COMPARE(cell->text(QAccessible::Name), heard);
+        QCOMPARE(grid->child(11), cell);
+        QCOMPARE(grid->indexOfChild(cell), 11);
+        QCOMPARE(cell->parent(), grid);
+        QCOMPARE(grid->childAt(cell->rect().center().x(), cell->rect().center().y()), cell);
+        QCOMPARE(table->selectedCellCount(), pinned ? 1 : 0);
+        QCOMPARE(cell->tableCellInterface()->isSelected(), pinned);
+        QCOMPARE(table->cellAt(31, 15)->text(QAccessible::Name).section(u':', 0, 0), QStringLiteral("Channel 512"));
+        QCOMPARE(table->cellAt(32, 0), nullptr);
+    }
+
+    // The cell a reader is told has the focus is the keyboard's cursor, and
+    // its name follows the level.
+    void theCursorsCellHasTheFocus()
+    {
+        MonitorWindow rig;
+        rig.load();
+        rig.port->box().setLevel(2, 40);
+        rig.child<QAction>("mnuLiveChannels")->trigger();
+        LiveChannelsWindow *live = rig.form->liveChannelsWindow();
+        auto *grid = live->findChild<LevelGrid *>("grdLevels");
+        QAccessibleInterface *table = QAccessible::queryAccessibleInterface(grid);
+        QTRY_VERIFY(live->fetch().level(2) == 40);
+        live->activateWindow();
+        grid->setFocus();
+        QVERIFY(QTest::qWaitForWindowActive(live));
+        QTRY_VERIFY(grid->hasFocus());
+
+        QTest::keyClick(grid, Qt::Key_Right);
+        QAccessibleInterface *cell = table->focusChild();
+        QVERIFY(cell);
+        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("Channel 2: 40"));
+        QVERIFY(cell->state().focused);
+        QVERIFY(!table->child(0)->state().focused);
+        rig.port->box().setLevel(2, 41);
+        QTRY_COMPARE(cell->text(QAccessible::Name), QStringLiteral("Channel 2: 41"));
+    }
 };
 
 QTEST_MAIN(TestAccessibleNames)

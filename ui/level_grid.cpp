@@ -1,5 +1,6 @@
 #include "level_grid.h"
 
+#include "level_grid_accessible.h"
 #include "pin_colours.h"
 
 #include <QEvent>
@@ -42,6 +43,9 @@ QColor ink(int level, bool stale)
 LevelGrid::LevelGrid(QWidget *parent)
     : QWidget(parent)
 {
+    // Before anything a reader may hear: the first question about the grid
+    // settles what it is to every reader.
+    QAccessible::installFactory(LevelGridAccessible::create);
     setObjectName(QStringLiteral("grdLevels"));
     setAccessibleName(QStringLiteral("Channel levels, 32 rows of 16"));
     setFocusPolicy(Qt::StrongFocus);
@@ -203,19 +207,29 @@ void LevelGrid::setCursor(int channel)
     m_cursor = channel;
     update(cellRect(m_cursor - 1));
     speakCursor();
+    LevelGridAccessible::announce(this, m_cursor, QAccessible::Focus);
     emit cursorMoved(channel);
+}
+
+QString LevelGrid::spokenCell(int channel) const
+{
+    const Cell &cell = m_cells[size_t(channel - 1)];
+    const QString level = cell.level >= 0 && cell.level < 256 ? formatLevel(cell.level, m_format) : QStringLiteral("none");
+    return QStringLiteral("Channel %1: %2%3")
+        .arg(channel)
+        .arg(level, m_pins.contains(channel) ? QStringLiteral(", pinned") : QString());
 }
 
 void LevelGrid::speakCursor()
 {
-    const Cell &cell = m_cells[size_t(m_cursor - 1)];
-    const QString level = cell.level >= 0 && cell.level < 256 ? formatLevel(cell.level, m_format) : QStringLiteral("none");
-    const QString spoken = QStringLiteral("Channel %1: %2%3")
-                               .arg(m_cursor)
-                               .arg(level, m_pins.contains(m_cursor) ? QStringLiteral(", pinned") : QString());
+    const QString spoken = spokenCell(m_cursor);
     // Every picture comes through here: a reader hears only real changes.
-    if (spoken != accessibleDescription())
-        setAccessibleDescription(spoken);
+    if (spoken == accessibleDescription())
+        return;
+    const bool sameCell = accessibleDescription().startsWith(QStringLiteral("Channel %1:").arg(m_cursor));
+    setAccessibleDescription(spoken);
+    if (sameCell)
+        LevelGridAccessible::announce(this, m_cursor, QAccessible::NameChanged);
 }
 
 void LevelGrid::resizeEvent(QResizeEvent *event)
@@ -261,11 +275,17 @@ void LevelGrid::mousePressEvent(QMouseEvent *event)
         QWidget::mousePressEvent(event);
         return;
     }
-    const QPoint at = event->position().toPoint();
-    const int column = at.x() / m_cellSize.width();
-    const int row = at.y() / m_cellSize.height();
-    if (column < kColumns && row < kRows) {
-        setCursor(row * kColumns + column + 1);
-        emit channelClicked(row * kColumns + column + 1);
+    if (const int channel = channelAt(event->position().toPoint())) {
+        setCursor(channel);
+        emit channelClicked(channel);
     }
+}
+
+int LevelGrid::channelAt(QPoint point) const
+{
+    if (m_cellSize.isEmpty() || point.x() < 0 || point.y() < 0)
+        return 0;
+    const int column = point.x() / m_cellSize.width();
+    const int row = point.y() / m_cellSize.height();
+    return column < kColumns && row < kRows ? row * kColumns + column + 1 : 0;
 }

@@ -37,11 +37,16 @@ public:
     void setFormat(LevelFormat format);
     void setStale(bool stale);
     void setPins(const QVector<int> &channels);
+    const QVector<int> &pins() const { return m_pins; }
     // The keyboard's cell: a channel (1-512), framed apart from the pins.
     int cursor() const { return m_cursor; }
     void setCursor(int channel);
     // Where a channel's cell stands, for scrolling it into view.
     QRect channelRect(int channel) const { return cellRect(channel - 1); }
+    // The channel under a point of the grid, or 0 beside the cells.
+    int channelAt(QPoint point) const;
+    // What a screen reader says of a channel's cell: "Channel 12: 137".
+    QString spokenCell(int channel) const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -135,6 +135,7 @@ void LiveChannelsWindow::buildControls()
     gridView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     gridView->setFrameShape(QFrame::NoFrame);
     gridView->setWidget(m_grid);
+    gridView->verticalScrollBar()->setAccessibleName(QStringLiteral("Scroll the channel levels"));
     gridView->setMinimumWidth(m_grid->minimumSizeHint().width() + gridView->verticalScrollBar()->sizeHint().width());
     m_statusLine = new QLabel(this);
     m_statusLine->setWordWrap(true); // the window stays narrow beside the main window

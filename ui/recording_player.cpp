@@ -97,7 +97,7 @@ void RecordingPlayer::chooseFile()
 {
     askForFile(this,
                {QStringLiteral("dlgOpenRecording"), QStringLiteral("Open Recording"), m_folder,
-                QStringLiteral("Show files (*.show);;All files (*)")},
+                QStringLiteral("Show files (*.show);;All files (*)"), false, QString()},
                [this](const QString &path) { open(path); });
 }
 
