@@ -140,11 +140,12 @@ void LiveChannelsWindow::buildControls()
     m_statusLine = new QLabel(this);
     m_statusLine->setWordWrap(true); // the window stays narrow beside the main window
     m_statusLine->setObjectName(QStringLiteral("lblLiveStatus"));
-    m_statusLine->setAccessibleName(QStringLiteral("Pictures and failures"));
+    // Its text is its name: a reader hears the rate and the failures.
+    m_statusLine->setAccessibleDescription(QStringLiteral("Pictures and failures"));
     m_statusLine->setTextFormat(Qt::PlainText);
     m_gridNote = new QLabel(this);
     m_gridNote->setObjectName(QStringLiteral("lblGridNote"));
-    m_gridNote->setAccessibleName(QStringLiteral("Grid note"));
+    m_gridNote->setAccessibleDescription(QStringLiteral("Grid note"));
     m_gridNote->setWordWrap(true);
     m_keys = new LiveGridKeys(*m_grid, m_fetch, *m_gridNote);
     connect(m_grid, &LevelGrid::cursorMoved, gridView, [this, gridView](int channel) {

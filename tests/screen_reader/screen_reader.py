@@ -152,6 +152,13 @@ def main():
         pyatspi.Registry.generateKeyboardEvent(0xff53, None, pyatspi.KEY_SYM)  # Right
     wait_for("the focus on channel 12's cell",
              lambda: ("object:state-changed:focused", "Channel 12: 137", 1) in events)
+    # The lines under the grid are heard by what they say.
+    for key in (0x39, 0x39, 0x39, 0xff0d):  # 9 9 9 Enter
+        pyatspi.Registry.generateKeyboardEvent(key, None, pyatspi.KEY_SYM)
+    wait_for("the note under the grid", lambda: find(
+        live, "label", "There is no channel 999: the channels are 1 to 512."))
+    wait_for("the line of pictures and failures", lambda: any(
+        "pictures/s" in n.name for n in nodes(live) if n.getRoleName() == "label"))
 
 
 main()
