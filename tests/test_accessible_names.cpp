@@ -47,6 +47,16 @@ QStringList nameless(QWidget *window)
     return out;
 }
 
+// Live Channels open on the monitor, once its grid shows `channel` at `level`.
+LiveChannelsWindow *openLive(MonitorWindow &rig, int channel, int level)
+{
+    rig.load();
+    rig.port->box().setLevel(channel, level);
+    rig.child<QAction>("mnuLiveChannels")->trigger();
+    LiveChannelsWindow *live = rig.form->liveChannelsWindow();
+    return QTest::qWaitFor([&] { return live->fetch().level(channel) == level; }) ? live : nullptr;
+}
+
 } // namespace
 
 class TestAccessibleNames : public QObject {
@@ -107,13 +117,10 @@ private slots:
     void thePlotSumsUpThePins()
     {
         MonitorWindow rig;
-        rig.load();
-        rig.port->box().setLevel(12, 137);
-        rig.child<QAction>("mnuLiveChannels")->trigger();
-        LiveChannelsWindow *live = rig.form->liveChannelsWindow();
+        LiveChannelsWindow *live = openLive(rig, 12, 137);
+        QVERIFY(live);
         QWidget *plot = live->findChild<QWidget *>("pltHistory");
         QCOMPARE(spoken(plot, QAccessible::Description), QStringLiteral("No channel pinned"));
-        QTRY_VERIFY(live->fetch().level(12) == 137);
         live->fetch().togglePin(12);
         QTRY_COMPARE(spoken(plot, QAccessible::Description), QStringLiteral("Channel 12: 137, steady"));
     }
@@ -136,11 +143,8 @@ private slots:
         QFETCH(bool, pinned);
         QFETCH(QString, heard);
         MonitorWindow rig;
-        rig.load();
-        rig.port->box().setLevel(12, 137);
-        rig.child<QAction>("mnuLiveChannels")->trigger();
-        LiveChannelsWindow *live = rig.form->liveChannelsWindow();
-        QTRY_VERIFY(live->fetch().level(12) == 137);
+        LiveChannelsWindow *live = openLive(rig, 12, 137);
+        QVERIFY(live);
         live->findChild<QComboBox *>("cboFormat")->setCurrentIndex(format);
         if (pinned)
             live->fetch().togglePin(12);
@@ -170,13 +174,10 @@ private slots:
     void theCursorsCellHasTheFocus()
     {
         MonitorWindow rig;
-        rig.load();
-        rig.port->box().setLevel(2, 40);
-        rig.child<QAction>("mnuLiveChannels")->trigger();
-        LiveChannelsWindow *live = rig.form->liveChannelsWindow();
+        LiveChannelsWindow *live = openLive(rig, 2, 40);
+        QVERIFY(live);
         auto *grid = live->findChild<LevelGrid *>("grdLevels");
         QAccessibleInterface *table = QAccessible::queryAccessibleInterface(grid);
-        QTRY_VERIFY(live->fetch().level(2) == 40);
         live->activateWindow();
         grid->setFocus();
         QVERIFY(QTest::qWaitForWindowActive(live));
@@ -185,7 +186,7 @@ private slots:
         QTest::keyClick(grid, Qt::Key_Right);
         QAccessibleInterface *cell = table->focusChild();
         QVERIFY(cell);
-        QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("Channel 2: 40"));
+        QTRY_COMPARE(cell->text(QAccessible::Name), QStringLiteral("Channel 2: 40"));
         QVERIFY(cell->state().focused);
         QVERIFY(!table->child(0)->state().focused);
         rig.port->box().setLevel(2, 41);
