@@ -168,30 +168,6 @@ private slots:
         QCOMPARE(table->cellAt(31, 15)->text(QAccessible::Name).section(u':', 0, 0), QStringLiteral("Channel 512"));
         QCOMPARE(table->cellAt(32, 0), nullptr);
     }
-
-    // The cell a reader is told has the focus is the keyboard's cursor, and
-    // its name follows the level.
-    void theCursorsCellHasTheFocus()
-    {
-        MonitorWindow rig;
-        LiveChannelsWindow *live = openLive(rig, 2, 40);
-        QVERIFY(live);
-        auto *grid = live->findChild<LevelGrid *>("grdLevels");
-        QAccessibleInterface *table = QAccessible::queryAccessibleInterface(grid);
-        live->activateWindow();
-        grid->setFocus();
-        QVERIFY(QTest::qWaitForWindowActive(live));
-        QTRY_VERIFY(grid->hasFocus());
-
-        QTest::keyClick(grid, Qt::Key_Right);
-        QAccessibleInterface *cell = table->focusChild();
-        QVERIFY(cell);
-        QTRY_COMPARE(cell->text(QAccessible::Name), QStringLiteral("Channel 2: 40"));
-        QVERIFY(cell->state().focused);
-        QVERIFY(!table->child(0)->state().focused);
-        rig.port->box().setLevel(2, 41);
-        QTRY_COMPARE(cell->text(QAccessible::Name), QStringLiteral("Channel 2: 41"));
-    }
 };
 
 QTEST_MAIN(TestAccessibleNames)
