@@ -38,13 +38,14 @@ bool SimProcess::start(const QString &linkPath, const QStringList &options, QStr
     return true;
 }
 
-void SimProcess::stop()
+bool SimProcess::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
-        return;
+        return true;
     m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    if (m_process.waitForFinished(5000))
+        return true;
+    m_process.kill();
+    m_process.waitForFinished(5000);
+    return false;
 }

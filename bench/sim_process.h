@@ -18,7 +18,8 @@ public:
 
     // False, with the reason in `error`, unless the box is ready to be opened.
     bool start(const QString &linkPath, const QStringList &options, QString &error);
-    void stop();
+    // True when the box ended on being asked to (a hung one is killed).
+    bool stop();
 
 private:
     QString m_program;

@@ -3,6 +3,7 @@
 // what it puts on the wire, and a watch that must ring when a channel drifts.
 #include "harness.h"
 #include "protocol.h"
+#include "sim_process.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -57,7 +58,7 @@ private:
 
     QTemporaryDir m_dir;
     QString m_link;
-    QProcess m_simulator;
+    SimProcess m_simulator{QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim")};
     int m_files = 0;
 };
 
@@ -67,19 +68,14 @@ void TestCheck::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_link = m_dir.filePath(QStringLiteral("box"));
-    m_simulator.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"),
-                      {"--link", m_link, "--static", "--level", "1=10", "--level", "2=255", "--level", "300=77"});
-    QVERIFY(m_simulator.waitForStarted());
-    QSignalSpy output(&m_simulator, &QProcess::readyReadStandardOutput);
-    while (!m_simulator.canReadLine())
-        QVERIFY(m_simulator.state() == QProcess::Running && output.wait(10000));
-    QVERIFY(m_simulator.readLine().startsWith("lumivane-sim: ready"));
+    QString error;
+    QVERIFY2(m_simulator.start(m_link, {"--static", "--level", "1=10", "--level", "2=255", "--level", "300=77"}, error),
+             qPrintable(error));
 }
 
 void TestCheck::cleanupTestCase()
 {
-    m_simulator.terminate();
-    QVERIFY(m_simulator.waitForFinished(5000));
+    QVERIFY(m_simulator.stop());
 }
 
 QString TestCheck::file(const QByteArray &text)

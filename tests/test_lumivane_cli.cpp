@@ -5,6 +5,7 @@
 #include "level_pattern.h"
 #include "protocol.h"
 #include "qt_serial_port.h"
+#include "sim_process.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -81,7 +82,7 @@ private slots:
 private:
     QTemporaryDir m_dir;
     QString m_link;
-    QProcess m_simulator;
+    SimProcess m_simulator{QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim")};
 };
 
 // One simulated box for the whole program: channels 1 and 2 pinned, channel 3 silent.
@@ -89,20 +90,14 @@ void TestLumivaneCli::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_link = m_dir.filePath(QStringLiteral("box"));
-    m_simulator.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"),
-                      {"--link", m_link, "--static", "--level", "1=10", "--level", "2=255",
-                       "--silent-channels", "3"});
-    QVERIFY(m_simulator.waitForStarted());
-    QSignalSpy output(&m_simulator, &QProcess::readyReadStandardOutput);
-    while (!m_simulator.canReadLine())
-        QVERIFY(m_simulator.state() == QProcess::Running && output.wait(10000));
-    QVERIFY(m_simulator.readLine().startsWith("lumivane-sim: ready"));
+    QString error;
+    QVERIFY2(m_simulator.start(m_link, {"--static", "--level", "1=10", "--level", "2=255", "--silent-channels", "3"}, error),
+             qPrintable(error));
 }
 
 void TestLumivaneCli::cleanupTestCase()
 {
-    m_simulator.terminate();
-    QVERIFY(m_simulator.waitForFinished(5000));
+    QVERIFY(m_simulator.stop());
 }
 
 // Refused before anything reaches the box: one line, and the wire stays quiet.
@@ -386,17 +381,13 @@ void TestLumivaneCli::portsTables()
 void TestLumivaneCli::watchGoesOnOverALostPort()
 {
     const QString link = m_dir.filePath(QStringLiteral("pulled"));
-    QProcess simulator;
-    simulator.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"),
-                    {"--link", link, "--static", "--level", "1=10", "--drop-after", "1000", "--back-after", "1500"});
-    QVERIFY(simulator.waitForStarted());
-    QSignalSpy output(&simulator, &QProcess::readyReadStandardOutput);
-    while (!simulator.canReadLine())
-        QVERIFY(simulator.state() == QProcess::Running && output.wait(10000));
+    SimProcess simulator(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"));
+    QString error;
+    QVERIFY2(simulator.start(link, {"--static", "--level", "1=10", "--drop-after", "1000", "--back-after", "1500"}, error),
+             qPrintable(error));
 
     const Run result = run({"--port", link, "--format", "csv", "watch", "1", "--interval", "50", "--count", "40"});
-    simulator.terminate();
-    simulator.waitForFinished(5000);
+    simulator.stop();
 
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, 0);

@@ -4,6 +4,7 @@
 #include "harness.h"
 #include "port_mapping.h"
 #include "qt_serial_port.h"
+#include "sim_process.h"
 
 #include <QDir>
 #include <QFile>
@@ -244,10 +245,9 @@ void TestPortTrust::theSimulatedBoxTakesTheNextClientAfterAKill()
 {
     QTemporaryDir dir;
     const QString link = dir.filePath("box");
-    QProcess simulator;
-    simulator.start(kBin + "/lumivane-sim", {"--link", link, "--static", "--level", "1=77"});
-    QVERIFY(simulator.waitForStarted());
-    QVERIFY(firstLine(simulator));
+    SimProcess simulator(kBin + "/lumivane-sim");
+    QString error;
+    QVERIFY2(simulator.start(link, {"--static", "--level", "1=77"}, error), qPrintable(error));
     const QString device = QFile::symLinkTarget(link);
 
     QProcess watch;
@@ -272,8 +272,7 @@ void TestPortTrust::theSimulatedBoxTakesTheNextClientAfterAKill()
     QCOMPARE(read.readAllStandardOutput(), QByteArray("1 77\n"));
     QCOMPARE(read.exitCode(), 0);
 
-    simulator.terminate();
-    QVERIFY(simulator.waitForFinished(5000));
+    QVERIFY(simulator.stop());
 }
 
 QTEST_MAIN(TestPortTrust)

@@ -2,9 +2,10 @@
 // simulated box: its awk must act on each reading as it comes. mawk, the
 // awk every Debian system has, reads a pipe a whole buffer at a time unless
 // told otherwise, and the line would then say nothing until the watch ended.
+#include "sim_process.h"
+
 #include <QFile>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -54,7 +55,7 @@ private slots:
 private:
     QTemporaryDir m_dir;
     QString m_link;
-    QProcess m_simulator;
+    SimProcess m_simulator{QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim")};
 };
 
 // Channel 5 pinned above the line's threshold of 200.
@@ -62,19 +63,13 @@ void TestReadmePipeline::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     m_link = m_dir.filePath(QStringLiteral("box"));
-    m_simulator.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"),
-                      {"--link", m_link, "--level", "5=230"});
-    QVERIFY(m_simulator.waitForStarted());
-    QSignalSpy output(&m_simulator, &QProcess::readyReadStandardOutput);
-    while (!m_simulator.canReadLine())
-        QVERIFY(m_simulator.state() == QProcess::Running && output.wait(10000));
-    QVERIFY(m_simulator.readLine().startsWith("lumivane-sim: ready"));
+    QString error;
+    QVERIFY2(m_simulator.start(m_link, {"--level", "5=230"}, error), qPrintable(error));
 }
 
 void TestReadmePipeline::cleanupTestCase()
 {
-    m_simulator.terminate();
-    QVERIFY(m_simulator.waitForFinished(5000));
+    QVERIFY(m_simulator.stop());
 }
 
 // awk's line comes out while the watch still runs: awk then exits, and the

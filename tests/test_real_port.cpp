@@ -3,6 +3,7 @@
 #include "box_session.h"
 #include "harness.h"
 #include "qt_serial_port.h"
+#include "sim_process.h"
 
 #include <QDir>
 #include <QProcess>
@@ -111,10 +112,9 @@ private slots:
     {
         QTemporaryDir dir;
         const QString link = dir.filePath("port1");
-        QProcess sim;
-        sim.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"), {"--link", link});
-        QVERIFY(sim.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(sim.canReadLine(), 10000);
+        SimProcess sim(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"));
+        QString error;
+        QVERIFY2(sim.start(link, {}, error), qPrintable(error));
 
         qputenv("LUMIVANE_PORT1", link.toLocal8Bit());
         BoxSession session(std::make_unique<QtSerialPort>());
@@ -122,8 +122,7 @@ private slots:
         // Choosing the port again closes and reopens the pty; the box still answers.
         QCOMPARE(probe(session), QList<Status>{Status::ConnectedOk});
 
-        sim.terminate();
-        QVERIFY(sim.waitForFinished(5000));
+        QVERIFY(sim.stop());
     }
 };
 

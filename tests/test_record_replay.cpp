@@ -5,6 +5,7 @@
 #include "show_format.h"
 #include "show_replay.h"
 #include "sim_box.h"
+#include "sim_process.h"
 
 #include <QProcess>
 #include <QSet>
@@ -34,26 +35,6 @@ Run run(const QString &program, const QStringList &arguments)
             process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-// A simulator that has said it is ready on `link`.
-bool startSim(QProcess &sim, const QStringList &arguments)
-{
-    sim.start(kSim, arguments);
-    if (!sim.waitForStarted())
-        return false;
-    QSignalSpy output(&sim, &QProcess::readyReadStandardOutput);
-    while (!sim.canReadLine()) {
-        if (sim.state() != QProcess::Running || !output.wait(10000))
-            return false;
-    }
-    return sim.readLine().startsWith("lumivane-sim: ready");
-}
-
-void stopSim(QProcess &sim)
-{
-    sim.terminate();
-    sim.waitForFinished(5000);
-}
-
 // The levels `lumivane list` reads, channels first..last, as bytes.
 QByteArray listed(const QString &link, int first, int last)
 {
@@ -79,24 +60,24 @@ private slots:
     {
         QTemporaryDir dir;
         const QString take = dir.filePath("take.show");
-        QProcess source;
-        QVERIFY(startSim(source, {"--link", dir.filePath("source")}));
+        SimProcess source(kSim);
+        QString error;
+        QVERIFY2(source.start(dir.filePath("source"), {}, error), qPrintable(error));
         const Run record = run(kLumivane, {"--port", dir.filePath("source"), "record", take, "--range",
                                            "1-256", "--duration", "1"});
-        stopSim(source);
+        source.stop();
         QCOMPARE(record.code, 0);
         QVERIFY2(record.out.startsWith("Recording channels 1-256 from "), record.out);
 
         Recording recording;
-        QString error;
         QVERIFY2(loadShow(take, recording, error), qPrintable(error));
         QVERIFY(recording.pictures() > 2); // the box's chase moved meanwhile
         QSet<QByteArray> pictures;
         for (int i = 0; i < recording.pictures(); ++i)
             pictures.insert(recording.levelsOf(i));
 
-        QProcess replay;
-        QVERIFY(startSim(replay, {"--link", dir.filePath("replay"), "--replay", take}));
+        SimProcess replay(kSim);
+        QVERIFY2(replay.start(dir.filePath("replay"), {"--replay", take}, error), qPrintable(error));
         const QByteArray end = recording.levelsOf(recording.pictures() - 1);
         QByteArray seen;
         QTRY_VERIFY_WITH_TIMEOUT((seen = listed(dir.filePath("replay"), 1, 256), pictures.contains(seen) && seen == end)
@@ -104,7 +85,7 @@ private slots:
                                  20000);
         QVERIFY2(pictures.contains(seen), "list read levels that are not in the take");
         QCOMPARE(listed(dir.filePath("replay"), 1, 256), end);
-        stopSim(replay);
+        replay.stop();
     }
 
     void commandLineFaults_data()
@@ -170,8 +151,9 @@ private slots:
     void recordRefusesUnwritableFiles()
     {
         QTemporaryDir dir;
-        QProcess box;
-        QVERIFY(startSim(box, {"--link", dir.filePath("box"), "--static"}));
+        SimProcess box(kSim);
+        QString error;
+        QVERIFY2(box.start(dir.filePath("box"), {"--static"}, error), qPrintable(error));
         const QString earlier = dir.filePath("earlier.show");
         QFile file(earlier);
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -186,7 +168,7 @@ private slots:
         const Run nowhere = run(kLumivane, {"--port", dir.filePath("box"), "record", dir.filePath("no/take.show")});
         QCOMPARE(nowhere.code, 1);
         QVERIFY2(nowhere.err.startsWith("lumivane: " + dir.filePath("no/take.show").toLocal8Bit() + ": "), nowhere.err);
-        stopSim(box);
+        box.stop();
     }
 
     // In-process: the pictures in their order, the channels outside the
