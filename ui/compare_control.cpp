@@ -3,24 +3,16 @@
 #include "file_question.h"
 #include "level_comparison.h"
 #include "live_fetch.h"
+#include "push_button.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSpinBox>
 
 namespace {
-
-QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // The file's table, or why not: "path:line: why" as the command line says it.
 std::optional<ExpectedLevels> readExpected(const QString &path, QString &error)
@@ -53,12 +45,12 @@ CompareControl::CompareControl(LiveFetch &fetch, Platform platform, QWidget *par
     , m_platform(std::move(platform))
     , m_differs(LiveFetch::kChannels)
 {
-    m_compare = button(QStringLiteral("Compare with…"), QStringLiteral("cmdCompare"), this);
+    m_compare = pushButton(QStringLiteral("Compare with…"), QStringLiteral("cmdCompare"), this);
     m_tolerance = new QSpinBox(this);
     m_tolerance->setObjectName(QStringLiteral("spnTolerance"));
     m_tolerance->setAccessibleName(QStringLiteral("Tolerance"));
     m_tolerance->setRange(0, 255);
-    m_stop = button(QStringLiteral("Stop Comparing"), QStringLiteral("cmdStopComparing"), this);
+    m_stop = pushButton(QStringLiteral("Stop Comparing"), QStringLiteral("cmdStopComparing"), this);
     m_stop->setEnabled(false);
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("lblCompare"));

@@ -13,6 +13,7 @@
 #include "snapshot_csv.h"
 #include "snapshot_file.h"
 #include "level_output.h"
+#include "push_button.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,7 +26,6 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -36,14 +36,6 @@ namespace {
 // The status line, the fading change marks and the plot move on at this
 // pace even while no picture comes; the grid itself follows every picture.
 constexpr std::chrono::milliseconds kTick{100};
-
-QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 QSpinBox *channelBox(int value, const QString &name, const QString &spoken, QWidget *parent)
 {
@@ -99,9 +91,9 @@ void LiveChannelsWindow::buildControls()
     m_formatBox->addItem(QStringLiteral("Decimal 0-255"), int(LevelFormat::Decimal));
     m_formatBox->addItem(QStringLiteral("Percent 0-100 %"), int(LevelFormat::Percent));
     m_formatBox->addItem(QStringLiteral("Hex 00-FF"), int(LevelFormat::Hex));
-    m_pauseButton = button(QStringLiteral("Pause"), QStringLiteral("cmdPause"), this);
-    m_copyButton = button(QStringLiteral("Copy"), QStringLiteral("cmdCopy"), this);
-    m_saveButton = button(QStringLiteral("Save Snapshot…"), QStringLiteral("cmdSaveSnapshot"), this);
+    m_pauseButton = pushButton(QStringLiteral("Pause"), QStringLiteral("cmdPause"), this);
+    m_copyButton = pushButton(QStringLiteral("Copy"), QStringLiteral("cmdCopy"), this);
+    m_saveButton = pushButton(QStringLiteral("Save Snapshot…"), QStringLiteral("cmdSaveSnapshot"), this);
 
     // Two rows, so that the window stays narrow enough to stand beside the
     // main window.

@@ -1,6 +1,7 @@
 #include "record_control.h"
 
 #include "file_question.h"
+#include "push_button.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -35,9 +36,7 @@ RecordControl::RecordControl(LiveFetch &fetch, Platform platform, QWidget *paren
     , m_platform(std::move(platform))
     , m_recorder(fetch)
 {
-    m_record = new QPushButton(QStringLiteral("Record…"), this);
-    m_record->setObjectName(QStringLiteral("cmdRecord"));
-    m_record->setAutoDefault(false);
+    m_record = pushButton(QStringLiteral("Record…"), QStringLiteral("cmdRecord"), this);
     m_progress = new QLabel(this);
     m_progress->setObjectName(QStringLiteral("lblRecording"));
     m_progress->setTextFormat(Qt::PlainText);

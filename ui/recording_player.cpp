@@ -5,26 +5,18 @@
 #include "level_grid.h"
 #include "live_fetch.h"
 #include "pin_colours.h"
+#include "push_button.h"
 #include "show_format.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QSlider>
 #include <array>
 #include <limits>
 
 namespace {
-
-QPushButton *button(const QString &caption, const QString &name, QWidget *parent)
-{
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 // 00:12.400: minutes, seconds and milliseconds into the take.
 QString timeText(qint64 ms)
@@ -48,11 +40,11 @@ RecordingPlayer::RecordingPlayer(View view, LiveFetch &pins, Platform platform, 
     , m_pins(pins)
     , m_platform(std::move(platform))
 {
-    m_openButton = button(QStringLiteral("Open Recording…"), QStringLiteral("cmdOpenRecording"), this);
-    m_playButton = button(QStringLiteral("Play"), QStringLiteral("cmdPlayPause"), this);
-    m_speedButton = button(speedText(1), QStringLiteral("cmdSpeed"), this);
+    m_openButton = pushButton(QStringLiteral("Open Recording…"), QStringLiteral("cmdOpenRecording"), this);
+    m_playButton = pushButton(QStringLiteral("Play"), QStringLiteral("cmdPlayPause"), this);
+    m_speedButton = pushButton(speedText(1), QStringLiteral("cmdSpeed"), this);
     m_speedButton->setAccessibleName(QStringLiteral("Playing speed"));
-    m_liveButton = button(QStringLiteral("Live"), QStringLiteral("cmdLive"), this);
+    m_liveButton = pushButton(QStringLiteral("Live"), QStringLiteral("cmdLive"), this);
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("sldRecordingTime"));
     m_slider->setAccessibleName(QStringLiteral("Moment of the recording"));
