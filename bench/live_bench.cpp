@@ -331,39 +331,35 @@ int main(int argc, char *argv[])
     say(QString());
     say(QStringLiteral("| Measure | Figure | Line allows | Share of line | Target | |"));
     say(QStringLiteral("|---|---:|---:|---:|---|---|"));
-    say(QStringLiteral("| Pictures/s, channels 1-256, --baud 115200 (%1 good, %2 failed in %3) | %4 | %5 | %6 | >= %7 | %8 |")
-            .arg(paced.good)
-            .arg(paced.failed)
-            .arg(bench::millis(paced.wall, 0))
-            .arg(paced.perSecond(), 0, 'f', 1)
-            .arg(lineLimit, 0, 'f', 1)
-            .arg(percent(paced.perSecond() / lineLimit))
-            .arg(kPictureTarget, 0, 'f', 0)
-            .arg(verdict(paced.perSecond() >= kPictureTarget)));
-    say(QStringLiteral("| CPU of the monitor meanwhile | %1 of one core | | | < %2 | %3 |")
-            .arg(percent(paced.cpuShare()), percent(kCpuTarget), verdict(paced.cpuShare() < kCpuTarget)));
-    say(QStringLiteral("| Pictures/s, channels 1-512 (%1 bytes, %2), --baud 115200 (%3 good, %4 failed pieces in %5) | %6 | %7 | %8 | >= %9 | %10 |")
-            .arg(kUniverseBytes)
-            .arg(bench::millis(universeWire, 1))
-            .arg(universe.good)
-            .arg(universe.failed)
-            .arg(bench::millis(universe.wall, 0))
-            .arg(universe.perSecond(), 0, 'f', 1)
-            .arg(universeLimit, 0, 'f', 1)
-            .arg(percent(universe.perSecond() / universeLimit))
-            .arg(kUniverseTarget, 0, 'f', 0)
-            .arg(verdict(universe.perSecond() >= kUniverseTarget)));
-    say(QStringLiteral("| CPU of the monitor meanwhile | %1 of one core | | | < %2 | %3 |")
-            .arg(percent(universe.cpuShare()), percent(kCpuTarget), verdict(universe.cpuShare() < kCpuTarget)));
-    say(QStringLiteral("| Pictures/s of 1-255 on 1-512, box serving only 1-256, after the first second (%1 good, %2 failed pieces in %3) | %4 | %5 | %6 | >= %7 | %8 |")
-            .arg(halfBox.good)
-            .arg(halfBox.failed)
-            .arg(bench::millis(halfBox.wall, 0))
-            .arg(halfBox.perSecond(), 0, 'f', 1)
-            .arg(lineLimit, 0, 'f', 1)
-            .arg(percent(halfBox.perSecond() / lineLimit))
-            .arg(kHalfBoxTarget, 0, 'f', 0)
-            .arg(verdict(halfBox.perSecond() >= kHalfBoxTarget)));
+    // A rate against what the line allows and its target; `failed` names
+    // what failed (whole pictures, or pieces of them).
+    const auto rateRow = [](const QString &what, const QString &failed, const PictureRate &rate, double limit,
+                            double target) {
+        say(QStringLiteral("| %1 (%2 good, %3 %4 in %5) | %6 | %7 | %8 | >= %9 | %10 |")
+                .arg(what)
+                .arg(rate.good)
+                .arg(rate.failed)
+                .arg(failed, bench::millis(rate.wall, 0))
+                .arg(rate.perSecond(), 0, 'f', 1)
+                .arg(limit, 0, 'f', 1)
+                .arg(percent(rate.perSecond() / limit))
+                .arg(target, 0, 'f', 0)
+                .arg(verdict(rate.perSecond() >= target)));
+    };
+    const auto cpuRow = [](const PictureRate &rate) {
+        say(QStringLiteral("| CPU of the monitor meanwhile | %1 of one core | | | < %2 | %3 |")
+                .arg(percent(rate.cpuShare()), percent(kCpuTarget), verdict(rate.cpuShare() < kCpuTarget)));
+    };
+    rateRow(QStringLiteral("Pictures/s, channels 1-256, --baud 115200"), QStringLiteral("failed"), paced, lineLimit,
+            kPictureTarget);
+    cpuRow(paced);
+    rateRow(QStringLiteral("Pictures/s, channels 1-512 (%1 bytes, %2), --baud 115200")
+                .arg(kUniverseBytes)
+                .arg(bench::millis(universeWire, 1)),
+            QStringLiteral("failed pieces"), universe, universeLimit, kUniverseTarget);
+    cpuRow(universe);
+    rateRow(QStringLiteral("Pictures/s of 1-255 on 1-512, box serving only 1-256, after the first second"),
+            QStringLiteral("failed pieces"), halfBox, lineLimit, kHalfBoxTarget);
     say(QStringLiteral("| Pictures/s with monitoring on as well (%1 s) | %2 | %3 | %4 | | |")
             .arg(passWindow.count())
             .arg(whileMonitoring.perSecond(), 0, 'f', 1)
