@@ -221,7 +221,7 @@ void BoxSession::beginBlock(int first, int last, std::chrono::milliseconds patie
     if (request && !m_portLost
         && m_exchange.start({*request, /*discardFirst=*/true, length - 1, length, /*stopOnPortFailure=*/true, patience}))
         return;
-    reportBlock(std::holds_alternative<job::Listing>(*m_current), BlockReply{first, count, true, {}});
+    reportBlock(BlockReply{first, count, true, {}});
     if (m_current)
         finish();
 }
@@ -289,20 +289,20 @@ void BoxSession::answer(const job::Read &read, const Exchange::Answer &answer)
 
 void BoxSession::answer(const job::Listing &listing, const Exchange::Answer &answer)
 {
-    const int count = listing.last - listing.first + 1;
-    if (!answer.portFailed)
-        m_readLength = protocol::block::replyLength(count);
-    reportBlock(true, BlockReply{listing.first, count, answer.portFailed, answer.text});
-    if (m_current)
-        finish();
+    answerBlock(listing.first, listing.last, answer);
 }
 
 void BoxSession::answer(const job::Fetch &fetch, const Exchange::Answer &answer)
 {
-    const int count = fetch.last - fetch.first + 1;
+    answerBlock(fetch.first, fetch.last, answer);
+}
+
+void BoxSession::answerBlock(int first, int last, const Exchange::Answer &answer)
+{
+    const int count = last - first + 1;
     if (!answer.portFailed)
         m_readLength = protocol::block::replyLength(count);
-    reportBlock(false, BlockReply{fetch.first, count, answer.portFailed, answer.text});
+    reportBlock(BlockReply{first, count, answer.portFailed, answer.text});
     if (m_current)
         finish();
 }
@@ -314,9 +314,10 @@ void BoxSession::answer(const job::FetchRead &read, const Exchange::Answer &answ
         finish();
 }
 
-void BoxSession::reportBlock(bool forListing, const BlockReply &reply)
+// A block goes to whoever asked for it: the listing, or a live view.
+void BoxSession::reportBlock(const BlockReply &reply)
 {
-    if (forListing)
+    if (std::holds_alternative<job::Listing>(*m_current))
         emit listed(reply);
     else
         emit levelsFetched(LevelFetch::from(reply));

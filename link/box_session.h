@@ -138,7 +138,8 @@ private:
     void answer(const job::Fetch &fetch, const Exchange::Answer &answer);
     void answer(job::Pass &pass, const Exchange::Answer &answer);
     void answer(const job::FetchRead &read, const Exchange::Answer &answer);
-    void reportBlock(bool forListing, const BlockReply &reply);
+    void answerBlock(int first, int last, const Exchange::Answer &answer);
+    void reportBlock(const BlockReply &reply);
 
     void onPortLost();
     void rememberOpenDevice(const QString &device);
