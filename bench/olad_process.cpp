@@ -1,5 +1,7 @@
 #include "olad_process.h"
 
+#include "sim_process.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -148,11 +150,7 @@ void OladProcess::stop()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
-    m_process.terminate();
-    if (!m_process.waitForFinished(5000)) {
-        m_process.kill();
-        m_process.waitForFinished(5000);
-    }
+    stopProcess(m_process);
     log();
 }
 

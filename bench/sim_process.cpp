@@ -38,14 +38,19 @@ bool SimProcess::start(const QString &linkPath, const QStringList &options, QStr
     return true;
 }
 
+bool stopProcess(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return true;
+    process.terminate();
+    if (process.waitForFinished(5000))
+        return true;
+    process.kill();
+    process.waitForFinished(5000);
+    return false;
+}
+
 bool SimProcess::stop()
 {
-    if (m_process.state() == QProcess::NotRunning)
-        return true;
-    m_process.terminate();
-    if (m_process.waitForFinished(5000))
-        return true;
-    m_process.kill();
-    m_process.waitForFinished(5000);
-    return false;
+    return stopProcess(m_process);
 }

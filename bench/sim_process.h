@@ -5,6 +5,10 @@
 #include <QStringList>
 #include <chrono>
 
+// Asks `process` to end (SIGTERM) and kills it if it has not within five
+// seconds; true when it ended on being asked.
+bool stopProcess(QProcess &process);
+
 // lumivane-sim serving the box on a pseudo-terminal behind a link path,
 // from its ready line until stop().
 class SimProcess {
