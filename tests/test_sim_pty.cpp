@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <chrono>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -49,12 +50,14 @@ public:
         return ::write(m_fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
     }
 
-    // Collects what the box sends until `count` bytes came or `within` ran out.
+    // Collects what the box sends until `count` bytes came or `within` ran
+    // out; stoppedBecause() then says which, for a failure to show.
     QByteArray receive(int count, std::chrono::milliseconds within)
     {
         using Clock = std::chrono::steady_clock;
         const auto deadline = Clock::now() + within;
         QByteArray got;
+        m_stoppedBecause = QStringLiteral("nothing more within %1 ms").arg(within.count());
         while (got.size() < count) {
             const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
             if (left <= 0ms)
@@ -67,16 +70,22 @@ public:
                 break;
             char chunk[256];
             const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
-            if (n > 0)
+            if (n > 0) {
                 got.append(chunk, int(n));
-            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
+                m_stoppedBecause = QStringLiteral("read: %1 (poll said %2)")
+                                       .arg(QString::fromLocal8Bit(std::strerror(errno)))
+                                       .arg(wanted.revents, 0, 16);
                 break;
+            }
         }
         return got;
     }
+    QString stoppedBecause() const { return m_stoppedBecause; }
 
 private:
     int m_fd;
+    QString m_stoppedBecause;
 };
 
 bool isThere(const QString &path)
@@ -154,7 +163,13 @@ void TestSimPty::survivesTheHostReopening()
         HostLine line(link);
         QVERIFY2(line.isOpen(), qPrintable(QStringLiteral("round %1").arg(round)));
         QVERIFY(line.send(QByteArray(265, '\0') + "C?"));
-        QCOMPARE(line.receive(1, 5s), QByteArray("G"));
+        const QByteArray answer = line.receive(1, 5s);
+        QVERIFY2(answer == "G", qPrintable(QStringLiteral("round %1: \"%2\", %3, the simulator %4")
+                                               .arg(round)
+                                               .arg(QString::fromLatin1(answer.toHex()), line.stoppedBecause(),
+                                                    simulator.state() == QProcess::Running
+                                                        ? QStringLiteral("still running")
+                                                        : QStringLiteral("gone"))));
     }
 
     QVERIFY(stopSimulator(simulator));
