@@ -76,18 +76,24 @@ private slots:
     void namesFollowTheChannels_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("slider");
+        QTest::addColumn<int>("channel");
         QTest::addColumn<QString>("heard");
-        QTest::newRow("read button") << "cmdReadChannel_1" << "Read Channel 12";
-        QTest::newRow("list button") << "Command1" << "List channels 1 to 256";
+        QTest::newRow("read button") << "cmdReadChannel_1" << "sldDMXChannel_1" << 12 << "Read Channel 12";
+        QTest::newRow("list button") << "Command1" << "sldDMXLow" << 5 << "List channels 5 to 256";
+        QTest::newRow("first channel") << "lblLow" << "sldDMXLow" << 5 << "First channel 5";
+        QTest::newRow("last channel") << "lblHigh" << "sldDMXHigh" << 200 << "Last channel 200";
     }
 
     void namesFollowTheChannels()
     {
         QFETCH(QString, name);
+        QFETCH(QString, slider);
+        QFETCH(int, channel);
         QFETCH(QString, heard);
         MonitorWindow rig;
         rig.load();
-        rig.child<QSlider>("sldDMXChannel_1")->setValue(12);
+        rig.child<QSlider>(slider)->setValue(channel);
         QCOMPARE(spoken(rig.child<QWidget>(name)), heard);
     }
 

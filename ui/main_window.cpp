@@ -128,14 +128,21 @@ void MainWindow::showReadCaption(int reader, int channel)
 
 void MainWindow::onFirstChanged()
 {
-    m_firstLabel->setText(QString::number(m_firstSlider->value()));
+    showRangeEnd(m_firstLabel, QStringLiteral("First channel"), m_firstSlider->value());
     updateListCaption();
 }
 
 void MainWindow::onLastChanged()
 {
-    m_lastLabel->setText(QString::number(m_lastSlider->value()));
+    showRangeEnd(m_lastLabel, QStringLiteral("Last channel"), m_lastSlider->value());
     updateListCaption();
+}
+
+// A screen reader hears the figure together with which end of the range it is.
+void MainWindow::showRangeEnd(QLabel *label, const QString &end, int channel)
+{
+    label->setText(QString::number(channel));
+    label->setAccessibleName(QStringLiteral("%1 %2").arg(end).arg(channel));
 }
 
 void MainWindow::updateListCaption()

@@ -71,6 +71,7 @@ private:
     void onLastChanged();
     void updateListCaption();
     void showReadCaption(int reader, int channel);
+    void showRangeEnd(QLabel *label, const QString &end, int channel);
     void onReadClicked(int reader);
     void onListClicked();
     void onMonitorClicked();

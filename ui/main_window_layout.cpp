@@ -152,7 +152,7 @@ void MainWindow::buildLayout()
                        QStringLiteral("Step the first channel"), lowSteps);
     m_firstSteps->setSpoken(QStringLiteral("First channel"));
     m_firstLabel = place(new QLabel(QStringLiteral("1"), listingFrame), QStringLiteral("lblLow"),
-                   QStringLiteral("First channel"), twipsRect(480, 1200, 615, 255));
+                   QStringLiteral("First channel 1"), twipsRect(480, 1200, 615, 255));
     setTextColour(m_firstLabel, Qt::red);
     m_listButton = place(button(QStringLiteral("List Ch 0-38"), listingFrame), QStringLiteral("Command1"),
                      QStringLiteral("List the channel range"), twipsRect(3360, 720, 1575, 375));
@@ -165,7 +165,7 @@ void MainWindow::buildLayout()
                         QStringLiteral("ToolbarHigh"), QStringLiteral("Step the last channel"), highSteps);
     m_lastSteps->setSpoken(QStringLiteral("Last channel"));
     m_lastLabel = place(new QLabel(QStringLiteral("256"), listingFrame), QStringLiteral("lblHigh"),
-                    QStringLiteral("Last channel"), twipsRect(5880, 1200, 615, 255));
+                    QStringLiteral("Last channel 256"), twipsRect(5880, 1200, 615, 255));
     setTextColour(m_lastLabel, Qt::red);
 
     m_levelList = place(new QListWidget(client), QStringLiteral("lstLevel"), QStringLiteral("Channel levels"),
