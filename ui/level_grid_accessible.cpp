@@ -67,12 +67,9 @@ QAccessibleInterface *LevelGridAccessible::child(int index) const
 
 int LevelGridAccessible::indexOfChild(const QAccessibleInterface *child) const
 {
-    const QAccessible::Id id = QAccessible::uniqueId(const_cast<QAccessibleInterface *>(child));
-    for (auto it = m_cells.constBegin(); it != m_cells.constEnd(); ++it) {
-        if (it.value() == id)
-            return it.key() - 1;
-    }
-    return -1;
+    // A cell knows its channel; one of another grid is not a child of this one.
+    const auto *cell = dynamic_cast<const LevelCellAccessible *>(child);
+    return cell && cell->parent() == this ? cell->channel() - 1 : -1;
 }
 
 QAccessibleInterface *LevelGridAccessible::childAt(int x, int y) const

@@ -62,6 +62,7 @@ public:
     LevelCellAccessible(LevelGrid *grid, int channel);
 
     bool isValid() const override { return !m_grid.isNull(); }
+    int channel() const { return m_channel; }
     QObject *object() const override { return nullptr; }
     QWindow *window() const override;
     QAccessibleInterface *parent() const override;
