@@ -112,9 +112,7 @@ PictureRate measurePictures(LiveFetch &live, std::chrono::seconds span)
     PictureRate rate;
     const auto failedPieces = [&live] {
         int failed = 0;
-        for (LevelFetch::Outcome outcome : {LevelFetch::Outcome::NoAnswer, LevelFetch::Outcome::HeaderError,
-                                            LevelFetch::Outcome::ChecksumError, LevelFetch::Outcome::EndByteError,
-                                            LevelFetch::Outcome::CutShort})
+        for (LevelFetch::Outcome outcome : kFailureKinds)
             failed += live.failures(outcome);
         return failed;
     };

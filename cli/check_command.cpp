@@ -14,14 +14,6 @@
 #include <cstring>
 #include <memory>
 
-namespace {
-
-constexpr LevelFetch::Outcome kFailures[] = {LevelFetch::Outcome::NoAnswer, LevelFetch::Outcome::HeaderError,
-                                            LevelFetch::Outcome::ChecksumError, LevelFetch::Outcome::EndByteError,
-                                            LevelFetch::Outcome::CutShort};
-
-} // namespace
-
 CheckCommand::CheckCommand(const CliOptions &options, BoxSession &session, QObject *parent)
     : QObject(parent)
     , m_check(options.check)
@@ -36,7 +28,7 @@ CheckCommand::CheckCommand(const CliOptions &options, BoxSession &session, QObje
     m_fetchable = span && span->first <= LiveFetch::kChannels;
     if (m_fetchable)
         m_fetch.setRange(span->first, std::min(span->second, LiveFetch::kChannels));
-    connect(&m_fetch, &LiveFetch::updated, this, &CheckCommand::onUpdated);
+    connect(&m_fetch, &LiveFetch::pictureEnded, this, &CheckCommand::onPictureEnded);
 }
 
 void CheckCommand::start()
@@ -65,31 +57,21 @@ void CheckCommand::interrupt()
     end(m_anyDiffered ? kSomeDiffer : kAllAgree);
 }
 
-// Each fetch that ends brings a picture or one more failure; which, the
-// fetch's counts of failures tell.
-void CheckCommand::onUpdated()
+void CheckCommand::onPictureEnded(const PictureOutcome &outcome)
 {
     if (m_ended)
         return;
-    bool failed = false;
-    for (const LevelFetch::Outcome outcome : kFailures) {
-        const int count = m_fetch.failures(outcome);
-        if (count != m_failuresCounted[size_t(outcome)]) {
-            m_failuresCounted[size_t(outcome)] = count;
-            m_attempts << outcome;
-            failed = true;
-        }
-    }
-    if (!failed) {
+    if (outcome.good) {
         m_attempts.clear();
         if (!m_check.watch)
             m_fetch.pause(); // before the next fetch leaves the queue
         if (m_lastFailed)
             complain(QStringLiteral("good pictures from the box again"));
         m_lastFailed = false;
-        judge(m_fetch.pictureFirst(), m_fetch.answeredRun());
+        judge(outcome.picture.first(), outcome.picture.answeredRun());
         return;
     }
+    m_attempts << outcome.failure();
     if (m_attempts.size() < kAttempts)
         return;
     if (!m_check.watch)

@@ -6,7 +6,6 @@
 
 #include <QObject>
 #include <QVector>
-#include <array>
 
 class BoxSession;
 
@@ -35,7 +34,7 @@ signals:
     void finished(int exitStatus);
 
 private:
-    void onUpdated();
+    void onPictureEnded(const PictureOutcome &outcome);
     void judge(int pictureFirst, const QByteArray &pictureLevels);
     void sayFailures();
 
@@ -49,7 +48,6 @@ private:
     BoxSession &m_session;
     LiveFetch m_fetch;
     bool m_fetchable = false;
-    std::array<int, 6> m_failuresCounted{};
     QVector<LevelFetch::Outcome> m_attempts; // failed since the last check
     QVector<LevelDifference> m_last;         // the last check's
     bool m_lastFailed = false;               // the last check had no picture

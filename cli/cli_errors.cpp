@@ -24,19 +24,6 @@ QByteArray withoutHeader(const QByteArray &table)
     return end < 0 ? QByteArray() : table.mid(end + 1);
 }
 
-QString failureText(LevelFetch::Outcome outcome)
-{
-    switch (outcome) {
-    case LevelFetch::Outcome::NoAnswer: return QStringLiteral("no answer");
-    case LevelFetch::Outcome::HeaderError: return QStringLiteral("header error");
-    case LevelFetch::Outcome::ChecksumError: return QStringLiteral("checksum error");
-    case LevelFetch::Outcome::EndByteError: return QStringLiteral("wrong end byte");
-    case LevelFetch::Outcome::CutShort: return QStringLiteral("reply cut short");
-    case LevelFetch::Outcome::Success: break;
-    }
-    return {};
-}
-
 int writeOut(const QByteArray &bytes)
 {
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "level_fetch.h"
+#include "picture_outcome.h"
 
 #include <QByteArray>
 #include <QString>
@@ -16,9 +16,6 @@ void complain(const QString &what);
 // --no-header: a CSV table without its first line, the column names, for a
 // script that appends to a file that has them already.
 QByteArray withoutHeader(const QByteArray &table);
-
-// How a fetch failed, in the words standard error uses.
-QString failureText(LevelFetch::Outcome outcome);
 
 // Writes `bytes` on standard output and flushes them at once, so that a pipe
 // sees each line as it comes: 0 when written, else the errno of the failure

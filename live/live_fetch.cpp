@@ -144,10 +144,15 @@ void LiveFetch::onPictureDone(const Picture &picture)
 {
     if (!m_running)
         return;
-    if (picture.good() && picture.covers(m_first, m_last)) {
+    const bool ours = picture.covers(m_first, m_last);
+    if (picture.good() && ours) {
         take(picture);
         ask();
-    } else if (m_pictureLineTime.count() == 0) {
+        emit pictureEnded(PictureOutcome{true, m_picture});
+        emit updated();
+        return;
+    }
+    if (m_pictureLineTime.count() == 0) {
         // Nothing could be asked: every piece waits out its second.
         const auto wait = std::chrono::duration_cast<milliseconds>(m_beyondDueAt - now());
         m_retry.start(std::clamp(wait, milliseconds{1}, milliseconds{kAskAgainAtMost}));
@@ -158,6 +163,8 @@ void LiveFetch::onPictureDone(const Picture &picture)
         const milliseconds spent{m_pictureStarted.elapsed()};
         m_retry.start(std::max(m_pictureLineTime - spent, milliseconds{0}));
     }
+    if (ours)
+        emit pictureEnded(PictureOutcome{false, picture});
     emit updated();
 }
 
@@ -178,31 +185,6 @@ void LiveFetch::take(Picture picture)
     while (at - m_goodTimes.front() >= std::chrono::seconds{1})
         m_goodTimes.pop_front();
     m_history.add(at, picture.first(), picture.levels());
-}
-
-std::optional<QByteArray> LiveFetch::pictureBytes(int first, int last) const
-{
-    QByteArray bytes;
-    bytes.reserve(last - first + 1);
-    for (int channel = first; channel <= last; ++channel) {
-        const std::optional<int> level = m_picture.level(channel);
-        if (!level)
-            return std::nullopt;
-        bytes.append(char(*level));
-    }
-    return bytes;
-}
-
-QByteArray LiveFetch::answeredRun() const
-{
-    QByteArray bytes;
-    for (int channel = m_picture.first(); channel <= m_picture.last(); ++channel) {
-        const std::optional<int> level = m_picture.level(channel);
-        if (!level)
-            break;
-        bytes.append(char(*level));
-    }
-    return bytes;
 }
 
 bool LiveFetch::changedLately(int channel) const

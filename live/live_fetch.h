@@ -4,6 +4,7 @@
 #include "level_history.h"
 #include "picture.h"
 #include "picture_fetch.h"
+#include "picture_outcome.h"
 #include "picture_plan.h"
 
 #include <QElapsedTimer>
@@ -74,10 +75,10 @@ public:
     int pictureFirst() const { return m_picture.first(); }
     // The last good picture's levels of first..last, one byte a channel;
     // nothing when it lacks any of them.
-    std::optional<QByteArray> pictureBytes(int first, int last) const;
+    std::optional<QByteArray> pictureBytes(int first, int last) const { return m_picture.bytes(first, last); }
     // The last good picture's levels from its first channel up to the
     // first one the box did not answer.
-    QByteArray answeredRun() const;
+    QByteArray answeredRun() const { return m_picture.answeredRun(); }
     bool changedLately(int channel) const;
     // Running, and no good picture for kStaleAfter.
     bool stale() const;
@@ -100,7 +101,10 @@ public:
     int historyBuckets() const { return m_history.bucketCount(); }
 
 signals:
-    // A picture ended, good or not.
+    // A picture of the current range ended: good, or failed and how. A
+    // picture of a range changed since says nothing.
+    void pictureEnded(const PictureOutcome &outcome);
+    // Something to show changed: a picture ended, whatever became of it.
     void updated();
     void pinsChanged();
 

@@ -49,3 +49,28 @@ QVector<ChannelLevel> Picture::channelLevels() const
         levels << ChannelLevel{channel, level(channel)};
     return levels;
 }
+
+std::optional<QByteArray> Picture::bytes(int first, int last) const
+{
+    QByteArray bytes;
+    bytes.reserve(std::max(last - first + 1, 0));
+    for (int channel = first; channel <= last; ++channel) {
+        const std::optional<int> each = level(channel);
+        if (!each)
+            return std::nullopt;
+        bytes.append(char(*each));
+    }
+    return bytes;
+}
+
+QByteArray Picture::answeredRun() const
+{
+    QByteArray bytes;
+    for (int channel = m_first; channel <= m_last; ++channel) {
+        const std::optional<int> each = level(channel);
+        if (!each)
+            break;
+        bytes.append(char(*each));
+    }
+    return bytes;
+}

@@ -40,6 +40,12 @@ public:
     // did: a box that does not serve the channels above still gives good
     // pictures of those it does.
     bool good() const;
+    // The levels of first..last, one byte a channel; nothing when the
+    // picture lacks any of them.
+    std::optional<QByteArray> bytes(int first, int last) const;
+    // The levels from the first channel up to the first one the box did
+    // not answer.
+    QByteArray answeredRun() const;
     // Every channel, answered or not, as a script's table gets them.
     QVector<ChannelLevel> channelLevels() const;
 

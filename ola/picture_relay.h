@@ -1,9 +1,9 @@
 #pragma once
 
 #include "level_fetch.h"
+#include "picture_outcome.h"
 
 #include <QObject>
-#include <array>
 
 class LiveFetch;
 class OlaFeed;
@@ -27,13 +27,10 @@ signals:
     void lineCameBack();
 
 private:
-    void onUpdated();
-    // The failure counted since the last look, if one was.
-    bool takeNewFailure(LevelFetch::Outcome &outcome);
+    void onPictureEnded(const PictureOutcome &outcome);
 
     LiveFetch &m_fetch;
     OlaFeed &m_feed;
-    std::array<int, 6> m_failuresSeen{};
     bool m_lineBad = false;
     int m_relayed = 0;
 };

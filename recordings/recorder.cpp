@@ -2,13 +2,7 @@
 
 #include "show_format.h"
 
-#include <array>
-
 namespace {
-
-constexpr std::array<LevelFetch::Outcome, 5> kFailures{
-    LevelFetch::Outcome::NoAnswer, LevelFetch::Outcome::HeaderError, LevelFetch::Outcome::ChecksumError,
-    LevelFetch::Outcome::EndByteError, LevelFetch::Outcome::CutShort};
 
 // Often enough that a line without pictures is still flushed within a
 // second of the fetch's clock.
@@ -22,7 +16,7 @@ Recorder::Recorder(LiveFetch &fetch, QObject *parent)
 {
     m_tick.setInterval(kTick);
     connect(&m_tick, &QTimer::timeout, this, &Recorder::flushIfDue);
-    connect(&m_fetch, &LiveFetch::updated, this, &Recorder::onUpdated);
+    connect(&m_fetch, &LiveFetch::pictureEnded, this, &Recorder::onPictureEnded);
 }
 
 Recorder::~Recorder()
@@ -56,7 +50,6 @@ bool Recorder::start(const QString &path, int first, int last, QString &error)
     m_writer = std::move(writer);
     m_first = first;
     m_last = last;
-    m_failuresSeen = failuresSoFar();
     m_seen = 0;
     m_written = 0;
     m_lengthMs = 0;
@@ -81,14 +74,6 @@ bool Recorder::stop()
     return flushed;
 }
 
-int Recorder::failuresSoFar() const
-{
-    int count = 0;
-    for (LevelFetch::Outcome kind : kFailures)
-        count += m_fetch.failures(kind);
-    return count;
-}
-
 qint64 Recorder::msSinceFirst() const
 {
     if (!m_firstAt)
@@ -96,16 +81,12 @@ qint64 Recorder::msSinceFirst() const
     return std::chrono::duration_cast<std::chrono::milliseconds>(m_fetch.now() - *m_firstAt).count();
 }
 
-void Recorder::onUpdated()
+void Recorder::onPictureEnded(const PictureOutcome &outcome)
 {
     if (!recording())
         return;
-    // The fetch that failed leaves the last good picture in place: it is
-    // not a new one.
-    const int failures = failuresSoFar();
-    const bool failed = failures != m_failuresSeen;
-    m_failuresSeen = failures;
-    const std::optional<QByteArray> levels = failed ? std::nullopt : m_fetch.pictureBytes(m_first, m_last);
+    const std::optional<QByteArray> levels =
+        outcome.good ? outcome.picture.bytes(m_first, m_last) : std::nullopt;
     if (levels) {
         ++m_seen;
         const QByteArray &ours = *levels;

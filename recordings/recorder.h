@@ -43,11 +43,10 @@ signals:
     void failed(const QString &why);
 
 private:
-    void onUpdated();
+    void onPictureEnded(const PictureOutcome &outcome);
     void flushIfDue();
     bool flush();
     qint64 msSinceFirst() const;
-    int failuresSoFar() const;
 
     LiveFetch &m_fetch;
     QFile m_file;
@@ -55,7 +54,6 @@ private:
     QTimer m_tick;
     int m_first = 1;
     int m_last = 1;
-    int m_failuresSeen = 0;
     int m_seen = 0;
     int m_written = 0;
     qint64 m_lengthMs = 0;

@@ -78,6 +78,49 @@ private slots:
         QCOMPARE(rig.live->level(5), std::optional<int>(20)); // the last good picture stays
     }
 
+    // Each picture of the range says once what it came to, and which
+    // channels it left unread.
+    void eachPictureSaysWhatItCameTo_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("good");
+        QTest::addColumn<LevelFetch::Outcome>("failure");
+        QTest::addColumn<QString>("unread"); // from-to of each piece left unread
+        QTest::newRow("a whole box") << "" << true << LevelFetch::Outcome::Success << "";
+        QTest::newRow("a box of 256 channels")
+            << "half" << true << LevelFetch::Outcome::NoAnswer << "257-511 512-512";
+        QTest::newRow("checksum wrong") << "checksum" << false << LevelFetch::Outcome::ChecksumError << "1-256";
+        QTest::newRow("a silent box") << "silent" << false << LevelFetch::Outcome::NoAnswer << "1-256";
+    }
+
+    void eachPictureSaysWhatItCameTo()
+    {
+        QFETCH(QString, fault);
+        QFETCH(bool, good);
+        QFETCH(LevelFetch::Outcome, failure);
+        QFETCH(QString, unread);
+        Rig rig;
+        QTRY_VERIFY(rig.session->idle());
+        SimFaults &faults = rig.port->box().faults();
+        faults.servedChannels = fault == "half" ? 256 : faults.servedChannels;
+        faults.wrongChecksum = fault == "checksum";
+        faults.silent = fault == "silent";
+        std::optional<PictureOutcome> said;
+        connect(rig.live.get(), &LiveFetch::pictureEnded, this, [&](const PictureOutcome &outcome) {
+            if (!said)
+                said = outcome;
+        });
+        rig.live->start();
+        QTRY_VERIFY_WITH_TIMEOUT(said.has_value(), 5000);
+        QCOMPARE(said->good, good);
+        QCOMPARE(said->failure(), failure);
+        QStringList pieces;
+        for (const Picture::Failure &each : said->unread())
+            pieces << QStringLiteral("%1-%2").arg(each.piece.from).arg(each.piece.to);
+        QCOMPARE(pieces.join(' '), unread);
+        QCOMPARE(said->picture.level(1).has_value(), good);
+    }
+
     // After a long pause the last good picture is old, but the box has had
     // no time yet to send a new one: staleness counts from Resume.
     void stalenessCountsFromResume_data()

@@ -4,19 +4,6 @@
 
 namespace {
 
-QString outcomeText(LevelFetch::Outcome outcome)
-{
-    switch (outcome) {
-    case LevelFetch::Outcome::Success: break;
-    case LevelFetch::Outcome::NoAnswer: return QStringLiteral("no answer");
-    case LevelFetch::Outcome::HeaderError: return QStringLiteral("header");
-    case LevelFetch::Outcome::ChecksumError: return QStringLiteral("checksum");
-    case LevelFetch::Outcome::EndByteError: return QStringLiteral("end byte");
-    case LevelFetch::Outcome::CutShort: return QStringLiteral("cut short");
-    }
-    return {};
-}
-
 // The channels of the picture the box did not answer, and how they failed.
 QString notAnsweredText(const QVector<Picture::Failure> &failures)
 {
@@ -25,7 +12,7 @@ QString notAnsweredText(const QVector<Picture::Failure> &failures)
         const picture_plan::Piece &piece = failure.piece;
         const QString channels = piece.from == piece.to ? QString::number(piece.from)
                                                         : QStringLiteral("%1-%2").arg(piece.from).arg(piece.to);
-        parts << QStringLiteral("%1 %2").arg(channels, outcomeText(failure.outcome));
+        parts << QStringLiteral("%1 %2").arg(channels, failureWord(failure.outcome));
     }
     if (parts.isEmpty())
         return {};
@@ -41,17 +28,12 @@ QString liveStatusText(const LiveFetch &fetch)
         const double seconds = std::chrono::duration<double>(*since).count();
         age = QStringLiteral("last good picture %1 s ago").arg(seconds, 0, 'f', 1);
     }
-    using Outcome = LevelFetch::Outcome;
     const QString rate = fetch.running()
         ? QStringLiteral("%1 pictures/s").arg(fetch.picturesInLastSecond())
         : QStringLiteral("paused");
-    return QStringLiteral("%1   failed: no answer %2, header %3, checksum %4, end byte %5, cut short %6   %7")
-               .arg(rate)
-               .arg(fetch.failures(Outcome::NoAnswer))
-               .arg(fetch.failures(Outcome::HeaderError))
-               .arg(fetch.failures(Outcome::ChecksumError))
-               .arg(fetch.failures(Outcome::EndByteError))
-               .arg(fetch.failures(Outcome::CutShort))
-               .arg(age)
+    QStringList failed;
+    for (const LevelFetch::Outcome kind : kFailureKinds)
+        failed << QStringLiteral("%1 %2").arg(failureWord(kind)).arg(fetch.failures(kind));
+    return QStringLiteral("%1   failed: %2   %3").arg(rate, failed.join(QStringLiteral(", ")), age)
         + notAnsweredText(fetch.notAnswered());
 }
