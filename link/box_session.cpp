@@ -5,11 +5,14 @@
 #include <QFileInfo>
 #include <algorithm>
 
-BoxSession::BoxSession(std::unique_ptr<SerialPort> port, QObject *parent)
+BoxSession::BoxSession(std::unique_ptr<SerialPort> port, SessionClock &clock, QObject *parent)
     : QObject(parent)
     , m_port(std::move(port))
+    , m_clock(clock)
     , m_resolvePort(portDeviceName)
-    , m_exchange(*m_port, kResponseTimeout)
+    , m_exchange(*m_port, kResponseTimeout, clock)
+    , m_cadence(clock)
+    , m_search(clock)
 {
     connect(&m_exchange, &Exchange::ended, this, &BoxSession::onAnswer);
     connect(&m_cadence, &MonitorCadence::passDue, this, [this] { enqueue(job::Pass{}); });

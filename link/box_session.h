@@ -7,6 +7,7 @@
 #include "monitor_cadence.h"
 #include "protocol.h"
 #include "serial_port.h"
+#include "session_clock.h"
 #include "session_jobs.h"
 #include "status.h"
 
@@ -33,8 +34,12 @@ public:
     // Which device the operator's Port n opens.
     using PortResolver = std::function<QString(int port)>;
 
-    explicit BoxSession(std::unique_ptr<SerialPort> port, QObject *parent = nullptr);
+    // Its time-outs, quiet lines, passes and searches run on `clock`.
+    explicit BoxSession(std::unique_ptr<SerialPort> port, SessionClock &clock = SessionClock::steady(),
+                        QObject *parent = nullptr);
     ~BoxSession() override;
+
+    SessionClock &clock() const { return m_clock; }
 
     void setPortResolver(PortResolver resolve) { m_resolvePort = std::move(resolve); }
 
@@ -146,6 +151,7 @@ private:
     void onDeviceFound(const QString &device);
 
     std::unique_ptr<SerialPort> m_port;
+    SessionClock &m_clock;
     PortResolver m_resolvePort;
     Exchange m_exchange;
     MonitorCadence m_cadence;

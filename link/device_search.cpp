@@ -2,18 +2,19 @@
 
 #include <QFileInfo>
 
-DeviceSearch::DeviceSearch(QObject *parent)
+DeviceSearch::DeviceSearch(SessionClock &clock, QObject *parent)
     : QObject(parent)
+    , m_timer(clock.timer(this))
 {
     m_present = [](const QString &device) { return QFileInfo::exists(device); };
-    m_timer.setInterval(kInterval);
-    connect(&m_timer, &QTimer::timeout, this, &DeviceSearch::look);
+    connect(m_timer, &SessionTimer::timeout, this, &DeviceSearch::look);
 }
 
 void DeviceSearch::look()
 {
-    if (!m_present(m_name))
+    if (!m_present(m_name)) {
+        m_timer->start(kInterval);
         return;
-    m_timer.stop();
+    }
     emit found(m_name);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "session_clock.h"
+
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <chrono>
 #include <functional>
 
@@ -13,7 +14,7 @@ class DeviceSearch : public QObject {
 public:
     static constexpr std::chrono::milliseconds kInterval{1000};
 
-    explicit DeviceSearch(QObject *parent = nullptr);
+    explicit DeviceSearch(SessionClock &clock, QObject *parent = nullptr);
 
     // How a device's presence is told; tests put their own box there.
     void setPresenceTest(std::function<bool(const QString &device)> present) { m_present = std::move(present); }
@@ -24,10 +25,10 @@ public:
     void start()
     {
         if (!m_name.isEmpty())
-            m_timer.start();
+            m_timer->start(kInterval);
     }
-    void stop() { m_timer.stop(); }
-    bool active() const { return m_timer.isActive(); }
+    void stop() { m_timer->stop(); }
+    bool active() const { return m_timer->isActive(); }
 
 signals:
     // The device is there again; the search has stopped.
@@ -37,6 +38,6 @@ private:
     void look();
 
     std::function<bool(const QString &device)> m_present;
-    QTimer m_timer;
+    SessionTimer *m_timer;
     QString m_name;
 };

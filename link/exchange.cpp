@@ -2,21 +2,19 @@
 
 #include <algorithm>
 
-Exchange::Exchange(SerialPort &port, std::chrono::milliseconds timeout, QObject *parent)
+Exchange::Exchange(SerialPort &port, std::chrono::milliseconds timeout, SessionClock &clock, QObject *parent)
     : QObject(parent)
     , m_port(port)
+    , m_clock(clock)
+    , m_timeout(clock.timer(this))
+    , m_quiet(clock.timer(this))
     , m_defaultTimeout(timeout)
 {
-    m_timeout.setSingleShot(true);
-    m_timeout.setInterval(timeout);
-    m_timeout.setTimerType(Qt::PreciseTimer);
-    connect(&m_timeout, &QTimer::timeout, this, [this] {
+    connect(m_timeout, &SessionTimer::timeout, this, [this] {
         if (m_running)
             finish(m_port.bytesWaiting(), true);
     });
-    m_quiet.setSingleShot(true);
-    m_quiet.setTimerType(Qt::PreciseTimer);
-    connect(&m_quiet, &QTimer::timeout, this, &Exchange::onQuietEnough);
+    connect(m_quiet, &SessionTimer::timeout, this, &Exchange::onQuietEnough);
     connect(&m_port, &SerialPort::bytesArrived, this, &Exchange::onBytesArrived);
 }
 
@@ -26,9 +24,9 @@ bool Exchange::start(const Request &request)
     if (!m_quietOwed)
         return send();
     m_quieting = true;
-    m_quietSince.start();
+    m_quietSince = m_clock.now();
     m_port.discardWaiting();
-    m_quiet.start(kQuietTime);
+    m_quiet->start(kQuietTime);
     return true;
 }
 
@@ -45,7 +43,7 @@ bool Exchange::send()
         return false;
 
     m_running = true;
-    m_timeout.start(m_request.timeout.count() > 0 ? m_request.timeout : m_defaultTimeout);
+    m_timeout->start(m_request.timeout.count() > 0 ? m_request.timeout : m_defaultTimeout);
     // Bytes already waiting (the probe does not empty the line) may be
     // enough; they are judged once control is back in the event loop.
     if (m_port.bytesWaiting() > m_request.threshold)
@@ -57,8 +55,9 @@ void Exchange::onBytesArrived()
 {
     if (m_quieting) {
         m_port.discardWaiting();
-        const auto left = kMaxQuietWait - std::chrono::milliseconds(m_quietSince.elapsed());
-        m_quiet.start(std::clamp(left, std::chrono::milliseconds{0}, kQuietTime));
+        const auto quietFor = std::chrono::duration_cast<std::chrono::milliseconds>(m_clock.now() - m_quietSince);
+        const auto left = kMaxQuietWait - quietFor;
+        m_quiet->start(std::clamp(left, std::chrono::milliseconds{0}, kQuietTime));
         return;
     }
     if (!m_running)
@@ -98,8 +97,8 @@ void Exchange::abandon()
 {
     m_running = false;
     m_quieting = false;
-    m_timeout.stop();
-    m_quiet.stop();
+    m_timeout->stop();
+    m_quiet->stop();
 }
 
 // Bytes that land between the count that ends the wait and the read are
@@ -107,7 +106,7 @@ void Exchange::abandon()
 void Exchange::finish(int finalCount, bool timedOut)
 {
     m_running = false;
-    m_timeout.stop();
+    m_timeout->stop();
     m_quietOwed = m_quietOwed || timedOut;
     Answer answer;
     answer.finalCount = finalCount;

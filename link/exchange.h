@@ -1,11 +1,10 @@
 #pragma once
 
 #include "serial_port.h"
+#include "session_clock.h"
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
-#include <QTimer>
 #include <chrono>
 
 // One command and the wait for its answer: write, arm a single-shot
@@ -43,7 +42,7 @@ public:
         bool timedOut = false;   // the time-out, not enough bytes, ended the wait
     };
 
-    explicit Exchange(SerialPort &port, std::chrono::milliseconds timeout, QObject *parent = nullptr);
+    Exchange(SerialPort &port, std::chrono::milliseconds timeout, SessionClock &clock, QObject *parent = nullptr);
 
     // False when it gave up at once; nothing is then reported.
     bool start(const Request &request);
@@ -67,9 +66,10 @@ private:
     void finish(int finalCount, bool timedOut);
 
     SerialPort &m_port;
-    QTimer m_timeout;
-    QTimer m_quiet;
-    QElapsedTimer m_quietSince; // the start of the whole quiet wait
+    SessionClock &m_clock;
+    SessionTimer *m_timeout;
+    SessionTimer *m_quiet;
+    SessionClock::Clock::time_point m_quietSince; // the start of the whole quiet wait
     std::chrono::milliseconds m_defaultTimeout;
     Request m_request;
     bool m_running = false;

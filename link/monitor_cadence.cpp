@@ -1,12 +1,17 @@
 #include "monitor_cadence.h"
 
-MonitorCadence::MonitorCadence(QObject *parent)
+MonitorCadence::MonitorCadence(SessionClock &clock, QObject *parent)
     : QObject(parent)
+    , m_timer(clock.timer(this))
 {
-    m_timer.setSingleShot(true);
-    m_timer.setInterval(kInterval);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &MonitorCadence::onTick);
+    connect(m_timer, &SessionTimer::timeout, this, &MonitorCadence::onTick);
+}
+
+void MonitorCadence::setInterval(std::chrono::milliseconds interval)
+{
+    m_interval = interval;
+    if (m_timer->isActive())
+        m_timer->start(m_interval);
 }
 
 void MonitorCadence::setChannel(int slot, int channel)
@@ -18,18 +23,18 @@ void MonitorCadence::setChannel(int slot, int channel)
 void MonitorCadence::start()
 {
     m_stopping = false;
-    m_timer.start();
+    m_timer->start(m_interval);
 }
 
 void MonitorCadence::stop()
 {
-    m_timer.stop();
+    m_timer->stop();
     m_stopping = true;
 }
 
 void MonitorCadence::halt()
 {
-    m_timer.stop();
+    m_timer->stop();
     m_stopping = false;
     m_passPending = false;
 }
@@ -50,5 +55,5 @@ void MonitorCadence::passEnded()
     if (m_stopping)
         m_stopping = false;
     else
-        m_timer.start();
+        m_timer->start(m_interval);
 }

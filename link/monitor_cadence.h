@@ -1,7 +1,8 @@
 #pragma once
 
+#include "session_clock.h"
+
 #include <QObject>
-#include <QTimer>
 #include <QVector>
 #include <chrono>
 
@@ -12,7 +13,7 @@ class MonitorCadence : public QObject {
 public:
     static constexpr std::chrono::milliseconds kInterval{120};
 
-    explicit MonitorCadence(QObject *parent = nullptr);
+    explicit MonitorCadence(SessionClock &clock, QObject *parent = nullptr);
 
     // The channels a pass reads, in slot order. A slot's channel is taken
     // as its command is built, so a move during a pass changes what the
@@ -22,11 +23,12 @@ public:
     int slotCount() const { return int(m_channels.size()); }
     int channel(int slot) const { return m_channels.value(slot); }
 
-    void setInterval(std::chrono::milliseconds interval) { m_timer.setInterval(interval); }
+    // Counted from now when a pass is already due.
+    void setInterval(std::chrono::milliseconds interval);
     void start(); // the first pass comes one interval later
     void stop();  // a pass already queued or running still ends
     void halt();  // stops for good, without a last pass
-    bool active() const { return !m_stopping && (m_timer.isActive() || m_passPending); }
+    bool active() const { return !m_stopping && (m_timer->isActive() || m_passPending); }
     bool passPending() const { return m_passPending; }
 
     // The pass that passDue() asked for has ended (or was dropped).
@@ -38,7 +40,8 @@ signals:
 private:
     void onTick();
 
-    QTimer m_timer;
+    SessionTimer *m_timer;
+    std::chrono::milliseconds m_interval = kInterval;
     QVector<int> m_channels;
     bool m_stopping = false;
     bool m_passPending = false;

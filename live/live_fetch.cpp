@@ -24,14 +24,16 @@ constexpr size_t kLatenessKept = 32;
 
 LiveFetch::LiveFetch(BoxSession &session, QObject *parent)
     : QObject(parent)
+    , m_session(session)
     , m_pieces(session)
+    , m_now([&session] { return session.clock().now(); })
+    , m_retry(session.clock().timer(this))
 {
-    m_retry.setSingleShot(true);
-    connect(&m_retry, &QTimer::timeout, this, &LiveFetch::ask);
+    connect(m_retry, &SessionTimer::timeout, this, &LiveFetch::ask);
     connect(&m_pieces, &PictureFetch::pieceDone, this, &LiveFetch::onPieceDone);
     connect(&m_pieces, &PictureFetch::pictureDone, this, &LiveFetch::onPictureDone);
     connect(&m_pieces, &PictureFetch::freed, this, [this] {
-        if (m_running && !m_retry.isActive())
+        if (m_running && !m_retry->isActive())
             ask();
     });
 }
@@ -50,7 +52,7 @@ void LiveFetch::setRange(int first, int last)
     // is answered for the old range, and the next picture is of the new one.
     if (m_running && m_pieces.gathering()) {
         m_pieces.abandon();
-        if (!m_pieces.asked() && !m_retry.isActive())
+        if (!m_pieces.asked() && !m_retry->isActive())
             ask();
     }
 }
@@ -71,7 +73,7 @@ void LiveFetch::pause()
     if (!m_running)
         return;
     m_running = false;
-    m_retry.stop();
+    m_retry->stop();
     m_pieces.abandon();
 }
 
@@ -100,7 +102,7 @@ void LiveFetch::ask()
     m_pictureLineTime = milliseconds{0};
     for (const PictureFetch::Ask &each : std::as_const(asks))
         m_pictureLineTime += lineTime(each.piece.wireBytes());
-    m_pictureStarted.start();
+    m_pictureStarted = m_session.clock().now();
     m_pieces.begin(m_first, m_last, asks, held);
 }
 
@@ -155,13 +157,13 @@ void LiveFetch::onPictureDone(const Picture &picture)
     if (m_pictureLineTime.count() == 0) {
         // Nothing could be asked: every piece waits out its second.
         const auto wait = std::chrono::duration_cast<milliseconds>(m_beyondDueAt - now());
-        m_retry.start(std::clamp(wait, milliseconds{1}, milliseconds{kAskAgainAtMost}));
+        m_retry->start(std::clamp(wait, milliseconds{1}, milliseconds{kAskAgainAtMost}));
     } else {
         // A failure that took its time on the line (a time-out, a bad
         // frame) is asked again at once; one that came at once (a port that
         // is gone) no faster than the line could carry the picture.
-        const milliseconds spent{m_pictureStarted.elapsed()};
-        m_retry.start(std::max(m_pictureLineTime - spent, milliseconds{0}));
+        const auto spent = std::chrono::duration_cast<milliseconds>(m_session.clock().now() - m_pictureStarted);
+        m_retry->start(std::max(m_pictureLineTime - spent, milliseconds{0}));
     }
     if (ours)
         emit pictureEnded(PictureOutcome{false, picture});
@@ -189,8 +191,7 @@ void LiveFetch::take(Picture picture)
 
 bool LiveFetch::changedLately(int channel) const
 {
-    if (channel < 1 || channel > kChannels)
-        return false;
+    Q_ASSERT(channel >= 1 && channel <= kChannels);
     const std::optional<Clock::time_point> at = m_changedAt[size_t(channel - 1)];
     return at && now() - *at < kChangeShownFor;
 }

@@ -6,11 +6,10 @@
 #include "picture_fetch.h"
 #include "picture_outcome.h"
 #include "picture_plan.h"
+#include "session_clock.h"
 
-#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
-#include <QTimer>
 #include <QVector>
 #include <array>
 #include <chrono>
@@ -30,7 +29,7 @@ class BoxSession;
 class LiveFetch : public QObject {
     Q_OBJECT
 public:
-    using Clock = std::chrono::steady_clock;
+    using Clock = SessionClock::Clock;
 
     static constexpr int kChannels = picture_plan::kUniverse;
     static constexpr int kMaxPinned = 5;
@@ -51,7 +50,8 @@ public:
     explicit LiveFetch(BoxSession &session, QObject *parent = nullptr);
     ~LiveFetch() override;
 
-    // Where the time comes from; tests set their own.
+    // Where the time of the pictures comes from: the session's clock unless
+    // a test sets its own.
     void setClock(std::function<Clock::time_point()> now) { m_now = std::move(now); }
     Clock::time_point now() const { return m_now(); }
 
@@ -79,6 +79,7 @@ public:
     // The last good picture's levels from its first channel up to the
     // first one the box did not answer.
     QByteArray answeredRun() const { return m_picture.answeredRun(); }
+    // Channel 1-512: the grid asks of every cell of the universe.
     bool changedLately(int channel) const;
     // Running, and no good picture for kStaleAfter.
     bool stale() const;
@@ -115,14 +116,15 @@ private:
     void take(Picture picture);
     std::chrono::milliseconds patienceFor(const picture_plan::Piece &piece) const;
 
+    BoxSession &m_session;
     PictureFetch m_pieces;
-    std::function<Clock::time_point()> m_now = [] { return Clock::now(); };
+    std::function<Clock::time_point()> m_now;
     int m_first = 1;
     int m_last = kChannels;
     bool m_running = false;
-    QElapsedTimer m_pictureStarted;
+    Clock::time_point m_pictureStarted; // on the session's clock, as the line's waits are
     std::chrono::milliseconds m_pictureLineTime{0};
-    QTimer m_retry;
+    SessionTimer *m_retry;
     Clock::time_point m_startedAt;
 
     // Pieces past channel 256 the box did not answer, with how they

@@ -44,7 +44,7 @@ void PictureFetch::askNext()
     }
     const Ask &ask = m_asks[m_next];
     m_asked = true;
-    m_askedAt.start();
+    m_askedAt = m_session.clock().now();
     if (ask.piece.kind == picture_plan::Piece::Kind::Read)
         m_session.fetchRead(ask.piece.first, ask.patience);
     else
@@ -61,7 +61,7 @@ void PictureFetch::onFetched(const LevelFetch &fetch)
         return;
     }
     const Ask ask = m_asks[m_next++];
-    const std::chrono::milliseconds took{m_askedAt.elapsed()};
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(m_session.clock().now() - m_askedAt);
     // The session answers in the order asked; a reply for another run of
     // channels would be a fault of ours, and is not drawn.
     const bool ours = fetch.first == ask.piece.first && fetch.count == ask.piece.count;

@@ -3,8 +3,8 @@
 #include "level_fetch.h"
 #include "picture.h"
 #include "picture_plan.h"
+#include "session_clock.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QVector>
 #include <chrono>
@@ -63,5 +63,5 @@ private:
     bool m_stopAtWindowFailure = true;
     bool m_gathering = false;
     bool m_asked = false;
-    QElapsedTimer m_askedAt;
+    SessionClock::Clock::time_point m_askedAt;
 };

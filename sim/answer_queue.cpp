@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-AnswerQueue::AnswerQueue(QObject *parent)
+AnswerQueue::AnswerQueue(SessionClock &clock, QObject *parent)
     : QObject(parent)
+    , m_clock(clock)
+    , m_timer(clock.timer(this))
 {
-    m_timer.setSingleShot(true);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &AnswerQueue::release);
+    connect(m_timer, &SessionTimer::timeout, this, &AnswerQueue::release);
 }
 
 void AnswerQueue::push(const QByteArray &bytes, std::chrono::milliseconds delay)
 {
-    Clock::time_point at = Clock::now() + delay;
+    Clock::time_point at = m_clock.now() + delay;
     if (!m_pending.empty())
         at = std::max(at, m_pending.back().at);
     m_pending.push_back({at, bytes});
@@ -23,7 +23,7 @@ void AnswerQueue::push(const QByteArray &bytes, std::chrono::milliseconds delay)
 void AnswerQueue::clear()
 {
     m_pending.clear();
-    m_timer.stop();
+    m_timer->stop();
 }
 
 // Whoever receives an answer may clear the queue under us, so each answer
@@ -31,7 +31,7 @@ void AnswerQueue::clear()
 // the new answer on the next turn of the event loop, not inside this one.
 void AnswerQueue::release()
 {
-    for (size_t left = m_pending.size(); left > 0 && !m_pending.empty() && m_pending.front().at <= Clock::now(); --left) {
+    for (size_t left = m_pending.size(); left > 0 && !m_pending.empty() && m_pending.front().at <= m_clock.now(); --left) {
         const QByteArray bytes = m_pending.front().bytes;
         m_pending.pop_front();
         emit due(bytes);
@@ -42,9 +42,9 @@ void AnswerQueue::release()
 void AnswerQueue::schedule()
 {
     if (m_pending.empty()) {
-        m_timer.stop();
+        m_timer->stop();
         return;
     }
-    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(m_pending.front().at - Clock::now());
-    m_timer.start(std::max(wait, std::chrono::milliseconds{0}));
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(m_pending.front().at - m_clock.now());
+    m_timer->start(std::max(wait, std::chrono::milliseconds{0}));
 }

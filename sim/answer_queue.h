@@ -1,8 +1,9 @@
 #pragma once
 
+#include "session_clock.h"
+
 #include <QByteArray>
 #include <QObject>
-#include <QTimer>
 #include <chrono>
 #include <deque>
 
@@ -11,7 +12,7 @@
 class AnswerQueue : public QObject {
     Q_OBJECT
 public:
-    explicit AnswerQueue(QObject *parent = nullptr);
+    explicit AnswerQueue(SessionClock &clock = SessionClock::steady(), QObject *parent = nullptr);
 
     // Due `delay` from now, but never ahead of anything already queued.
     void push(const QByteArray &bytes, std::chrono::milliseconds delay);
@@ -22,7 +23,7 @@ signals:
     void due(const QByteArray &bytes);
 
 private:
-    using Clock = std::chrono::steady_clock;
+    using Clock = SessionClock::Clock;
     struct Pending {
         Clock::time_point at;
         QByteArray bytes;
@@ -31,6 +32,7 @@ private:
     void release();
     void schedule();
 
+    SessionClock &m_clock;
+    SessionTimer *m_timer;
     std::deque<Pending> m_pending;
-    QTimer m_timer;
 };

@@ -12,8 +12,9 @@ QString withBytes(const char *operation, const QByteArray &bytes)
 }
 } // namespace
 
-SimPort::SimPort(QObject *parent)
+SimPort::SimPort(SessionClock &clock, QObject *parent)
     : SerialPort(parent)
+    , m_wire(clock)
 {
     connect(&m_wire, &AnswerQueue::due, this, &SimPort::arrive);
 }

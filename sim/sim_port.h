@@ -15,7 +15,8 @@ class SimPort : public SerialPort {
 public:
     static constexpr int kMaxCount = 32767;
 
-    explicit SimPort(QObject *parent = nullptr);
+    // The box answers after its delays on `clock`.
+    explicit SimPort(SessionClock &clock = SessionClock::steady(), QObject *parent = nullptr);
 
     bool open(const QString &device, const LineSettings &settings) override;
     bool isOpen() const override;

@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "level_grid_accessible.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QLabel>
@@ -91,27 +93,32 @@ Platform RecordingPlatform::platform()
 namespace {
 
 // The monitor's settings go to a folder of the test's own, never the
-// operator's: set before any window reads them.
-void keepSettingsAway()
+// operator's: set before any window reads them. The grid speaks to a reader
+// as it does in the program.
+void startAsTheMonitorDoes()
 {
     static QTemporaryDir folder;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+    QAccessible::installFactory(LevelGridAccessible::create);
 }
-Q_COREAPP_STARTUP_FUNCTION(keepSettingsAway)
+Q_COREAPP_STARTUP_FUNCTION(startAsTheMonitorDoes)
 
 } // namespace
 
-MonitorWindow::MonitorWindow(bool silentBox, bool openFails)
+MonitorWindow::MonitorWindow(bool silentBox, bool openFails, Time time)
 {
     // Every rig starts as on a first run, whatever the case before kept.
     QSettings(QStringLiteral("Lumivane"), QStringLiteral("lumivane-monitor")).remove(QStringLiteral("LiveChannels"));
-    auto owned = std::make_unique<SimPort>();
+    if (time == Time::Manual)
+        clock = std::make_unique<ManualClock>();
+    SessionClock &sessionClock = clock ? static_cast<SessionClock &>(*clock) : SessionClock::steady();
+    auto owned = std::make_unique<SimPort>(sessionClock);
     port = owned.get();
     port->box().setAnimated(false);
     port->box().faults().silent = silentBox;
     port->setOpenFails(openFails);
-    session = std::make_unique<BoxSession>(std::move(owned));
+    session = std::make_unique<BoxSession>(std::move(owned), sessionClock);
     session->setPortResolver(SimPort::portName);
     form = std::make_unique<MainWindow>(*session, desktop.platform());
 }
@@ -137,7 +144,15 @@ void MonitorWindow::load()
 
 void MonitorWindow::settle()
 {
-    QTRY_VERIFY_WITH_TIMEOUT(session->idle(), 10000);
+    if (clock)
+        QVERIFY(runUntil([this] { return session->idle(); }));
+    else
+        QTRY_VERIFY_WITH_TIMEOUT(session->idle(), 10000);
+}
+
+bool MonitorWindow::runUntil(const std::function<bool()> &done)
+{
+    return clock && clock->advanceUntil(done);
 }
 
 void MonitorWindow::clickAndSettle(const QString &name)
@@ -149,4 +164,32 @@ void MonitorWindow::clickAndSettle(const QString &name)
     else
         QFAIL(qPrintable(QStringLiteral("no control %1").arg(name)));
     settle();
+}
+
+void SimulatedBox::start(const QStringList &options)
+{
+    QVERIFY(m_dir.isValid());
+    m_link = m_dir.filePath(QStringLiteral("box"));
+    QString error;
+    QVERIFY2(m_simulator.start(m_link, options, error), qPrintable(error));
+}
+
+void SimulatedBox::stop()
+{
+    QVERIFY(m_simulator.stop());
+}
+
+LumivaneRun runLumivane(const QStringList &arguments, const QStringList &environment)
+{
+    QProcess process;
+    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+    for (const QString &setting : environment)
+        variables.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    process.setProcessEnvironment(variables);
+    process.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane"), arguments);
+    if (!process.waitForFinished(20000))
+        process.kill();
+    process.waitForFinished();
+    return {process.exitStatus(), process.exitCode(), process.readAllStandardOutput(),
+            process.readAllStandardError()};
 }

@@ -2,13 +2,17 @@
 
 #include "box_session.h"
 #include "main_window.h"
+#include "manual_clock.h"
 #include "platform.h"
 #include "sim_port.h"
+#include "sim_process.h"
 
 #include <QByteArray>
 #include <QObject>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <initializer_list>
@@ -62,9 +66,13 @@ public:
 };
 
 // The main window and its session on the in-process box, with a recording
-// desktop. The box's levels stand still unless a test animates them.
+// desktop. The box's levels stand still unless a test animates them. On
+// manual time the session and the box wait on `clock`, which settle() and
+// runUntil() move; on steady time they wait as the program does.
 struct MonitorWindow {
-    explicit MonitorWindow(bool silentBox = false, bool openFails = false);
+    enum class Time { Steady, Manual };
+
+    explicit MonitorWindow(bool silentBox = false, bool openFails = false, Time time = Time::Steady);
 
     template <typename T>
     T *child(const QString &name) const
@@ -77,11 +85,45 @@ struct MonitorWindow {
     void load();
     // Waits until the session has served every request made so far.
     void settle();
+    // On manual time: moves the clock until `done` holds; false if it never does.
+    bool runUntil(const std::function<bool()> &done);
     // Clicks a button (or action) by its object name, then settles.
     void clickAndSettle(const QString &name);
 
     RecordingPlatform desktop;
+    std::unique_ptr<ManualClock> clock;
     SimPort *port = nullptr;
     std::unique_ptr<BoxSession> session;
     std::unique_ptr<MainWindow> form;
 };
+
+// lumivane-sim serving one box for a whole test program, behind a link in a
+// folder of the program's own, where its tests may keep their files too.
+class SimulatedBox {
+public:
+    // From initTestCase(): fails it when the box does not come up.
+    void start(const QStringList &options);
+    // From cleanupTestCase(): fails it when the box does not end on being asked to.
+    void stop();
+
+    QString link() const { return m_link; }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_link;
+    SimProcess m_simulator{QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim")};
+};
+
+// A run of lumivane to its end, as a script runs it.
+struct LumivaneRun {
+    QProcess::ExitStatus status;
+    int code;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs lumivane with `arguments`, and `environment` ("NAME=value") on top of
+// the test's own; one that hangs is killed, and shows as a crash.
+LumivaneRun runLumivane(const QStringList &arguments, const QStringList &environment = {});

@@ -8,6 +8,18 @@
 #include <QSlider>
 #include <QTest>
 
+namespace {
+
+// The window on a clock the test moves: a read's time-out takes no time.
+struct ReadWindow : MonitorWindow {
+    explicit ReadWindow(bool openFails = false)
+        : MonitorWindow(false, openFails, Time::Manual)
+    {
+    }
+};
+
+} // namespace
+
 class TestChannelRead : public QObject {
     Q_OBJECT
 private slots:
@@ -28,7 +40,7 @@ private slots:
         QCOMPARE(protocol::readCommand(channel), command);
 
         // The same bytes reach the wire from the reader's button, unprefixed.
-        MonitorWindow window;
+        ReadWindow window;
         window.load();
         window.child<QSlider>("sldDMXChannel_3")->setValue(channel);
         window.port->clearLog();
@@ -73,7 +85,7 @@ private slots:
         QFETCH(QString, level);
         QFETCH(int, beeps);
 
-        MonitorWindow window;
+        ReadWindow window;
         window.load();
         window.child<QLineEdit>("txtChannel0Level_1")->setText("99"); // a level from before
         window.port->box().faults().silent = true;
@@ -96,11 +108,11 @@ private slots:
     // A late answer to an earlier read is dropped, not shown as this one's.
     void aStaleAnswerWaitingIsDroppedBeforeTheRead()
     {
-        MonitorWindow window;
+        ReadWindow window;
         window.load();
         window.port->box().faults().silent = true;
         window.port->injectFromBox("L042");
-        QTRY_COMPARE(window.port->bytesWaiting(), 4);
+        QVERIFY(window.runUntil([&window] { return window.port->bytesWaiting() == 4; }));
 
         window.clickAndSettle("cmdReadChannel_0");
 
@@ -110,7 +122,7 @@ private slots:
 
     void readsTheBoxLevelOfTheSlidersChannel()
     {
-        MonitorWindow window;
+        ReadWindow window;
         window.load();
         window.port->box().setLevel(200, 173);
         window.child<QSlider>("sldDMXChannel_4")->setValue(200);
@@ -121,7 +133,7 @@ private slots:
 
     void aReadOnAPortThatNeverOpenedWritesNothingAndFails()
     {
-        MonitorWindow window(false, true);
+        ReadWindow window(/*openFails=*/true);
         window.load();
         window.desktop.beeps = 0;
         window.port->clearLog();
@@ -135,7 +147,7 @@ private slots:
     // The loss beeped and said so once; a read meanwhile changes neither.
     void aReadOnAnUnpluggedPortFailsWithoutAWord()
     {
-        MonitorWindow window;
+        ReadWindow window;
         window.load();
         window.clickAndSettle("cmdReadChannel_0");
         QCOMPARE(window.text("txtChannel0Level_0"), QString::number(window.port->box().level(1)));

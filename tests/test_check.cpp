@@ -3,35 +3,15 @@
 // what it puts on the wire, and a watch that must ring when a channel drifts.
 #include "harness.h"
 #include "protocol.h"
-#include "sim_process.h"
 
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
 
 namespace {
 
 const QString kProgram = QStringLiteral(LUMIVANE_BIN_DIR "/lumivane");
-
-struct Run {
-    QProcess::ExitStatus status;
-    int code;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run run(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(kProgram, arguments);
-    if (!process.waitForFinished(20000))
-        process.kill(); // a hang shows as a crash
-    process.waitForFinished();
-    return {process.exitStatus(), process.exitCode(), process.readAllStandardOutput(),
-            process.readAllStandardError()};
-}
 
 QByteArray request(int first, int last)
 {
@@ -56,9 +36,7 @@ private slots:
 private:
     QString file(const QByteArray &text);
 
-    QTemporaryDir m_dir;
-    QString m_link;
-    SimProcess m_simulator{QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim")};
+    SimulatedBox m_box;
     int m_files = 0;
 };
 
@@ -66,21 +44,17 @@ private:
 // channel 1 at 10 and channel 2 at 255.
 void TestCheck::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    m_link = m_dir.filePath(QStringLiteral("box"));
-    QString error;
-    QVERIFY2(m_simulator.start(m_link, {"--static", "--level", "1=10", "--level", "2=255", "--level", "300=77"}, error),
-             qPrintable(error));
+    m_box.start({"--static", "--level", "1=10", "--level", "2=255", "--level", "300=77"});
 }
 
 void TestCheck::cleanupTestCase()
 {
-    QVERIFY(m_simulator.stop());
+    m_box.stop();
 }
 
 QString TestCheck::file(const QByteArray &text)
 {
-    QFile out(m_dir.filePath(QStringLiteral("expected-%1.csv").arg(++m_files)));
+    QFile out(m_box.filePath(QStringLiteral("expected-%1.csv").arg(++m_files)));
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size())
         qFatal("cannot write %s", qPrintable(out.fileName()));
     return out.fileName();
@@ -124,7 +98,7 @@ void TestCheck::refusedBeforeTheWire()
     PtyBox box;
     QVERIFY(box.isReady());
     const QString path = file(text);
-    const Run result = run(QStringList{"--port", box.devicePath(), "check", path} + options);
+    const LumivaneRun result = runLumivane(QStringList{"--port", box.devicePath(), "check", path} + options);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, code);
     QCOMPARE(result.out, QByteArray());
@@ -176,7 +150,7 @@ void TestCheck::verdicts()
     QFETCH(int, code);
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
-    const Run result = run(QStringList{"--port", m_link, "check", file(text)} + options);
+    const LumivaneRun result = runLumivane(QStringList{"--port", m_box.link(), "check", file(text)} + options);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.err, err);
     QCOMPARE(result.out, out);
@@ -209,7 +183,7 @@ void TestCheck::silentBoxAfterThreeAttempts()
 {
     PtyBox box;
     QVERIFY(box.isReady());
-    const Run result = run({"--port", box.devicePath(), "check", file("channel,level\n3,1\n2,\n4,200\n")});
+    const LumivaneRun result = runLumivane({"--port", box.devicePath(), "check", file("channel,level\n3,1\n2,\n4,200\n")});
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, 1);
     QCOMPARE(result.out, QByteArray("3 1 \n4 200 \n"));

@@ -40,6 +40,15 @@ const QString kRead20 = "write 43 30 31 39 3f"; // C019?
 const QString kRead30 = "write 43 30 32 39 3f"; // C029?
 const QString kProbe = "write 43 3f";
 
+// On a clock the test moves, the window loaded.
+struct SharingWindow : MonitorWindow {
+    SharingWindow()
+        : MonitorWindow(false, false, Time::Manual)
+    {
+        load();
+    }
+};
+
 } // namespace
 
 class TestLinkSharing : public QObject {
@@ -70,8 +79,7 @@ private slots:
         QFETCH(QStringList, wire);
         QFETCH(int, checkedPort);
 
-        MonitorWindow window;
-        window.load();
+        SharingWindow window;
         window.child<QSlider>("sldDMXChannel_0")->setValue(10);
         window.child<QSlider>("sldDMXChannel_1")->setValue(20);
         window.child<QSlider>("sldDMXChannel_2")->setValue(30);
@@ -101,8 +109,7 @@ private slots:
 
     void aMonitoringTickDuringAListingRunsItsPassAfterIt()
     {
-        MonitorWindow window;
-        window.load();
+        SharingWindow window;
         window.child<QSlider>("sldDMXHigh")->setValue(20);
         window.port->box().faults().answerDelay = 200ms; // longer than the monitoring interval
         window.port->clearLog();
@@ -114,7 +121,7 @@ private slots:
         monitor->click();
         window.child<QPushButton>("Command1")->click();
 
-        QTRY_VERIFY_WITH_TIMEOUT(writesAndPorts(window.port->log()).size() >= 6, 5000);
+        QVERIFY(window.runUntil([&window] { return writesAndPorts(window.port->log()).size() >= 6; }));
         monitor->click();
         // The listing was not disturbed by the pass that waited behind it.
         QCOMPARE(statuses.value(0), QStringLiteral("Checksum correct & DMX Block Rx Successful"));
@@ -128,16 +135,15 @@ private slots:
     // While the operator reads the range message, monitoring goes on reading.
     void monitoringGoesOnWhileTheRangeMessageIsOpen()
     {
-        MonitorWindow window;
-        window.load();
+        SharingWindow window;
         int readsWhileOpen = -1;
         window.desktop.onMessageBox = [&window, &readsWhileOpen] {
             const int before = window.port->box().reads();
-            QTest::qWait(600); // the operator takes a moment to press OK
+            window.clock->advance(600ms); // the operator takes a moment to press OK
             readsWhileOpen = window.port->box().reads() - before;
         };
         window.child<QCheckBox>("ChkContinuousMonitor")->click();
-        QTRY_VERIFY(window.port->box().reads() > 0);
+        QVERIFY(window.runUntil([&window] { return window.port->box().reads() > 0; }));
         window.child<QSlider>("sldDMXLow")->setValue(50);
         window.child<QSlider>("sldDMXHigh")->setValue(40);
 

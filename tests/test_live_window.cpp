@@ -39,7 +39,8 @@ QStringList writesAndPorts(const QStringList &log)
 }
 
 struct LiveRig : MonitorWindow {
-    LiveRig()
+    explicit LiveRig(Time time = Time::Steady)
+        : MonitorWindow(false, false, time)
     {
         load();
         child<QAction>("mnuLiveChannels")->trigger();
@@ -174,9 +175,9 @@ private slots:
     void failedPicturesAreCountedByKindAndStayOutOfTheMainWindow()
     {
         QFETCH(LevelFetch::Outcome, kind);
-        LiveRig rig;
+        LiveRig rig(LiveRig::Time::Manual); // a picture's time-out takes no time
         rig.port->box().setLevel(1, 77);
-        QTRY_COMPARE(rig.live->fetch().level(1), std::optional<int>(77));
+        QVERIFY(rig.runUntil([&rig] { return rig.live->fetch().level(1) == std::optional<int>(77); }));
         const QString status = rig.text("txtMessageBox");
         SimFaults &faults = rig.port->box().faults();
         switch (kind) {
@@ -189,7 +190,7 @@ private slots:
         }
         rig.port->box().setLevel(1, 78);
 
-        QTRY_VERIFY(rig.live->fetch().failures(kind) >= 2);
+        QVERIFY(rig.runUntil([&rig, kind] { return rig.live->fetch().failures(kind) >= 2; }));
         using Outcome = LevelFetch::Outcome;
         for (Outcome other : {Outcome::NoAnswer, Outcome::HeaderError, Outcome::ChecksumError,
                               Outcome::EndByteError, Outcome::CutShort}) {

@@ -5,7 +5,6 @@
 #include "level_pattern.h"
 #include "protocol.h"
 #include "qt_serial_port.h"
-#include "sim_process.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,7 +12,6 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -21,28 +19,6 @@
 namespace {
 
 const QString kProgram = QStringLiteral(LUMIVANE_BIN_DIR "/lumivane");
-
-struct Run {
-    QProcess::ExitStatus status;
-    int code;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run run(const QStringList &arguments, const QStringList &environment = {})
-{
-    QProcess process;
-    QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-    for (const QString &setting : environment)
-        variables.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-    process.setProcessEnvironment(variables);
-    process.start(kProgram, arguments);
-    if (!process.waitForFinished(20000))
-        process.kill(); // a hang shows as a crash
-    process.waitForFinished();
-    return {process.exitStatus(), process.exitCode(), process.readAllStandardOutput(),
-            process.readAllStandardError()};
-}
 
 // What the box has heard once the bytes of a finished run have been taken in.
 QByteArray heard(PtyBox &box)
@@ -80,24 +56,18 @@ private slots:
     void outputThatCannotBeWrittenFails();
 
 private:
-    QTemporaryDir m_dir;
-    QString m_link;
-    SimProcess m_simulator{QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim")};
+    SimulatedBox m_box;
 };
 
 // One simulated box for the whole program: channels 1 and 2 pinned, channel 3 silent.
 void TestLumivaneCli::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    m_link = m_dir.filePath(QStringLiteral("box"));
-    QString error;
-    QVERIFY2(m_simulator.start(m_link, {"--static", "--level", "1=10", "--level", "2=255", "--silent-channels", "3"}, error),
-             qPrintable(error));
+    m_box.start({"--static", "--level", "1=10", "--level", "2=255", "--silent-channels", "3"});
 }
 
 void TestLumivaneCli::cleanupTestCase()
 {
-    QVERIFY(m_simulator.stop());
+    m_box.stop();
 }
 
 // Refused before anything reaches the box: one line, and the wire stays quiet.
@@ -155,7 +125,7 @@ void TestLumivaneCli::refusedBeforeTheWire()
     QFETCH(QString, fault);
     PtyBox box;
     QVERIFY(box.isReady());
-    const Run result = run(QStringList{"--port", box.devicePath()} + arguments, environment);
+    const LumivaneRun result = runLumivane(QStringList{"--port", box.devicePath()} + arguments, environment);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, code);
     QCOMPARE(result.out, QByteArray());
@@ -209,7 +179,7 @@ void TestLumivaneCli::formats()
     QFETCH(QByteArray, out);
     QFETCH(int, code);
     QFETCH(QByteArray, err);
-    const Run result = run(QStringList{"--port", m_link} + arguments);
+    const LumivaneRun result = runLumivane(QStringList{"--port", m_box.link()} + arguments);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.out, out);
     QCOMPARE(result.err, err);
@@ -263,7 +233,7 @@ void TestLumivaneCli::silentBox()
     QFETCH(QByteArray, err);
     PtyBox box;
     QVERIFY(box.isReady());
-    const Run result = run(QStringList{"--port", box.devicePath()} + arguments);
+    const LumivaneRun result = runLumivane(QStringList{"--port", box.devicePath()} + arguments);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, 1);
     QCOMPARE(result.out, out);
@@ -276,10 +246,10 @@ void TestLumivaneCli::silentBox()
 void TestLumivaneCli::listsTheUniverse()
 {
     for (const QString &command : {QStringLiteral("list"), QStringLiteral("watch")}) {
-        QStringList arguments{"--port", m_link, command, "4-512"};
+        QStringList arguments{"--port", m_box.link(), command, "4-512"};
         if (command == "watch")
             arguments << "--count" << "2";
-        const Run result = run(arguments);
+        const LumivaneRun result = runLumivane(arguments);
         QCOMPARE(result.code, 0);
         QCOMPARE(result.err, QByteArray());
         const QList<QByteArray> rows = result.out.trimmed().split('\n');
@@ -296,17 +266,17 @@ void TestLumivaneCli::watchRunsCountedPasses_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<bool>("header");
-    QTest::newRow("long options") << QStringList{"--port", m_link, "--format", "csv", "watch", "2", "1", "--count", "2"}
+    QTest::newRow("long options") << QStringList{"--port", m_box.link(), "--format", "csv", "watch", "2", "1", "--count", "2"}
                                   << true;
     QTest::newRow("short options, --no-header")
-        << QStringList{"-p", m_link, "-f", "csv", "--no-header", "watch", "2", "1", "-n", "2", "-i", "10"} << false;
+        << QStringList{"-p", m_box.link(), "-f", "csv", "--no-header", "watch", "2", "1", "-n", "2", "-i", "10"} << false;
 }
 
 void TestLumivaneCli::watchRunsCountedPasses()
 {
     QFETCH(QStringList, arguments);
     QFETCH(bool, header);
-    const Run result = run(arguments);
+    const LumivaneRun result = runLumivane(arguments);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, 0);
     QCOMPARE(result.err, QByteArray());
@@ -334,7 +304,7 @@ void TestLumivaneCli::versionOptions_data()
 void TestLumivaneCli::versionOptions()
 {
     QFETCH(QString, option);
-    const Run result = run({option});
+    const LumivaneRun result = runLumivane({option});
     QCOMPARE(result.code, 0);
     QCOMPARE(result.err, QByteArray());
     QVERIFY2(QRegularExpression(R"(^lumivane \d+\.\d+\.\d+\n$)").match(QString::fromUtf8(result.out)).hasMatch(),
@@ -358,7 +328,7 @@ void TestLumivaneCli::portsTables()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, head);
-    const Run result = run(arguments, {"LUMIVANE_PORT1=/tmp/box1", "LUMIVANE_PORT2=/tmp/box2",
+    const LumivaneRun result = runLumivane(arguments, {"LUMIVANE_PORT1=/tmp/box1", "LUMIVANE_PORT2=/tmp/box2",
                                        "LUMIVANE_PORT3=/tmp/box3", "LUMIVANE_PORT4=/tmp/box4"});
     QCOMPARE(result.code, 0);
     QCOMPARE(result.err, QByteArray());
@@ -380,13 +350,13 @@ void TestLumivaneCli::portsTables()
 // every counted pass made on the box that came back.
 void TestLumivaneCli::watchGoesOnOverALostPort()
 {
-    const QString link = m_dir.filePath(QStringLiteral("pulled"));
+    const QString link = m_box.filePath(QStringLiteral("pulled"));
     SimProcess simulator(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"));
     QString error;
     QVERIFY2(simulator.start(link, {"--static", "--level", "1=10", "--drop-after", "1000", "--back-after", "1500"}, error),
              qPrintable(error));
 
-    const Run result = run({"--port", link, "--format", "csv", "watch", "1", "--interval", "50", "--count", "40"});
+    const LumivaneRun result = runLumivane({"--port", link, "--format", "csv", "watch", "1", "--interval", "50", "--count", "40"});
     simulator.stop();
 
     QCOMPARE(result.status, QProcess::NormalExit);
@@ -431,7 +401,7 @@ void TestLumivaneCli::closedPipeEndsQuietly()
     QProcess head;
     watch.setStandardOutputProcess(&head);
     head.start(QStringLiteral("head"), {"-n", "1"});
-    watch.start(kProgram, {"--port", m_link, "watch", "1", "--interval", "10"});
+    watch.start(kProgram, {"--port", m_box.link(), "watch", "1", "--interval", "10"});
     QVERIFY(head.waitForFinished(10000));
     QCOMPARE(head.readAllStandardOutput(), QByteArray("1 10\n"));
     QSignalSpy finished(&watch, &QProcess::finished);
@@ -458,7 +428,7 @@ void TestLumivaneCli::aHeldDeviceNamesItsHolder()
     QVERIFY(holder.open(box.devicePath(), LineSettings{}));
     QString device = box.devicePath();
     if (byLink) {
-        device = m_dir.filePath(QStringLiteral("held"));
+        device = m_box.filePath(QStringLiteral("held"));
         QFile::remove(device);
         QVERIFY(QFile::link(box.devicePath(), device));
     }
@@ -468,7 +438,7 @@ void TestLumivaneCli::aHeldDeviceNamesItsHolder()
                                     .arg(device, QString::fromLatin1(comm.readAll().trimmed()))
                                     .arg(QCoreApplication::applicationPid())
                                     .toUtf8();
-    const Run result = run({"--port", device, "read", "1"});
+    const LumivaneRun result = runLumivane({"--port", device, "read", "1"});
     QCOMPARE(result.code, 3);
     QCOMPARE(result.err, expected);
     QCOMPARE(heard(box), QByteArray());
@@ -481,7 +451,7 @@ void TestLumivaneCli::outputThatCannotBeWrittenFails_data()
     QTest::newRow("--help") << QStringList{"--help"};
     QTest::newRow("--version") << QStringList{"--version"};
     QTest::newRow("ports") << QStringList{"ports"};
-    QTest::newRow("read") << QStringList{"--port", m_link, "read", "1"};
+    QTest::newRow("read") << QStringList{"--port", m_box.link(), "read", "1"};
 }
 
 void TestLumivaneCli::outputThatCannotBeWrittenFails()

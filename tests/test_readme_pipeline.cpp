@@ -2,11 +2,10 @@
 // simulated box: its awk must act on each reading as it comes. mawk, the
 // awk every Debian system has, reads a pipe a whole buffer at a time unless
 // told otherwise, and the line would then say nothing until the watch ended.
-#include "sim_process.h"
+#include "harness.h"
 
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -53,23 +52,18 @@ private slots:
     void awkSeesEachReadingAsItComes();
 
 private:
-    QTemporaryDir m_dir;
-    QString m_link;
-    SimProcess m_simulator{QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim")};
+    SimulatedBox m_box;
 };
 
 // Channel 5 pinned above the line's threshold of 200.
 void TestReadmePipeline::initTestCase()
 {
-    QVERIFY(m_dir.isValid());
-    m_link = m_dir.filePath(QStringLiteral("box"));
-    QString error;
-    QVERIFY2(m_simulator.start(m_link, {"--level", "5=230"}, error), qPrintable(error));
+    m_box.start({"--level", "5=230"});
 }
 
 void TestReadmePipeline::cleanupTestCase()
 {
-    QVERIFY(m_simulator.stop());
+    m_box.stop();
 }
 
 // awk's line comes out while the watch still runs: awk then exits, and the
@@ -79,12 +73,12 @@ void TestReadmePipeline::awkSeesEachReadingAsItComes()
 {
     const QString line = readmeWatchLine();
     QVERIFY2(!line.isEmpty(), "README has no `lumivane watch … | awk` line");
-    QVERIFY(writeCountedLumivane(m_dir.filePath(QStringLiteral("lumivane")), 40));
+    QVERIFY(writeCountedLumivane(m_box.filePath(QStringLiteral("lumivane")), 40));
 
     QProcess shell;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("PATH"), m_dir.path() + u':' + environment.value(QStringLiteral("PATH")));
-    environment.insert(QStringLiteral("LUMIVANE_PORT1"), m_link);
+    environment.insert(QStringLiteral("PATH"), m_box.path() + u':' + environment.value(QStringLiteral("PATH")));
+    environment.insert(QStringLiteral("LUMIVANE_PORT1"), m_box.link());
     shell.setProcessEnvironment(environment);
     // One channel for both, so what comes out keeps the order it was written in.
     shell.setProcessChannelMode(QProcess::MergedChannels);
