@@ -9,17 +9,13 @@
 #include <QDateTime>
 #include <QStringList>
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 
 CheckCommand::CheckCommand(const CliOptions &options, BoxSession &session, QObject *parent)
-    : QObject(parent)
+    : CommandRun(options, session, parent)
     , m_check(options.check)
     , m_format(options.format)
     , m_noHeader(options.noHeader)
-    , m_session(session)
     , m_fetch(session)
 {
     // One block from the lowest to the highest channel that has a level to
@@ -50,16 +46,15 @@ void CheckCommand::start()
 
 void CheckCommand::interrupt()
 {
-    if (m_ended)
+    if (ended())
         return;
-    m_fetch.pause();
-    m_session.shutDown();
+    stopAsking();
     end(m_anyDiffered ? kSomeDiffer : kAllAgree);
 }
 
 void CheckCommand::onPictureEnded(const PictureOutcome &outcome)
 {
-    if (m_ended)
+    if (ended())
         return;
     if (outcome.good) {
         m_attempts.clear();
@@ -101,8 +96,7 @@ void CheckCommand::judge(int pictureFirst, const QByteArray &pictureLevels)
         compareLevels(m_check.expected, pictureFirst, pictureLevels, m_check.tolerance);
     m_anyDiffered = m_anyDiffered || !differences.isEmpty();
     if (!m_check.watch) {
-        const QByteArray table = formatDifferences(m_format, differences);
-        if (write(m_noHeader && m_format == OutputFormat::Csv ? withoutHeader(table) : table))
+        if (write(table(formatDifferences(m_format, differences))))
             end(differences.isEmpty() ? kAllAgree : kSomeDiffer);
         return;
     }
@@ -114,32 +108,12 @@ void CheckCommand::judge(int pictureFirst, const QByteArray &pictureLevels)
     m_last = differences;
 }
 
-// Flushed at once, so that a bench's pipe rings on the line as it comes. A
-// reader that went away ends the run quietly with the verdict so far.
-bool CheckCommand::write(const QByteArray &bytes)
+void CheckCommand::stopAsking()
 {
-    if (m_ended)
-        return false;
-    if (bytes.isEmpty())
-        return true;
-    const int fault = writeOut(bytes);
-    if (fault == 0)
-        return true;
     m_fetch.pause();
-    m_session.shutDown();
-    if (fault != EPIPE)
-        complain(outputFaultText(fault));
-    end(fault == EPIPE && !m_anyDiffered ? kAllAgree : kSomeDiffer);
-    return false;
+    CommandRun::stopAsking();
 }
 
-void CheckCommand::end(int status)
-{
-    if (m_ended)
-        return;
-    m_ended = true;
-    emit finished(status);
-}
 
 int runCheck(const CliOptions &options, BoxSession &session)
 {

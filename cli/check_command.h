@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli_options.h"
+#include "command_run.h"
 #include "level_comparison.h"
 #include "live_fetch.h"
 
@@ -15,11 +16,11 @@ class BoxSession;
 // row, which leave every channel unread. Without --watch it prints the
 // channels outside the tolerance once; with it, every change of a
 // channel's verdict, until Ctrl+C.
-class CheckCommand : public QObject {
+class CheckCommand : public CommandRun {
     Q_OBJECT
 public:
-    static constexpr int kAllAgree = 0;
-    static constexpr int kSomeDiffer = 1;
+    static constexpr int kAllAgree = kAllWell;
+    static constexpr int kSomeDiffer = kFaultFound;
     static constexpr int kAttempts = 3;
 
     CheckCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
@@ -30,29 +31,23 @@ public:
     // check found a channel outside the tolerance or unread.
     void interrupt();
 
-signals:
-    void finished(int exitStatus);
-
 private:
     void onPictureEnded(const PictureOutcome &outcome);
     void judge(int pictureFirst, const QByteArray &pictureLevels);
     void sayFailures();
 
-    // False when the output is gone; the run has then ended.
-    bool write(const QByteArray &bytes);
-    void end(int status);
+    bool faultFound() const override { return m_anyDiffered; }
+    void stopAsking() override;
 
     CheckOptions m_check;
     OutputFormat m_format;
     bool m_noHeader = false;
-    BoxSession &m_session;
     LiveFetch m_fetch;
     bool m_fetchable = false;
     QVector<LevelFetch::Outcome> m_attempts; // failed since the last check
     QVector<LevelDifference> m_last;         // the last check's
     bool m_lastFailed = false;               // the last check had no picture
     bool m_anyDiffered = false;
-    bool m_ended = false;
 };
 
 // Runs a check on `session`; the exit status.

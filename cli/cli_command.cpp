@@ -7,9 +7,6 @@
 #include <QDateTime>
 #include <QTimer>
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -49,9 +46,8 @@ QString portFaultText(const QString &device, int portNumber, const QString &caus
 }
 
 CliCommand::CliCommand(const CliOptions &options, BoxSession &session, QObject *parent)
-    : QObject(parent)
+    : CommandRun(options, session, parent)
     , m_options(options)
-    , m_session(session)
     , m_pictures(session)
 {
     connect(&m_pictures, &PictureFetch::pictureDone, this, &CliCommand::onPicture);
@@ -66,12 +62,12 @@ void CliCommand::start()
 {
     switch (m_options.command) {
     case CliOptions::Command::Probe:
-        m_session.choosePort(m_options.portNumber, m_options.device);
+        session().choosePort(m_options.portNumber, m_options.device);
         break;
     case CliOptions::Command::Read:
         // The session runs them in the order asked, one after another.
         for (int channel : std::as_const(m_options.channels))
-            m_session.readChannel(0, channel);
+            session().readChannel(0, channel);
         break;
     case CliOptions::Command::List:
         startPictures();
@@ -83,10 +79,10 @@ void CliCommand::start()
             startPictures();
             break;
         }
-        m_session.setMonitoredChannels(m_options.channels);
+        session().setMonitoredChannels(m_options.channels);
         // The first pass goes at once; onPassEnded() sets the real interval.
-        m_session.setMonitorInterval(std::chrono::milliseconds(0));
-        m_session.startMonitoring();
+        session().setMonitorInterval(std::chrono::milliseconds(0));
+        session().startMonitoring();
         break;
     default:
         end(kUsageError); // answered without a session
@@ -96,16 +92,16 @@ void CliCommand::start()
 
 void CliCommand::interrupt()
 {
-    if (m_ended)
+    if (ended())
         return;
     if (++m_interrupts > 1 || m_options.command != CliOptions::Command::Watch) {
-        m_session.shutDown();
+        session().shutDown();
         end(kInterruptedTwice);
         return;
     }
-    m_session.stopMonitoring();
+    session().stopMonitoring();
     // Between passes nothing is in flight to wait for.
-    if (m_session.idle())
+    if (session().idle())
         end(m_anyFault ? kBoxFault : kAllRead);
 }
 
@@ -113,14 +109,14 @@ void CliCommand::interrupt()
 // data stream carries no readings until the box is back.
 void CliCommand::onPortLost()
 {
-    if (m_ended || m_options.command != CliOptions::Command::Watch)
+    if (ended() || m_options.command != CliOptions::Command::Watch)
         return;
-    const QString device = m_session.port().deviceName();
-    if (!m_session.searching()) {
+    const QString device = session().port().deviceName();
+    if (!session().searching()) {
         complain(QStringLiteral("the port was lost (%1), and without a name that stays with the device "
                                 "it is not opened again")
                      .arg(device));
-        m_session.shutDown();
+        session().shutDown();
         end(kPortFault);
         return;
     }
@@ -129,14 +125,14 @@ void CliCommand::onPortLost()
 
 void CliCommand::onProbed(int, Status status)
 {
-    const QString device = m_session.port().deviceName();
+    const QString device = session().port().deviceName();
     if (m_options.command == CliOptions::Command::Watch) {
         // Only the lost device found again and answering is probed here.
         complain(QStringLiteral("the port is back (%1)").arg(device));
         return;
     }
     if (status == Status::ErrorOpeningPort) {
-        complain(portFaultText(device, m_options.portNumber, m_session.port().openError()));
+        complain(portFaultText(device, m_options.portNumber, session().port().openError()));
         end(kPortFault);
         return;
     }
@@ -163,7 +159,7 @@ void CliCommand::noteReading(int channel, const std::optional<int> &level)
 
 void CliCommand::onLevelRead(int, int channel, std::optional<int> level)
 {
-    if (m_ended)
+    if (ended())
         return;
     noteReading(channel, level);
     m_levels.append(ChannelLevel{channel, level});
@@ -213,7 +209,7 @@ void CliCommand::complainOf(const QVector<Picture::Failure> &failures)
 // not answer with an empty level: a script sees the same rows either way.
 void CliCommand::onPicture(const Picture &picture)
 {
-    if (m_ended)
+    if (ended())
         return;
     complainOf(picture.failures());
     if (m_options.command == CliOptions::Command::List) {
@@ -232,14 +228,14 @@ void CliCommand::onPicture(const Picture &picture)
         return;
     }
     QTimer::singleShot(m_options.interval, this, [this] {
-        if (!m_ended && m_interrupts == 0)
+        if (!ended() && m_interrupts == 0)
             startPictures();
     });
 }
 
 void CliCommand::onMonitoredLevelRead(int, int channel, std::optional<int> level)
 {
-    if (m_ended || (!level && m_session.portIsLost()))
+    if (ended() || (!level && session().portIsLost()))
         return;
     noteReading(channel, level);
     write(formatWatchedLevel(m_options.format, QDateTime::currentDateTime(), ChannelLevel{channel, level}));
@@ -247,51 +243,17 @@ void CliCommand::onMonitoredLevelRead(int, int channel, std::optional<int> level
 
 void CliCommand::onPassEnded()
 {
-    if (m_ended)
+    if (ended())
         return;
-    if (!m_session.portIsLost())
+    if (!session().portIsLost())
         ++m_passes;
     const bool enough = m_options.count > 0 && m_passes >= m_options.count;
     if (m_interrupts > 0 || enough) {
-        m_session.stopMonitoring();
+        session().stopMonitoring();
         end(m_anyFault ? kBoxFault : kAllRead);
         return;
     }
     if (m_passes == 1)
-        m_session.setMonitorInterval(m_options.interval);
+        session().setMonitorInterval(m_options.interval);
 }
 
-// Flushed at once, so a pipe sees each line as it comes. A reader that went
-// away (`| head -3`) ends the run quietly: it has all it wanted, and the
-// status is what the box's answers so far make it.
-bool CliCommand::write(const QByteArray &bytes)
-{
-    if (m_ended)
-        return false;
-    if (bytes.isEmpty())
-        return true;
-    const int fault = writeOut(bytes);
-    if (fault == 0)
-        return true;
-    m_session.shutDown();
-    if (fault == EPIPE) {
-        end(m_anyFault ? kBoxFault : kAllRead);
-    } else {
-        complain(outputFaultText(fault));
-        end(kBoxFault);
-    }
-    return false;
-}
-
-QByteArray CliCommand::table(const QByteArray &bytes) const
-{
-    return m_options.noHeader && m_options.format == OutputFormat::Csv ? withoutHeader(bytes) : bytes;
-}
-
-void CliCommand::end(int status)
-{
-    if (m_ended)
-        return;
-    m_ended = true;
-    emit finished(status);
-}

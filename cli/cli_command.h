@@ -2,6 +2,7 @@
 
 #include "box_session.h"
 #include "cli_options.h"
+#include "command_run.h"
 #include "level_output.h"
 #include "listing.h"
 #include "picture_fetch.h"
@@ -13,11 +14,11 @@
 // One run of a lumivane command on an open session, driven by the
 // session's signals: it asks, prints each outcome as it comes, and reports
 // the exit status once by finished().
-class CliCommand : public QObject {
+class CliCommand : public CommandRun {
     Q_OBJECT
 public:
-    static constexpr int kAllRead = 0;
-    static constexpr int kBoxFault = 1;
+    static constexpr int kAllRead = kAllWell;
+    static constexpr int kBoxFault = kFaultFound;
     static constexpr int kUsageError = 2;
     static constexpr int kPortFault = 3;
     static constexpr int kInterruptedTwice = 130; // as a shell reports a SIGINT
@@ -30,9 +31,6 @@ public:
     // Ctrl+C: a watch ends after the pass in flight; a second one ends at once.
     void interrupt();
 
-signals:
-    void finished(int exitStatus);
-
 private:
     void onProbed(int port, Status status);
     void noteReading(int channel, const std::optional<int> &level);
@@ -44,14 +42,9 @@ private:
     void onPassEnded();
     void onPortLost();
 
-    // False when the output is gone; the run has then ended.
-    bool write(const QByteArray &bytes);
-    // A csv table as --no-header asks: without the line naming its columns.
-    QByteArray table(const QByteArray &bytes) const;
-    void end(int status);
+    bool faultFound() const override { return m_anyFault; }
 
     CliOptions m_options;
-    BoxSession &m_session;
     QVector<ChannelLevel> m_levels; // read: those answered so far
     // list, and a watch of ranges: the pieces of one picture or pass
     PictureFetch m_pictures;
@@ -61,7 +54,6 @@ private:
     int m_passes = 0;
     int m_interrupts = 0;
     bool m_anyFault = false;
-    bool m_ended = false;
 };
 
 // "Error Opening COM Port" and what could not be opened, and why.

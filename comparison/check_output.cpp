@@ -7,23 +7,14 @@ QByteArray levelText(const std::optional<int> &level)
     return level ? QByteArray::number(*level) : QByteArray();
 }
 
-// A JSON object's fields, without its braces. Numbers, null and words that
-// need no escapes only: written by hand, so that the fields stand in the
-// order a reader expects.
-QByteArray jsonFields(int channel, int expected, const std::optional<int> &actual)
+QJsonValue actualValue(const std::optional<int> &actual)
 {
-    return R"("channel":)" + QByteArray::number(channel) + R"(,"expected":)" + QByteArray::number(expected)
-        + R"(,"actual":)" + (actual ? QByteArray::number(*actual) : QByteArray("null"));
+    return actual ? QJsonValue(*actual) : QJsonValue();
 }
 
 QByteArray row(char separator, int channel, int expected, const std::optional<int> &actual)
 {
     return QByteArray::number(channel) + separator + QByteArray::number(expected) + separator + levelText(actual);
-}
-
-QString isoTime(const QDateTime &time)
-{
-    return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
 } // namespace
@@ -54,8 +45,8 @@ QByteArray formatDifferences(OutputFormat format, const QVector<LevelDifference>
     case OutputFormat::Json: {
         QByteArrayList objects;
         for (const LevelDifference &d : differences)
-            objects << '{' + jsonFields(d.channel, d.expected, d.actual) + '}';
-        out = '[' + objects.join(',') + "]\n";
+            objects << jsonObject({{"channel", d.channel}, {"expected", d.expected}, {"actual", actualValue(d.actual)}});
+        out = jsonArrayLine(objects);
         break;
     }
     }
@@ -76,8 +67,12 @@ QByteArray formatVerdictChange(OutputFormat format, const QDateTime &time, const
         return isoTime(time).toLatin1() + ',' + row(',', change.channel, change.expected, change.actual) + ','
             + verdictWord(change.verdict) + '\n';
     case OutputFormat::Json:
-        return '{' + jsonFields(change.channel, change.expected, change.actual) + R"(,"verdict":")"
-            + verdictWord(change.verdict) + R"(","time":")" + isoTime(time).toLatin1() + "\"}\n";
+        return jsonObject({{"channel", change.channel},
+                           {"expected", change.expected},
+                           {"actual", actualValue(change.actual)},
+                           {"verdict", QString::fromLatin1(verdictWord(change.verdict))},
+                           {"time", isoTime(time)}})
+            + '\n';
     }
     // The verdict first: split at blanks, an unread line keeps its fields
     // in their places.

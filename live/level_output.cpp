@@ -2,7 +2,6 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
 
 namespace {
 
@@ -11,15 +10,16 @@ QByteArray levelText(const std::optional<int> &level)
     return level ? QByteArray::number(*level) : QByteArray();
 }
 
-QJsonObject levelObject(const ChannelLevel &reading)
+QJsonValue levelValue(const std::optional<int> &level)
 {
-    return QJsonObject{{QStringLiteral("channel"), reading.channel},
-                       {QStringLiteral("level"), reading.level ? QJsonValue(*reading.level) : QJsonValue()}};
+    return level ? QJsonValue(*level) : QJsonValue();
 }
 
-QByteArray jsonLine(const QJsonDocument &document)
+// Escaped as QJsonDocument escapes it.
+QByteArray jsonValue(const QJsonValue &value)
 {
-    return document.toJson(QJsonDocument::Compact) + '\n';
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return array.mid(1, array.size() - 2);
 }
 
 // Quoted when a reader could take it apart or trim it: the probe's
@@ -35,12 +35,25 @@ QByteArray csvField(const QString &text)
     return '"' + field + '"';
 }
 
+} // namespace
+
 QString isoTime(const QDateTime &time)
 {
     return time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
-} // namespace
+QByteArray jsonObject(std::initializer_list<std::pair<const char *, QJsonValue>> fields)
+{
+    QByteArrayList written;
+    for (const auto &[key, value] : fields)
+        written << '"' + QByteArray(key) + "\":" + jsonValue(value);
+    return '{' + written.join(',') + '}';
+}
+
+QByteArray jsonArrayLine(const QByteArrayList &objects)
+{
+    return '[' + objects.join(',') + "]\n";
+}
 
 QVector<ChannelLevel> channelLevels(int first, const QByteArray &levels)
 {
@@ -65,10 +78,10 @@ QByteArray formatLevels(OutputFormat format, const QVector<ChannelLevel> &levels
             out += QByteArray::number(reading.channel) + ',' + levelText(reading.level) + '\n';
         break;
     case OutputFormat::Json: {
-        QJsonArray array;
+        QByteArrayList objects;
         for (const ChannelLevel &reading : levels)
-            array.append(levelObject(reading));
-        out = jsonLine(QJsonDocument(array));
+            objects << jsonObject({{"channel", reading.channel}, {"level", levelValue(reading.level)}});
+        out = jsonArrayLine(objects);
         break;
     }
     }
@@ -88,11 +101,9 @@ QByteArray formatWatchedLevel(OutputFormat format, const QDateTime &time, const 
     case OutputFormat::Csv:
         return isoTime(time).toLatin1() + ',' + QByteArray::number(reading.channel) + ','
             + levelText(reading.level) + '\n';
-    case OutputFormat::Json: {
-        QJsonObject object = levelObject(reading);
-        object.insert(QStringLiteral("time"), isoTime(time));
-        return jsonLine(QJsonDocument(object));
-    }
+    case OutputFormat::Json:
+        return jsonObject({{"channel", reading.channel}, {"level", levelValue(reading.level)}, {"time", isoTime(time)}})
+            + '\n';
     }
     return formatLevels(OutputFormat::Text, {reading});
 }
@@ -105,8 +116,7 @@ QByteArray formatProbe(OutputFormat format, const QString &device, Status status
     case OutputFormat::Csv:
         return "device,status\n" + csvField(device) + ',' + csvField(statusText(status)) + '\n';
     case OutputFormat::Json:
-        return jsonLine(QJsonDocument(QJsonObject{{QStringLiteral("device"), device},
-                                                  {QStringLiteral("status"), statusText(status)}}));
+        return jsonObject({{"device", device}, {"status", statusText(status)}}) + '\n';
     }
     return statusText(status).toUtf8() + '\n';
 }

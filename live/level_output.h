@@ -3,10 +3,14 @@
 #include "status_text.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QDateTime>
+#include <QJsonValue>
 #include <QString>
 #include <QVector>
+#include <initializer_list>
 #include <optional>
+#include <utility>
 
 // What readings become on a script's standard output: plain lines
 // ("12 137"), CSV or JSON. A channel the box gave no acceptable answer for
@@ -34,6 +38,16 @@ QByteArray watchHeader(OutputFormat format);
 // One watched reading, a line of its own so that a pipe gets it whole; CSV
 // and JSON carry `time` as ISO 8601 with milliseconds and the UTC offset.
 QByteArray formatWatchedLevel(OutputFormat format, const QDateTime &time, const ChannelLevel &reading);
+
+// A time as the outputs carry it: ISO 8601 with milliseconds and the UTC
+// offset ("2024-05-01T20:15:03.120+02:00").
+QString isoTime(const QDateTime &time);
+
+// One JSON object with its fields in the order given, on one line without a
+// newline: scripts that take the fields by their place see them so.
+QByteArray jsonObject(std::initializer_list<std::pair<const char *, QJsonValue>> fields);
+// JSON objects as one array, a line of its own.
+QByteArray jsonArrayLine(const QByteArrayList &objects);
 
 // The probe's outcome on `device`: the status text alone, a CSV
 // "device,status" table, or one JSON object.
