@@ -1,6 +1,5 @@
 #include "level_grid.h"
 
-#include "level_grid_accessible.h"
 #include "pin_colours.h"
 
 #include <QEvent>
@@ -43,9 +42,6 @@ QColor ink(int level, bool stale)
 LevelGrid::LevelGrid(QWidget *parent)
     : QWidget(parent)
 {
-    // Before anything a reader may hear: the first question about the grid
-    // settles what it is to every reader.
-    QAccessible::installFactory(LevelGridAccessible::create);
     setObjectName(QStringLiteral("grdLevels"));
     setAccessibleName(QStringLiteral("Channel levels, 32 rows of 16"));
     setFocusPolicy(Qt::StrongFocus);
@@ -207,7 +203,7 @@ void LevelGrid::setCursor(int channel)
     m_cursor = channel;
     update(cellRect(m_cursor - 1));
     speakCursor();
-    LevelGridAccessible::announce(this, m_cursor, QAccessible::Focus);
+    announce(m_cursor, QAccessible::Focus);
     emit cursorMoved(channel);
 }
 
@@ -229,7 +225,17 @@ void LevelGrid::speakCursor()
     const bool sameCell = accessibleDescription().startsWith(QStringLiteral("Channel %1:").arg(m_cursor));
     setAccessibleDescription(spoken);
     if (sameCell)
-        LevelGridAccessible::announce(this, m_cursor, QAccessible::NameChanged);
+        announce(m_cursor, QAccessible::NameChanged);
+}
+
+void LevelGrid::announce(int channel, QAccessible::Event event)
+{
+    // Focus follows the keyboard's cursor only while the grid has the keys.
+    if (event == QAccessible::Focus && !hasFocus())
+        return;
+    QAccessibleEvent said(this, event);
+    said.setChild(channel - 1);
+    QAccessible::updateAccessibility(&said);
 }
 
 void LevelGrid::resizeEvent(QResizeEvent *event)

@@ -2,6 +2,7 @@
 
 #include "level_format.h"
 
+#include <QAccessible>
 #include <QImage>
 #include <QPixmap>
 #include <QVector>
@@ -70,6 +71,9 @@ private:
     void drawCell(QPainter &painter, int index);
     // A screen reader hears the cursor's channel and level.
     void speakCursor();
+    // Tells a listening reader that a channel's cell took the focus or
+    // changed: the cell is whatever speaks for the grid's child channel - 1.
+    void announce(int channel, QAccessible::Event event);
 
     std::array<Cell, kChannels> m_cells{};
     LevelFormat m_format = LevelFormat::Decimal;

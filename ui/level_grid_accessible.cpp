@@ -20,18 +20,6 @@ QAccessibleInterface *LevelGridAccessible::create(const QString &className, QObj
     return nullptr;
 }
 
-void LevelGridAccessible::announce(LevelGrid *grid, int channel, QAccessible::Event event)
-{
-    auto *table = dynamic_cast<LevelGridAccessible *>(QAccessible::queryAccessibleInterface(grid));
-    if (!table)
-        return;
-    // Focus follows the keyboard's cursor only while the grid has the keys.
-    if (event == QAccessible::Focus && !grid->hasFocus())
-        return;
-    QAccessibleEvent said(table->channelCell(channel), event);
-    QAccessible::updateAccessibility(&said);
-}
-
 LevelGrid *LevelGridAccessible::grid() const
 {
     return static_cast<LevelGrid *>(widget());

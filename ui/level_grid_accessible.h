@@ -16,9 +16,9 @@ public:
     ~LevelGridAccessible() override;
 
     // The factory Qt asks for every widget; it answers for LevelGrid only.
+    // The program installs it before its first window, so that the first
+    // question about a grid settles what it is to every reader.
     static QAccessibleInterface *create(const QString &className, QObject *object);
-    // Tells a listening reader that a channel's cell took the focus or changed.
-    static void announce(LevelGrid *grid, int channel, QAccessible::Event event);
 
     void *interface_cast(QAccessible::InterfaceType type) override;
     int childCount() const override;

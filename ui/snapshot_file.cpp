@@ -19,11 +19,16 @@ QString systemError(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool writeAll(int fd, const QByteArray &bytes)
+qint64 systemWrite(int fd, const char *bytes, qint64 count)
+{
+    return ::write(fd, bytes, size_t(count));
+}
+
+bool writeAll(int fd, const QByteArray &bytes, FileWrite write)
 {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t put = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        const qint64 put = write(fd, bytes.constData() + done, bytes.size() - done);
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
@@ -48,7 +53,7 @@ mode_t modeFor(const QByteArray &target)
 
 // Every step is checked by hand: QSaveFile::commit() has been seen to report
 // success after its last write failed for want of space.
-bool saveWholeFile(const QString &path, const QByteArray &bytes, QString &error)
+bool saveWholeFile(const QString &path, const QByteArray &bytes, QString &error, FileWrite write)
 {
     // Saving over a link replaces the file it leads to, not the link.
     const QFileInfo info(path);
@@ -63,7 +68,7 @@ bool saveWholeFile(const QString &path, const QByteArray &bytes, QString &error)
         error = systemError(errno);
         return false;
     }
-    const bool written = ::fchmod(fd, modeFor(target)) == 0 && writeAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool written = ::fchmod(fd, modeFor(target)) == 0 && writeAll(fd, bytes, write ? write : systemWrite) && ::fsync(fd) == 0;
     const int writeError = errno;
     const bool closed = ::close(fd) == 0;
     const int closeError = errno;
@@ -76,7 +81,7 @@ bool saveWholeFile(const QString &path, const QByteArray &bytes, QString &error)
 
 #else
 
-bool saveWholeFile(const QString &path, const QByteArray &bytes, QString &error)
+bool saveWholeFile(const QString &path, const QByteArray &bytes, QString &error, FileWrite)
 {
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() && file.commit())
