@@ -20,7 +20,9 @@ public:
     static constexpr int kBoxFault = 1;
     static constexpr int kUsageError = 2;
     static constexpr int kPortFault = 3;
-    static constexpr int kInterruptedTwice = 130; // as a shell reports a SIGINT
+    // Stopped by a signal before its work was done (a watch: before its
+    // first reading, or by a second signal), as a shell reports a SIGINT.
+    static constexpr int kStopped = 130;
 
     CliCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
 
@@ -29,6 +31,7 @@ public:
 
     // Ctrl+C: a watch ends after the pass in flight; a second one ends at once.
     void interrupt();
+
 
 signals:
     void finished(int exitStatus);
@@ -39,10 +42,15 @@ private:
     void onLevelRead(int reader, int channel, std::optional<int> level);
     void startPictures();
     void onPicture(const Picture &picture);
+    void askNextPicture();
+    // False when the output is gone; the run has then ended.
+    bool writePicture(const Picture &picture);
     void complainOf(const QVector<Picture::Failure> &failures);
     void onMonitoredLevelRead(int slot, int channel, std::optional<int> level);
     void onPassEnded();
     void onPortLost();
+    // The status a watch stopped by the operator ends with.
+    int stoppedStatus() const;
 
     // False when the output is gone; the run has then ended.
     bool write(const QByteArray &bytes);
@@ -60,6 +68,8 @@ private:
     int m_highest = 0;
     int m_passes = 0;
     int m_interrupts = 0;
+    bool m_waitingForPort = false; // a watch of ranges, over a lost port
+    bool m_printing = false;       // a picture's rows are still to be written
     bool m_anyFault = false;
     bool m_ended = false;
 };
