@@ -15,6 +15,9 @@ QtSerialPort::QtSerialPort(QObject *parent)
 
 void QtSerialPort::takeArrivals()
 {
+    // The line may have hung up in the notification that brought this.
+    if (!m_port.isOpen())
+        return;
     // Emptying QSerialPort's own buffer at every arrival keeps a chattering
     // line from piling up memory while no exchange reads it.
     const QByteArray arrived = m_port.readAll();
