@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 CheckCommand::CheckCommand(const CliOptions &options, BoxSession &session, QObject *parent)
     : QObject(parent)
@@ -54,7 +53,10 @@ void CheckCommand::interrupt()
         return;
     m_fetch.pause();
     m_session.shutDown();
-    end(m_anyDiffered ? kSomeDiffer : kAllAgree);
+    if (!m_check.watch || !m_checked)
+        end(kStopped);
+    else
+        end(m_anyDiffered ? kSomeDiffer : kAllAgree);
 }
 
 void CheckCommand::onPictureEnded(const PictureOutcome &outcome)
@@ -100,6 +102,7 @@ void CheckCommand::judge(int pictureFirst, const QByteArray &pictureLevels)
     const QVector<LevelDifference> differences =
         compareLevels(m_check.expected, pictureFirst, pictureLevels, m_check.tolerance);
     m_anyDiffered = m_anyDiffered || !differences.isEmpty();
+    m_checked = true;
     if (!m_check.watch) {
         const QByteArray table = formatDifferences(m_format, differences);
         if (write(m_noHeader && m_format == OutputFormat::Csv ? withoutHeader(table) : table))
@@ -145,11 +148,9 @@ int runCheck(const CliOptions &options, BoxSession &session)
 {
     CheckCommand check(options, session);
     QObject::connect(&check, &CheckCommand::finished, QCoreApplication::instance(), &QCoreApplication::exit);
-    std::unique_ptr<StopSignals> stopSignals;
-    if (options.check.watch) {
-        stopSignals = std::make_unique<StopSignals>();
-        QObject::connect(stopSignals.get(), &StopSignals::stopRequested, &check, &CheckCommand::interrupt);
-    }
+    // Stopped, a check closes the port as at a normal end, its lock included.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &check, &CheckCommand::interrupt);
     QMetaObject::invokeMethod(&check, &CheckCommand::start, Qt::QueuedConnection);
     return QCoreApplication::exec();
 }

@@ -20,13 +20,15 @@ class CheckCommand : public QObject {
 public:
     static constexpr int kAllAgree = 0;
     static constexpr int kSomeDiffer = 1;
+    static constexpr int kStopped = 130; // by a signal, before any check was made
     static constexpr int kAttempts = 3;
 
     CheckCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
 
     // Call once the event loop runs: finished() may come from inside.
     void start();
-    // Ctrl+C: nothing more goes to the box; finished() at once, 1 when any
+    // Ctrl+C, SIGTERM, SIGHUP: nothing more goes to the box; finished() at
+    // once, with kStopped unless a watch has made a check: then 1 when any
     // check found a channel outside the tolerance or unread.
     void interrupt();
 
@@ -52,6 +54,7 @@ private:
     QVector<LevelDifference> m_last;         // the last check's
     bool m_lastFailed = false;               // the last check had no picture
     bool m_anyDiffered = false;
+    bool m_checked = false; // a check has been judged
     bool m_ended = false;
 };
 

@@ -194,19 +194,28 @@ void TestPortTrust::theChosenPortSaysWhyItDidNotOpen()
 
 // Each program, stopped by a kill or a closed terminal while it has the
 // port open, closes it as on Exit: its exclusive hold and its lock file go.
+// A command stopped before its work was done ends with 130; a watch ends
+// its pass in flight and then with the verdict of its readings.
 void TestPortTrust::stopSignalsLetGoOfTheDevice_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("stop");
+    QTest::addColumn<int>("code");
     const QStringList watch{"watch", "1"};
     const QStringList read{"read", "1"};
-    QTest::newRow("monitor, SIGTERM") << "lumivane-monitor" << QStringList() << int(SIGTERM);
-    QTest::newRow("monitor, SIGHUP") << "lumivane-monitor" << QStringList() << int(SIGHUP);
-    QTest::newRow("lumivane watch, SIGTERM") << "lumivane" << watch << int(SIGTERM);
-    QTest::newRow("lumivane watch, SIGHUP") << "lumivane" << watch << int(SIGHUP);
-    QTest::newRow("lumivane read, SIGTERM") << "lumivane" << read << int(SIGTERM);
-    QTest::newRow("lumivane read, SIGHUP") << "lumivane" << read << int(SIGHUP);
+    QFile expected(m_dir.filePath("expected.csv"));
+    QVERIFY(expected.open(QIODevice::WriteOnly) && expected.write("channel,level\n1,10\n") > 0);
+    const QStringList check{"check", expected.fileName()};
+    QTest::newRow("monitor, SIGTERM") << "lumivane-monitor" << QStringList() << int(SIGTERM) << 0;
+    QTest::newRow("monitor, SIGHUP") << "lumivane-monitor" << QStringList() << int(SIGHUP) << 0;
+    QTest::newRow("lumivane watch, SIGTERM") << "lumivane" << watch << int(SIGTERM) << 1;
+    QTest::newRow("lumivane watch, SIGHUP") << "lumivane" << watch << int(SIGHUP) << 1;
+    QTest::newRow("lumivane read, SIGTERM") << "lumivane" << read << int(SIGTERM) << 130;
+    QTest::newRow("lumivane read, SIGHUP") << "lumivane" << read << int(SIGHUP) << 130;
+    QTest::newRow("lumivane check, SIGTERM") << "lumivane" << check << int(SIGTERM) << 130;
+    QTest::newRow("lumivane check --watch, before a check, SIGINT")
+        << "lumivane" << check + QStringList{"--watch"} << int(SIGINT) << 130;
 }
 
 void TestPortTrust::stopSignalsLetGoOfTheDevice()
@@ -214,6 +223,7 @@ void TestPortTrust::stopSignalsLetGoOfTheDevice()
     QFETCH(QString, program);
     QFETCH(QStringList, arguments);
     QFETCH(int, stop);
+    QFETCH(int, code);
     PtyBox box; // a silent box: the program waits on it when the signal comes
     QVERIFY(box.isReady());
     QProcess process;
@@ -236,6 +246,7 @@ void TestPortTrust::stopSignalsLetGoOfTheDevice()
     ::kill(pid_t(process.processId()), stop);
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), code);
     Peek line(box.devicePath());
     QVERIFY(line.isOpen());
     QVERIFY(!line.exclusive());
