@@ -10,6 +10,9 @@
 #include <QStringList>
 #include <algorithm>
 #include <memory>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 CheckCommand::CheckCommand(const CliOptions &options, BoxSession &session, QObject *parent)
     : CommandRun(options, session, parent)
@@ -49,7 +52,10 @@ void CheckCommand::interrupt()
     if (ended())
         return;
     stopAsking();
-    end(m_anyDiffered ? kSomeDiffer : kAllAgree);
+    if (!m_check.watch || !m_checked)
+        end(kStopped);
+    else
+        end(m_anyDiffered ? kSomeDiffer : kAllAgree);
 }
 
 void CheckCommand::onPictureEnded(const PictureOutcome &outcome)
@@ -95,6 +101,7 @@ void CheckCommand::judge(int pictureFirst, const QByteArray &pictureLevels)
     const QVector<LevelDifference> differences =
         compareLevels(m_check.expected, pictureFirst, pictureLevels, m_check.tolerance);
     m_anyDiffered = m_anyDiffered || !differences.isEmpty();
+    m_checked = true;
     if (!m_check.watch) {
         if (write(table(formatDifferences(m_format, differences))))
             end(differences.isEmpty() ? kAllAgree : kSomeDiffer);
@@ -119,11 +126,9 @@ int runCheck(const CliOptions &options, BoxSession &session)
 {
     CheckCommand check(options, session);
     QObject::connect(&check, &CheckCommand::finished, QCoreApplication::instance(), &QCoreApplication::exit);
-    std::unique_ptr<StopSignals> stopSignals;
-    if (options.check.watch) {
-        stopSignals = std::make_unique<StopSignals>();
-        QObject::connect(stopSignals.get(), &StopSignals::stopRequested, &check, &CheckCommand::interrupt);
-    }
+    // Stopped, a check closes the port as at a normal end, its lock included.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, &check, &CheckCommand::interrupt);
     QMetaObject::invokeMethod(&check, &CheckCommand::start, Qt::QueuedConnection);
     return QCoreApplication::exec();
 }

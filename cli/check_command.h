@@ -27,7 +27,8 @@ public:
 
     // Call once the event loop runs: finished() may come from inside.
     void start();
-    // Ctrl+C: nothing more goes to the box; finished() at once, 1 when any
+    // Ctrl+C, SIGTERM, SIGHUP: nothing more goes to the box; finished() at
+    // once, with kStopped unless a watch has made a check: then 1 when any
     // check found a channel outside the tolerance or unread.
     void interrupt();
 
@@ -48,6 +49,7 @@ private:
     QVector<LevelDifference> m_last;         // the last check's
     bool m_lastFailed = false;               // the last check had no picture
     bool m_anyDiffered = false;
+    bool m_checked = false; // a check has been judged
 };
 
 // Runs a check on `session`; the exit status.

@@ -3,6 +3,7 @@
 #include "cli_options.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <optional>
 
@@ -41,6 +42,12 @@ bool readRange(const QString &range, CheckOptions &check, QString &error)
 // levels is not read to its end.
 bool readFile(CheckOptions &check, QString &error)
 {
+    // A pipe without a writer would hold the run at the open for ever.
+    const QFileInfo info(check.file);
+    if (info.exists() && !info.isFile()) {
+        error = QStringLiteral("cannot read %1: not a regular file").arg(check.file);
+        return false;
+    }
     QFile file(check.file);
     if (!file.open(QIODevice::ReadOnly)) {
         error = QStringLiteral("cannot read %1: %2").arg(check.file, file.errorString());

@@ -96,13 +96,20 @@ void CliCommand::interrupt()
         return;
     if (++m_interrupts > 1 || m_options.command != CliOptions::Command::Watch) {
         session().shutDown();
-        end(kInterruptedTwice);
+        end(kStopped);
         return;
     }
     session().stopMonitoring();
     // Between passes nothing is in flight to wait for.
-    if (session().idle())
-        end(m_anyFault ? kBoxFault : kAllRead);
+    if (session().idle() && !m_printing)
+        end(stoppedStatus());
+}
+
+int CliCommand::stoppedStatus() const
+{
+    if (m_passes == 0)
+        return kStopped;
+    return m_anyFault ? kBoxFault : kAllRead;
 }
 
 // A watch goes on over a lost port: said once on standard error, and the
@@ -129,6 +136,8 @@ void CliCommand::onProbed(int, Status status)
     if (m_options.command == CliOptions::Command::Watch) {
         // Only the lost device found again and answering is probed here.
         complain(QStringLiteral("the port is back (%1)").arg(device));
+        if (std::exchange(m_waitingForPort, false) && !ended())
+            startPictures();
         return;
     }
     if (status == Status::ErrorOpeningPort) {
@@ -211,26 +220,61 @@ void CliCommand::onPicture(const Picture &picture)
 {
     if (ended())
         return;
-    complainOf(picture.failures());
     if (m_options.command == CliOptions::Command::List) {
+        complainOf(picture.failures());
         if (write(table(formatLevels(m_options.format, picture.channelLevels()))))
             end(m_anyFault ? kBoxFault : kAllRead);
         return;
     }
-    const QDateTime at = QDateTime::currentDateTime();
-    for (int channel : std::as_const(m_options.channels)) {
-        if (!write(formatWatchedLevel(m_options.format, at, ChannelLevel{channel, picture.level(channel)})))
-            return;
+    // Over a lost port nothing is written, as with reads: the loss is said
+    // once, and the watch picks up when the port is back.
+    if (session().portIsLost()) {
+        m_waitingForPort = true;
+        if (m_interrupts > 0)
+            end(stoppedStatus());
+        return;
     }
-    ++m_passes;
-    if (m_interrupts > 0 || (m_options.count > 0 && m_passes >= m_options.count)) {
-        end(m_anyFault ? kBoxFault : kAllRead);
+    const Picture taken = picture; // the next picture is gathered in the same place
+    const bool last = m_interrupts > 0 || (m_options.count > 0 && m_passes + 1 >= m_options.count);
+    if (!last)
+        askNextPicture();
+    // Printed once the session has put the next request on the wire: the
+    // line carries the next picture while the rows go out.
+    m_printing = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this, taken, last] {
+            m_printing = false;
+            if (!writePicture(taken))
+                return;
+            if (last || (m_interrupts > 0 && session().idle()))
+                end(stoppedStatus());
+        },
+        Qt::QueuedConnection);
+}
+
+void CliCommand::askNextPicture()
+{
+    if (m_options.interval.count() == 0) {
+        startPictures();
         return;
     }
     QTimer::singleShot(m_options.interval, this, [this] {
         if (!ended() && m_interrupts == 0)
             startPictures();
     });
+}
+
+bool CliCommand::writePicture(const Picture &picture)
+{
+    complainOf(picture.failures());
+    const QDateTime at = QDateTime::currentDateTime();
+    for (int channel : std::as_const(m_options.channels)) {
+        if (!write(formatWatchedLevel(m_options.format, at, ChannelLevel{channel, picture.level(channel)})))
+            return false;
+    }
+    ++m_passes;
+    return true;
 }
 
 void CliCommand::onMonitoredLevelRead(int, int channel, std::optional<int> level)
@@ -250,7 +294,7 @@ void CliCommand::onPassEnded()
     const bool enough = m_options.count > 0 && m_passes >= m_options.count;
     if (m_interrupts > 0 || enough) {
         session().stopMonitoring();
-        end(m_anyFault ? kBoxFault : kAllRead);
+        end(stoppedStatus());
         return;
     }
     if (m_passes == 1)

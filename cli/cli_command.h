@@ -21,7 +21,6 @@ public:
     static constexpr int kBoxFault = kFaultFound;
     static constexpr int kUsageError = 2;
     static constexpr int kPortFault = 3;
-    static constexpr int kInterruptedTwice = 130; // as a shell reports a SIGINT
 
     CliCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
 
@@ -37,10 +36,15 @@ private:
     void onLevelRead(int reader, int channel, std::optional<int> level);
     void startPictures();
     void onPicture(const Picture &picture);
+    void askNextPicture();
+    // False when the output is gone; the run has then ended.
+    bool writePicture(const Picture &picture);
     void complainOf(const QVector<Picture::Failure> &failures);
     void onMonitoredLevelRead(int slot, int channel, std::optional<int> level);
     void onPassEnded();
     void onPortLost();
+    // The status a watch stopped by the operator ends with.
+    int stoppedStatus() const;
 
     bool faultFound() const override { return m_anyFault; }
 
@@ -53,6 +57,8 @@ private:
     int m_highest = 0;
     int m_passes = 0;
     int m_interrupts = 0;
+    bool m_waitingForPort = false; // a watch of ranges, over a lost port
+    bool m_printing = false;       // a picture's rows are still to be written
     bool m_anyFault = false;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 QString errorLine(const QString &what)
@@ -16,6 +17,16 @@ void complain(const QString &what)
 {
     std::fprintf(stderr, "%s\n", qPrintable(errorLine(what)));
     std::fflush(stderr);
+}
+
+void prefixQtMessages()
+{
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+        for (const QString &line : message.split(u'\n', Qt::SkipEmptyParts))
+            complain(line);
+        if (type == QtFatalMsg)
+            std::abort();
+    });
 }
 
 QByteArray withoutHeader(const QByteArray &table)

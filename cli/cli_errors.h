@@ -13,6 +13,10 @@ QString errorLine(const QString &what);
 // Writes errorLine(what) and a newline on standard error, flushed at once.
 void complain(const QString &what);
 
+// Qt's own warnings (a library's, a plugin's) go to standard error the same
+// way, a line each.
+void prefixQtMessages();
+
 // --no-header: a CSV table without its first line, the column names, for a
 // script that appends to a file that has them already.
 QByteArray withoutHeader(const QByteArray &table);

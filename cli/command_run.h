@@ -16,6 +16,9 @@ public:
     // fault (a channel the box did not answer, a level that differs).
     static constexpr int kAllWell = 0;
     static constexpr int kFaultFound = 1;
+    // Stopped by a signal before its work was done (a watch: before its
+    // first reading, or by a second signal), as a shell reports a SIGINT.
+    static constexpr int kStopped = 130;
 
 signals:
     void finished(int exitStatus);

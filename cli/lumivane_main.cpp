@@ -58,6 +58,7 @@ int answered(const QByteArray &text)
 
 int main(int argc, char *argv[])
 {
+    prefixQtMessages();
     // Every fault is found before the port is opened: nothing goes to the wire.
     QString error;
     const std::optional<CliOptions> options = parseCliOptions(argumentList(argc, argv), error);

@@ -176,10 +176,10 @@ void BoxSession::begin(job::PortChoice &choice)
     m_exchange.lineChanged();
     if (!choice.automatic)
         rememberOpenDevice(device);
-    const QByteArray nul(1, protocol::kFlushByte);
-    for (int i = 0; i < protocol::kFlushNulCount; ++i)
-        m_port->write(nul);
-    m_exchange.start({protocol::probeCommand(), /*discardFirst=*/false, protocol::kProbeThreshold, m_readLength});
+    Exchange::Request probe{protocol::probeCommand(), /*discardFirst=*/false, protocol::kProbeThreshold, m_readLength};
+    probe.leadIn = QByteArray(protocol::kFlushNulCount, protocol::kFlushByte);
+    probe.quietFirst = true;
+    m_exchange.start(probe);
 }
 
 void BoxSession::sendRead(int channel)

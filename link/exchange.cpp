@@ -21,13 +21,27 @@ Exchange::Exchange(SerialPort &port, std::chrono::milliseconds timeout, SessionC
 bool Exchange::start(const Request &request)
 {
     m_request = request;
-    if (!m_quietOwed)
+    if (m_quietOwed) {
+        m_port.discardWaiting();
+        beginQuiet(kQuietTime, kMaxQuietWait);
+    } else if (request.quietFirst) {
+        // A line that is quiet already is left untouched.
+        if (m_port.bytesWaiting() > 0)
+            m_port.discardWaiting();
+        beginQuiet(kOpenQuietTime, kOpenMaxQuietWait);
+    } else {
         return send();
-    m_quieting = true;
-    m_quietSince = m_clock.now();
-    m_port.discardWaiting();
-    m_quiet->start(kQuietTime);
+    }
     return true;
+}
+
+void Exchange::beginQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds atMost)
+{
+    m_quieting = true;
+    m_quietTime = quiet;
+    m_maxQuietWait = atMost;
+    m_quietSince = m_clock.now();
+    m_quiet->start(quiet);
 }
 
 bool Exchange::send()
@@ -37,6 +51,10 @@ bool Exchange::send()
         m_portTrouble = true;
     if (m_portTrouble && m_request.stopOnPortFailure)
         return false;
+    for (const char byte : std::as_const(m_request.leadIn)) {
+        if (!m_port.write(QByteArray(1, byte)))
+            m_portTrouble = true;
+    }
     if (!m_port.write(m_request.command))
         m_portTrouble = true;
     if (m_portTrouble && m_request.stopOnPortFailure)
@@ -56,8 +74,8 @@ void Exchange::onBytesArrived()
     if (m_quieting) {
         m_port.discardWaiting();
         const auto quietFor = std::chrono::duration_cast<std::chrono::milliseconds>(m_clock.now() - m_quietSince);
-        const auto left = kMaxQuietWait - quietFor;
-        m_quiet->start(std::clamp(left, std::chrono::milliseconds{0}, kQuietTime));
+        const auto left = m_maxQuietWait - quietFor;
+        m_quiet->start(std::clamp(left, std::chrono::milliseconds{0}, m_quietTime));
         return;
     }
     if (!m_running)

@@ -18,11 +18,19 @@
 // out only once the line has been quiet for kQuietTime (what arrives
 // meanwhile is thrown away and starts the quiet time again), or after
 // kMaxQuietWait at most.
+//
+// A port just opened may still carry the tail of what the box was sending
+// to the program before (a block that a killed program asked for): a
+// request marked quietFirst goes out once the line has been quiet for
+// kOpenQuietTime, longer than a USB adapter holds bytes back and than the
+// gaps inside a block, or after kOpenMaxQuietWait at most.
 class Exchange : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kQuietTime{500};
     static constexpr std::chrono::milliseconds kMaxQuietWait{2000};
+    static constexpr std::chrono::milliseconds kOpenQuietTime{50};
+    static constexpr std::chrono::milliseconds kOpenMaxQuietWait{300};
 
     struct Request {
         QByteArray command;
@@ -33,6 +41,9 @@ public:
         bool stopOnPortFailure = false;
         // The longest wait for this answer; zero: the exchange's own time-out.
         std::chrono::milliseconds timeout{0};
+        // Written a byte at a time ahead of the command, after any quiet wait.
+        QByteArray leadIn;
+        bool quietFirst = false;
     };
 
     struct Answer {
@@ -61,6 +72,7 @@ signals:
 
 private:
     bool send();
+    void beginQuiet(std::chrono::milliseconds quiet, std::chrono::milliseconds atMost);
     void onBytesArrived();
     void onQuietEnough();
     void finish(int finalCount, bool timedOut);
@@ -70,6 +82,8 @@ private:
     SessionTimer *m_timeout;
     SessionTimer *m_quiet;
     SessionClock::Clock::time_point m_quietSince; // the start of the whole quiet wait
+    std::chrono::milliseconds m_quietTime{0};
+    std::chrono::milliseconds m_maxQuietWait{0};
     std::chrono::milliseconds m_defaultTimeout;
     Request m_request;
     bool m_running = false;

@@ -102,6 +102,8 @@ public:
     // Bytes of an unfinished request held back; never a whole request.
     int pendingBytes() const { return int(m_pending.size()); }
     qint64 nulsSeen() const { return m_nulsSeen; }
+    // The sender went away: the request it had begun is never finished.
+    void dropPending() { m_pending.clear(); }
 
 private:
     std::optional<Request> begin(char byte);

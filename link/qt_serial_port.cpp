@@ -15,6 +15,9 @@ QtSerialPort::QtSerialPort(QObject *parent)
 
 void QtSerialPort::takeArrivals()
 {
+    // The line may have hung up in the notification that brought this.
+    if (!m_port.isOpen())
+        return;
     // Emptying QSerialPort's own buffer at every arrival keeps a chattering
     // line from piling up memory while no exchange reads it.
     const QByteArray arrived = m_port.readAll();
@@ -109,7 +112,14 @@ bool QtSerialPort::write(const QByteArray &bytes)
 {
     if (!m_port.isOpen())
         return false;
-    return m_port.write(bytes) == bytes.size();
+    // Handed to the driver now, not on the event loop's next turn: whatever
+    // the caller does next (a program printing the last picture) happens
+    // while the command is on its way.
+    m_writing = true;
+    const bool taken = m_port.write(bytes) == bytes.size();
+    m_port.flush();
+    m_writing = false;
+    return taken && m_port.isOpen();
 }
 
 int QtSerialPort::bytesWaiting() const
@@ -164,5 +174,10 @@ void QtSerialPort::onError(QSerialPort::SerialPortError error)
     // Closed at once, and so reported once: no notifier stays on the dead line.
     closePort();
     m_waiting.clear();
-    emit lost();
+    // A write that found the line dead returns first: its caller is in the
+    // middle of sending and hears of the loss from the event loop.
+    if (m_writing)
+        QMetaObject::invokeMethod(this, [this] { emit lost(); }, Qt::QueuedConnection);
+    else
+        emit lost();
 }

@@ -40,4 +40,5 @@ private:
     QString m_deviceName; // as given to the last open
     QString m_openError;
     QByteArray m_waiting; // taken from the device as soon as it arrives
+    bool m_writing = false;
 };

@@ -29,6 +29,7 @@ LiveFetch::LiveFetch(BoxSession &session, QObject *parent)
     , m_now([&session] { return session.clock().now(); })
     , m_retry(session.clock().timer(this))
 {
+    connect(&session, &BoxSession::probed, this, &LiveFetch::onPortBack);
     connect(m_retry, &SessionTimer::timeout, this, &LiveFetch::ask);
     connect(&m_pieces, &PictureFetch::pieceDone, this, &LiveFetch::onPieceDone);
     connect(&m_pieces, &PictureFetch::pictureDone, this, &LiveFetch::onPictureDone);
@@ -73,14 +74,29 @@ void LiveFetch::pause()
     if (!m_running)
         return;
     m_running = false;
+    m_waitingForPort = false;
     m_retry->stop();
     m_pieces.abandon();
+}
+
+void LiveFetch::onPortBack()
+{
+    if (!m_waitingForPort || m_session.portIsLost())
+        return;
+    m_waitingForPort = false;
+    if (m_running && !m_pieces.asked() && !m_retry->isActive())
+        ask();
 }
 
 // Pieces past 256 that failed wait out their second; when it is over they
 // are asked after the others, the cheapest first.
 void LiveFetch::ask()
 {
+    if (m_waitOutLostPort && m_session.portIsLost()) {
+        m_waitingForPort = true;
+        emit updated();
+        return;
+    }
     const bool due = now() >= m_beyondDueAt;
     QVector<PictureFetch::Ask> asks;
     QVector<PictureFetch::Ask> again;

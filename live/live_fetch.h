@@ -67,6 +67,13 @@ public:
     void pause();
     bool running() const { return m_running; }
 
+    // While the session's port is lost every piece would fail at once: with
+    // this set, nothing is asked until the port is back (chosen again, or the
+    // lost device found and answering). The fetch still runs meanwhile, so
+    // its picture goes stale as it would without answers.
+    void setWaitOutLostPort(bool wait) { m_waitOutLostPort = wait; }
+    bool waitingForPort() const { return m_waitingForPort; }
+
     // The last good picture: every channel of its range, answered or not.
     QVector<ChannelLevel> pictureLevels() const { return m_picture.channelLevels(); }
     // The pieces the last good picture lacks, and how they failed.
@@ -111,6 +118,7 @@ signals:
 
 private:
     void ask();
+    void onPortBack();
     void onPieceDone(const PictureFetch::Ask &ask, const LevelFetch &fetch, std::chrono::milliseconds took);
     void onPictureDone(const Picture &picture);
     void take(Picture picture);
@@ -122,6 +130,8 @@ private:
     int m_first = 1;
     int m_last = kChannels;
     bool m_running = false;
+    bool m_waitOutLostPort = false;
+    bool m_waitingForPort = false;
     Clock::time_point m_pictureStarted; // on the session's clock, as the line's waits are
     std::chrono::milliseconds m_pictureLineTime{0};
     SessionTimer *m_retry;

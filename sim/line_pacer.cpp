@@ -46,6 +46,14 @@ QByteArray LinePacer::takeSent(Clock::time_point now)
     return sent;
 }
 
+void LinePacer::clear()
+{
+    m_runs.clear();
+    m_waiting = 0;
+    m_inFree = {};
+    m_outFree = {};
+}
+
 std::optional<LinePacer::Clock::time_point> LinePacer::nextDue() const
 {
     if (m_runs.empty())

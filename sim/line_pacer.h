@@ -28,6 +28,8 @@ public:
     // When the next byte will be wholly sent; nothing when none is waiting.
     std::optional<Clock::time_point> nextDue() const;
     qsizetype waiting() const { return m_waiting; }
+    // Drops every byte not yet sent, and the line is free at once.
+    void clear();
 
 private:
     struct Run {

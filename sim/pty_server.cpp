@@ -39,6 +39,11 @@ void PtyServer::forgetHost()
     m_answers.clear();
     m_unsent.clear();
     m_writable.setEnabled(false);
+    m_paceTimer.stop();
+    if (m_pacer)
+        m_pacer->clear();
+    m_heardAt = {};
+    m_box.forgetRequest();
 }
 
 void PtyServer::receive()

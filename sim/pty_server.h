@@ -24,8 +24,9 @@ public:
     // without it the pseudo-terminal's own speed rules.
     void setBaud(int baud);
 
-    // The host has gone: answers it did not wait for are dropped, not left
-    // for the next one.
+    // The host has gone: answers it did not wait for, those the line was
+    // still carrying included, and a request it did not finish are dropped,
+    // not left for the next one.
     void forgetHost();
 
 private:

@@ -36,6 +36,9 @@ public:
 
     // Bytes of an unfinished request held back; never more than a block request.
     int pendingBytes() const { return m_parser.pendingBytes(); }
+    // The host went away in the middle of a request: the next host's bytes
+    // start a request of their own.
+    void forgetRequest() { m_parser.dropPending(); }
 
 private:
     QByteArray answer(const protocol::Request &request);

@@ -56,12 +56,7 @@ bool SimPort::write(const QByteArray &bytes)
     m_written.append(bytes);
     const auto scripted = m_scripts.constFind(bytes);
     if (scripted != m_scripts.constEnd()) {
-        if (scripted->byteGap.count() == 0) {
-            m_wire.push(scripted->reply, scripted->delay);
-        } else {
-            for (int i = 0; i < scripted->reply.size(); ++i)
-                m_wire.push(scripted->reply.mid(i, 1), scripted->delay + scripted->byteGap * i);
-        }
+        putOnWire(scripted->reply, scripted->delay, scripted->byteGap);
     } else if (const QByteArray answer = m_box.feed(bytes); !answer.isEmpty()) {
         m_wire.push(answer, m_box.faults().answerDelay);
     }
@@ -124,9 +119,20 @@ void SimPort::unplug()
         emit lost();
 }
 
-void SimPort::injectFromBox(const QByteArray &bytes)
+void SimPort::injectFromBox(const QByteArray &bytes, std::chrono::milliseconds delay,
+                            std::chrono::milliseconds byteGap)
 {
-    m_wire.push(bytes, std::chrono::milliseconds{0});
+    putOnWire(bytes, delay, byteGap);
+}
+
+void SimPort::putOnWire(const QByteArray &bytes, std::chrono::milliseconds delay, std::chrono::milliseconds byteGap)
+{
+    if (byteGap.count() == 0) {
+        m_wire.push(bytes, delay);
+        return;
+    }
+    for (int i = 0; i < bytes.size(); ++i)
+        m_wire.push(bytes.mid(i, 1), delay + byteGap * i);
 }
 
 void SimPort::script(const QByteArray &command, const QByteArray &reply, std::chrono::milliseconds delay,

@@ -43,7 +43,10 @@ public:
     void plugIn() { m_unplugged = false; }
     bool unplugged() const { return m_unplugged; }
 
-    void injectFromBox(const QByteArray &bytes);
+    // Bytes from the box whatever the host said: after `delay`, whole, or a
+    // byte at a time `byteGap` apart.
+    void injectFromBox(const QByteArray &bytes, std::chrono::milliseconds delay = std::chrono::milliseconds{0},
+                       std::chrono::milliseconds byteGap = std::chrono::milliseconds{0});
     // From now on the host's `command` gets `reply` instead of the box's
     // answer: after `delay`, whole, or a byte at a time `byteGap` apart.
     void script(const QByteArray &command, const QByteArray &reply, std::chrono::milliseconds delay,
@@ -65,6 +68,7 @@ signals:
 
 private:
     void arrive(const QByteArray &bytes);
+    void putOnWire(const QByteArray &bytes, std::chrono::milliseconds delay, std::chrono::milliseconds byteGap);
     void record(const QString &entry) { m_log.append(entry); }
     void dropLine();
 

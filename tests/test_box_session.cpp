@@ -142,6 +142,34 @@ private slots:
         QCOMPARE(rig.port->isOpen(), !openFails);
     }
 
+    // What the line still carries when the port opens (the tail of a block a
+    // killed program asked for) is not the probe's answer: the flush and the
+    // probe go out once the line is quiet, or once it has chattered too long.
+    void aProbeWaitsForAQuietLine_data()
+    {
+        QTest::addColumn<QByteArray>("stale");
+        QTest::addColumn<int>("startMs");   // after the open
+        QTest::addColumn<int>("byteGapMs"); // between the stale bytes
+        QTest::addColumn<Status>("status");
+        QTest::newRow("a block's tail at the open") << QByteArray(40, 'U') << 0 << 1 << Status::ConnectedOk;
+        QTest::newRow("an end byte a little later") << QByteArray("\xc1") << 30 << 0 << Status::ConnectedOk;
+        // The probe's "G" lands behind the chatter, which ends its wait.
+        QTest::newRow("a line that never falls quiet") << QByteArray(600, 'x') << 0 << 5 << Status::NoTransceiver;
+    }
+
+    void aProbeWaitsForAQuietLine()
+    {
+        QFETCH(QByteArray, stale);
+        QFETCH(int, startMs);
+        QFETCH(int, byteGapMs);
+        QFETCH(Status, status);
+        Rig rig;
+        rig.port->injectFromBox(stale, std::chrono::milliseconds{startMs}, std::chrono::milliseconds{byteGapMs});
+        rig.choosePort(1);
+        QCOMPARE(rig.statuses, QList<Status>{status});
+        QCOMPARE(rig.port->written(), kFlush + "C?");
+    }
+
     void wireOrderOfAFirstChoiceAndOfTheSameChoiceAgain()
     {
         Rig rig;

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <csignal>
+#include <sys/stat.h>
 
 namespace {
 
@@ -35,6 +36,7 @@ private slots:
 
 private:
     QString file(const QByteArray &text);
+    QString pipe();
 
     SimulatedBox m_box;
     int m_files = 0;
@@ -58,6 +60,14 @@ QString TestCheck::file(const QByteArray &text)
     if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size())
         qFatal("cannot write %s", qPrintable(out.fileName()));
     return out.fileName();
+}
+
+QString TestCheck::pipe()
+{
+    const QString path = m_box.filePath(QStringLiteral("pipe-%1").arg(++m_files));
+    if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+        qFatal("cannot make %s", qPrintable(path));
+    return path;
 }
 
 // A file or an option it cannot use ends the run with one line and status 2
@@ -85,6 +95,8 @@ void TestCheck::refusedBeforeTheWire_data()
                                           << ": no channel with an expected level within 2-9";
     QTest::newRow("tolerance 256") << good << QStringList{"--tolerance", "256"} << 2 << "--tolerance '256'";
     QTest::newRow("range past 512") << good << QStringList{"--range", "1-513"} << 2 << "--range '1-513'";
+    // No text: a pipe nobody writes to, which would hold the open for ever.
+    QTest::newRow("a pipe") << QByteArray() << QStringList{} << 2 << ": not a regular file";
     QTest::newRow("missing device") << good << QStringList{"--port", "/nonexistent/tty"} << 3
                                     << "Error Opening COM Port (/nonexistent/tty: no such device)";
 }
@@ -97,7 +109,7 @@ void TestCheck::refusedBeforeTheWire()
     QFETCH(QString, fault);
     PtyBox box;
     QVERIFY(box.isReady());
-    const QString path = file(text);
+    const QString path = text.isNull() ? pipe() : file(text);
     const LumivaneRun result = runLumivane(QStringList{"--port", box.devicePath(), "check", path} + options);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, code);

@@ -9,9 +9,11 @@
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -201,6 +203,27 @@ private slots:
         QCOMPARE(rig.text("txtMessageBox"), status);
         QCOMPARE(rig.child<QListWidget>("lstLevel")->count(), 0);
         QCOMPARE(rig.desktop.beeps, 0);
+    }
+
+    // A pulled device is said once under the grid and not asked for: no
+    // failed picture a line-time; pictures come again once the port is
+    // chosen again.
+    void aLostPortIsSaidOnceAndNotFetchedFrom()
+    {
+        LiveRig rig;
+        QTRY_VERIFY(rig.hasPicture());
+        auto *status = rig.live->findChild<QLabel *>("lblLiveStatus");
+        QVERIFY(status);
+        rig.port->unplug();
+        QTRY_VERIFY2(status->text().startsWith("port lost, waiting for it to come back"), qPrintable(status->text()));
+        QSignalSpy ended(&rig.live->fetch(), &LiveFetch::pictureEnded);
+        QVERIFY(!ended.wait(300));
+
+        rig.port->plugIn();
+        const int good = rig.live->fetch().goodPictures();
+        rig.child<QRadioButton>("OptSerial_0")->click();
+        QTRY_VERIFY(rig.live->fetch().goodPictures() > good);
+        QTRY_VERIFY2(status->text().contains("pictures/s"), qPrintable(status->text()));
     }
 
     void snapshots_data()

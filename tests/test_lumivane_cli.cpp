@@ -15,6 +15,9 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -46,7 +49,9 @@ private slots:
     void versionOptions();
     void portsTables_data();
     void portsTables();
+    void watchGoesOnOverALostPort_data();
     void watchGoesOnOverALostPort();
+    void asksTheNextPictureBeforePrinting();
     void listsTheUniverse();
     void ctrlCEndsAfterThePassInFlight();
     void closedPipeEndsQuietly();
@@ -345,28 +350,80 @@ void TestLumivaneCli::portsTables()
         QVERIFY2(row.isEmpty() || row.startsWith(','), row); // a device no port opens
 }
 
-// The box's line is pulled for a second and a half in the middle of a watch:
-// said once each way on standard error, no empty readings in the data, and
-// every counted pass made on the box that came back.
+// The box's line is pulled for half a second in the middle of a watch: said
+// once each way on standard error, no empty readings in the data, and every
+// counted pass made on the box that came back. A device reached by a name
+// that may go to another device is not waited for: the watch ends with the
+// port's status, its data still free of empty readings.
+void TestLumivaneCli::watchGoesOnOverALostPort_data()
+{
+    QTest::addColumn<QString>("channels");
+    QTest::addColumn<bool>("comesBack");
+    QTest::addColumn<int>("code");
+    QTest::newRow("by reads") << "1,2" << true << 0;
+    QTest::newRow("by blocks") << "1-2" << true << 0;
+    QTest::newRow("by blocks, gone for good") << "1-2" << false << 3;
+}
+
 void TestLumivaneCli::watchGoesOnOverALostPort()
 {
+    QFETCH(QString, channels);
+    QFETCH(bool, comesBack);
+    QFETCH(int, code);
     const QString link = m_box.filePath(QStringLiteral("pulled"));
     SimProcess simulator(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"));
     QString error;
-    QVERIFY2(simulator.start(link, {"--static", "--level", "1=10", "--drop-after", "1000", "--back-after", "1500"}, error),
-             qPrintable(error));
+    QStringList line{"--static", "--level", "1=10", "--drop-after", "1000"};
+    if (comesBack)
+        line << "--back-after" << "500";
+    QVERIFY2(simulator.start(link, line, error), qPrintable(error));
+    // The terminal's own name is not kept for the device it names now.
+    const QString port = comesBack ? link : QFile::symLinkTarget(link);
 
-    const LumivaneRun result = runLumivane({"--port", link, "--format", "csv", "watch", "1", "--interval", "50", "--count", "40"});
+    const LumivaneRun result = runLumivane({"--port", port, "--format", "csv", "watch", channels, "--interval", "50", "--count", "40"});
     simulator.stop();
 
     QCOMPARE(result.status, QProcess::NormalExit);
-    QCOMPARE(result.code, 0);
+    QCOMPARE(result.code, code);
     QCOMPARE(result.err.count("was lost"), 1);
-    QCOMPARE(result.err.count("is back"), 1);
+    QCOMPARE(result.err.count("is back"), comesBack ? 1 : 0);
+    QCOMPARE(result.err.count('\n'), comesBack ? 2 : 1);
     const QStringList rows = QString::fromUtf8(result.out).trimmed().split(u'\n');
-    QCOMPARE(rows.size(), 41);
-    for (const QString &row : rows.mid(1))
-        QCOMPARE(row.section(u',', 1), QStringLiteral("1,10"));
+    if (comesBack)
+        QCOMPARE(rows.size(), 81);
+    for (int i = 1; i < rows.size(); ++i)
+        QCOMPARE(rows[i].section(u',', 1), i % 2 == 1 ? QStringLiteral("1,10") : QStringLiteral("2,8"));
+}
+
+// With standard output stalled (a terminal or a reader that is slow to
+// take the rows), the next picture is already asked: the line is not kept
+// waiting on the printing.
+void TestLumivaneCli::asksTheNextPictureBeforePrinting()
+{
+    const QByteArray request = *protocol::block::buildRequest(1, 3);
+    PtyBox box;
+    QVERIFY(box.isReady());
+    connect(&box, &PtyBox::bytesReceived, this, [&] {
+        if (box.received().endsWith(request))
+            box.send(protocol::block::buildReply(QByteArray("\x0a\x14\x1e", 3)));
+    });
+    const QString stalled = m_box.filePath(QStringLiteral("stalled"));
+    QVERIFY(::mkfifo(QFile::encodeName(stalled).constData(), 0600) == 0);
+    const int full = ::open(QFile::encodeName(stalled).constData(), O_RDWR | O_NONBLOCK);
+    QVERIFY(full >= 0);
+    const QByteArray filler(4096, 'x');
+    for (qsizetype chunk = filler.size(); chunk > 0; chunk /= 2) {
+        while (::write(full, filler.constData(), size_t(chunk)) == chunk) {
+        }
+    }
+
+    QProcess watch;
+    watch.setStandardOutputFile(stalled);
+    watch.start(kProgram, {"--port", box.devicePath(), "watch", "1-3", "--interval", "0"});
+    QTRY_VERIFY_WITH_TIMEOUT(box.received().count(request) >= 2, 5000);
+    watch.kill(); // it stays stuck in its write
+    QVERIFY(watch.waitForFinished(5000));
+    ::close(full);
 }
 
 // The box answers channel 2 late; Ctrl+C comes while it is awaited. The pass

@@ -82,9 +82,14 @@ private slots:
     void refusalsSayWhy_data();
     void refusalsSayWhy();
     void theChosenPortSaysWhyItDidNotOpen();
+    void initTestCase() { QVERIFY(m_dir.isValid()); }
     void stopSignalsLetGoOfTheDevice_data();
     void stopSignalsLetGoOfTheDevice();
+    void theSimulatedBoxTakesTheNextClientAfterAKill_data();
     void theSimulatedBoxTakesTheNextClientAfterAKill();
+
+private:
+    QTemporaryDir m_dir;
 };
 
 void TestPortTrust::refusalsSayWhy_data()
@@ -189,19 +194,28 @@ void TestPortTrust::theChosenPortSaysWhyItDidNotOpen()
 
 // Each program, stopped by a kill or a closed terminal while it has the
 // port open, closes it as on Exit: its exclusive hold and its lock file go.
+// A command stopped before its work was done ends with 130; a watch ends
+// its pass in flight and then with the verdict of its readings.
 void TestPortTrust::stopSignalsLetGoOfTheDevice_data()
 {
     QTest::addColumn<QString>("program");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("stop");
+    QTest::addColumn<int>("code");
     const QStringList watch{"watch", "1"};
     const QStringList read{"read", "1"};
-    QTest::newRow("monitor, SIGTERM") << "lumivane-monitor" << QStringList() << int(SIGTERM);
-    QTest::newRow("monitor, SIGHUP") << "lumivane-monitor" << QStringList() << int(SIGHUP);
-    QTest::newRow("lumivane watch, SIGTERM") << "lumivane" << watch << int(SIGTERM);
-    QTest::newRow("lumivane watch, SIGHUP") << "lumivane" << watch << int(SIGHUP);
-    QTest::newRow("lumivane read, SIGTERM") << "lumivane" << read << int(SIGTERM);
-    QTest::newRow("lumivane read, SIGHUP") << "lumivane" << read << int(SIGHUP);
+    QFile expected(m_dir.filePath("expected.csv"));
+    QVERIFY(expected.open(QIODevice::WriteOnly) && expected.write("channel,level\n1,10\n") > 0);
+    const QStringList check{"check", expected.fileName()};
+    QTest::newRow("monitor, SIGTERM") << "lumivane-monitor" << QStringList() << int(SIGTERM) << 0;
+    QTest::newRow("monitor, SIGHUP") << "lumivane-monitor" << QStringList() << int(SIGHUP) << 0;
+    QTest::newRow("lumivane watch, SIGTERM") << "lumivane" << watch << int(SIGTERM) << 1;
+    QTest::newRow("lumivane watch, SIGHUP") << "lumivane" << watch << int(SIGHUP) << 1;
+    QTest::newRow("lumivane read, SIGTERM") << "lumivane" << read << int(SIGTERM) << 130;
+    QTest::newRow("lumivane read, SIGHUP") << "lumivane" << read << int(SIGHUP) << 130;
+    QTest::newRow("lumivane check, SIGTERM") << "lumivane" << check << int(SIGTERM) << 130;
+    QTest::newRow("lumivane check --watch, before a check, SIGINT")
+        << "lumivane" << check + QStringList{"--watch"} << int(SIGINT) << 130;
 }
 
 void TestPortTrust::stopSignalsLetGoOfTheDevice()
@@ -209,6 +223,7 @@ void TestPortTrust::stopSignalsLetGoOfTheDevice()
     QFETCH(QString, program);
     QFETCH(QStringList, arguments);
     QFETCH(int, stop);
+    QFETCH(int, code);
     PtyBox box; // a silent box: the program waits on it when the signal comes
     QVERIFY(box.isReady());
     QProcess process;
@@ -231,6 +246,7 @@ void TestPortTrust::stopSignalsLetGoOfTheDevice()
     ::kill(pid_t(process.processId()), stop);
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), code);
     Peek line(box.devicePath());
     QVERIFY(line.isOpen());
     QVERIFY(!line.exclusive());
@@ -240,18 +256,29 @@ void TestPortTrust::stopSignalsLetGoOfTheDevice()
 
 // lumivane killed in the middle of a watch cannot tidy up: the simulated
 // box, which keeps the line up between clients, does it for it, and the
-// next run gets the box.
+// next run gets the box, not the rest of an answer the killed one asked for
+// (at 2400 baud a block takes the line a second).
+void TestPortTrust::theSimulatedBoxTakesTheNextClientAfterAKill_data()
+{
+    QTest::addColumn<QStringList>("line");
+    QTest::addColumn<QString>("channels");
+    QTest::newRow("reads") << QStringList() << "1";
+    QTest::newRow("blocks, on a paced line") << QStringList{"--baud", "2400"} << "1-256";
+}
+
 void TestPortTrust::theSimulatedBoxTakesTheNextClientAfterAKill()
 {
+    QFETCH(QStringList, line);
+    QFETCH(QString, channels);
     QTemporaryDir dir;
     const QString link = dir.filePath("box");
     SimProcess simulator(kBin + "/lumivane-sim");
     QString error;
-    QVERIFY2(simulator.start(link, {"--static", "--level", "1=77"}, error), qPrintable(error));
+    QVERIFY2(simulator.start(link, QStringList{"--static", "--level", "1=77"} + line, error), qPrintable(error));
     const QString device = QFile::symLinkTarget(link);
 
     QProcess watch;
-    watch.start(kBin + "/lumivane", {"--port", link, "watch", "1", "--interval", "0"});
+    watch.start(kBin + "/lumivane", {"--port", link, "watch", channels, "--interval", "0"});
     QVERIFY(firstLine(watch));
     {
         // Every descriptor on the line is a host's: this one goes at once.

@@ -54,6 +54,8 @@ LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, Q
     , m_platform(std::move(platform))
     , m_fetch(session)
 {
+    // As the main window does: a lost port is said once, not failed at.
+    m_fetch.setWaitOutLostPort(true);
     setObjectName(QStringLiteral("frmLiveChannels"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Live Channels — Lumivane MINI Monitor"));

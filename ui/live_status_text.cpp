@@ -28,9 +28,11 @@ QString liveStatusText(const LiveFetch &fetch)
         const double seconds = std::chrono::duration<double>(*since).count();
         age = QStringLiteral("last good picture %1 s ago").arg(seconds, 0, 'f', 1);
     }
-    const QString rate = fetch.running()
-        ? QStringLiteral("%1 pictures/s").arg(fetch.picturesInLastSecond())
-        : QStringLiteral("paused");
+    QString rate = QStringLiteral("paused");
+    if (fetch.waitingForPort())
+        rate = QStringLiteral("port lost, waiting for it to come back");
+    else if (fetch.running())
+        rate = QStringLiteral("%1 pictures/s").arg(fetch.picturesInLastSecond());
     QStringList failed;
     for (const LevelFetch::Outcome kind : kFailureKinds)
         failed << QStringLiteral("%1 %2").arg(failureWord(kind)).arg(fetch.failures(kind));
