@@ -11,14 +11,24 @@ namespace {
 
 // Quarter steps of the level range: 0, 25, 50, 75 and 100 % fall on them.
 constexpr int kLevelTicks[] = {0, 64, 128, 191, 255};
-constexpr int kSecondsTick = 10;
-// Steps of the take's time axis, the first that leaves at most kMostTicks.
-constexpr int kTakeTicks[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600};
-constexpr int kMostTicks = 8;
+constexpr double kMinuteTicks[] = {0, 10, 20, 30, 40, 50, 60};
+// Steps of the take's time axis up to half a day, the first that leaves at
+// most kMostTicks; past that whole days, 1, 2 or 5 times a power of ten.
+constexpr double kTakeSteps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900,
+                                 1800, 3600, 7200, 10800, 21600, 43200};
+constexpr double kDay = 86400;
 
-QString minutesText(int seconds)
+// 4:05 into a take, or 1:04:05 past an hour.
+QString takeTimeText(double at)
 {
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const auto seconds = qint64(at);
+    const QLatin1Char zero('0');
+    if (seconds < 3600)
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, zero);
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, zero)
+        .arg(seconds % 60, 2, 10, zero);
 }
 
 QString axisLabel(int level, LevelFormat format)
@@ -67,6 +77,30 @@ HistoryPlot::HistoryPlot(QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setAttribute(Qt::WA_OpaquePaintEvent);
     describe();
+}
+
+QVector<double> HistoryPlot::takeTicks(double lengthSeconds)
+{
+    const double length = std::isfinite(lengthSeconds) ? std::max(lengthSeconds, 0.0) : 0.0;
+    double step = 0;
+    for (double each : kTakeSteps) {
+        if (length / each <= kMostTicks) {
+            step = each;
+            break;
+        }
+    }
+    for (double days = kDay; step == 0; days *= 10) {
+        for (double times : {1.0, 2.0, 5.0}) {
+            if (length / (days * times) <= kMostTicks) {
+                step = days * times;
+                break;
+            }
+        }
+    }
+    QVector<double> ticks;
+    for (int i = 0; i <= kMostTicks && i * step <= length; ++i)
+        ticks << i * step;
+    return ticks;
 }
 
 void HistoryPlot::setSeries(const QVector<Series> &series)
@@ -118,7 +152,7 @@ void HistoryPlot::showLastMinute()
 void HistoryPlot::showTake(double lengthSeconds)
 {
     m_take = true;
-    m_takeLength = std::max(lengthSeconds, 0.001);
+    m_takeLength = std::isfinite(lengthSeconds) ? std::max(lengthSeconds, 0.001) : 0.001;
     m_cursor = 0;
     update();
 }
@@ -163,22 +197,14 @@ void HistoryPlot::paintEvent(QPaintEvent *)
         painter.drawText(QRectF(0, y - metrics.height() / 2.0, labelWidth - 6, metrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter, axisLabel(level, m_format));
     }
-    int step = kSecondsTick;
-    if (m_take) {
-        step = kTakeTicks[std::size(kTakeTicks) - 1];
-        for (int ticks : kTakeTicks) {
-            if (span / ticks <= kMostTicks) {
-                step = ticks;
-                break;
-            }
-        }
-    }
-    for (int seconds = 0; seconds <= int(span); seconds += step) {
+    const QVector<double> ticks =
+        m_take ? takeTicks(span) : QVector<double>(std::begin(kMinuteTicks), std::end(kMinuteTicks));
+    for (double seconds : ticks) {
         const double x = m_take ? xOf(seconds) : xOf(-seconds);
         painter.setPen(QColor(0x33, 0x33, 0x33));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
         painter.setPen(QColor(0xb0, 0xb0, 0xb0));
-        const QString label = m_take ? minutesText(seconds)
+        const QString label = m_take ? takeTimeText(seconds)
             : seconds == 0           ? QStringLiteral("now")
                                      : QStringLiteral("-%1 s").arg(seconds);
         painter.drawText(QRectF(x - 30, area.bottom() + 3, 60, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,

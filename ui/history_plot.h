@@ -35,6 +35,12 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // The marks of a take's time axis, in seconds from its start: 0 and on
+    // by a round step, never more than kMostTicks + 1 of them, whatever the
+    // length.
+    static constexpr int kMostTicks = 8;
+    static QVector<double> takeTicks(double lengthSeconds);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
