@@ -106,6 +106,7 @@ QVector<double> HistoryPlot::takeTicks(double lengthSeconds)
 void HistoryPlot::setSeries(const QVector<Series> &series)
 {
     m_series = series;
+    m_lines = QImage();
     describe();
     update();
 }
@@ -146,6 +147,7 @@ void HistoryPlot::describe()
 void HistoryPlot::showLastMinute()
 {
     m_take = false;
+    m_lines = QImage();
     update();
 }
 
@@ -153,6 +155,7 @@ void HistoryPlot::showTake(double lengthSeconds)
 {
     m_take = true;
     m_takeLength = std::isfinite(lengthSeconds) ? std::max(lengthSeconds, 0.001) : 0.001;
+    m_lines = QImage();
     m_cursor = 0;
     update();
 }
@@ -223,17 +226,26 @@ void HistoryPlot::paintEvent(QPaintEvent *)
         return;
     }
 
-    painter.setClipRect(area.adjusted(-1, -2, 1, 2));
-    // Thin pens take the rasteriser's fast path; two of them side by side
-    // make a line as easy to see as a wide one, at a fraction of its cost.
-    for (const Series &series : m_series) {
-        painter.setPen(QPen(series.colour, 1));
-        QPolygonF line = columns(series.points, xOf, yOf);
-        painter.drawPolyline(line);
-        line.translate(0, 1);
-        painter.drawPolyline(line);
+    const qreal ratio = devicePixelRatioF();
+    if (m_lines.isNull() || m_linesArea != area || m_lines.devicePixelRatio() != ratio) {
+        m_lines = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_lines.setDevicePixelRatio(ratio);
+        m_lines.fill(Qt::transparent);
+        m_linesArea = area;
+        QPainter lines(&m_lines);
+        lines.setClipRect(area.adjusted(-1, -2, 1, 2));
+        // Thin pens take the rasteriser's fast path; two of them side by
+        // side make a line as easy to see as a wide one, at a fraction of
+        // its cost.
+        for (const Series &series : std::as_const(m_series)) {
+            lines.setPen(QPen(series.colour, 1));
+            QPolygonF line = columns(series.points, xOf, yOf);
+            lines.drawPolyline(line);
+            line.translate(0, 1);
+            lines.drawPolyline(line);
+        }
     }
-    painter.setClipping(false);
+    painter.drawImage(QPointF(0, 0), m_lines);
 
     // The legend, in pin order, along the top of the plot.
     double x = area.left() + 6;
