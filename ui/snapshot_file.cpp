@@ -26,6 +26,8 @@ bool writeAll(int fd, const QByteArray &bytes)
         const ssize_t put = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
         if (put < 0 && errno == EINTR)
             continue;
+        if (put == 0)
+            errno = ENOSPC; // a disk that takes nothing more and says nothing
         if (put <= 0)
             return false;
         done += put;
