@@ -53,6 +53,7 @@ void LiveFetch::setRange(int first, int last)
         if (!m_pieces.asked() && !m_retry.isActive())
             ask();
     }
+    emit rangeChanged();
 }
 
 void LiveFetch::start()
@@ -73,6 +74,7 @@ void LiveFetch::pause()
     m_running = false;
     m_retry.stop();
     m_pieces.abandon();
+    emit paused();
 }
 
 // Pieces past 256 that failed wait out their second; when it is over they

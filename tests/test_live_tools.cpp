@@ -228,6 +228,49 @@ private slots:
         QCOMPARE(record->text(), QStringLiteral("Record…"));
     }
 
+    // How a take ends shows under the button: one with no picture is not
+    // kept, and one whose channels are no longer fetched stops there.
+    void recordSaysHowTheTakeEnded_data()
+    {
+        QTest::addColumn<bool>("failing"); // every block with a bad checksum
+        QTest::addColumn<QString>("how"); // what the operator does
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("no good block") << true << "cmdRecord"
+                                       << "; channels 1-512 not read (checksum error): nothing recorded yet"
+                                       << "No picture of channels 1-512 came: nothing recorded, %1 not kept";
+        QTest::newRow("fewer channels shown") << false << "spnFirst" << QString()
+                                              << "Recording stopped: channels 10-512 are fetched now, the take is "
+                                                 "of channels 1-512";
+        QTest::newRow("paused") << false << "cmdPause" << QString() << "Recording stopped: fetching was paused";
+    }
+    void recordSaysHowTheTakeEnded()
+    {
+        QFETCH(bool, failing);
+        QFETCH(QString, how);
+        QFETCH(QString, during);
+        QFETCH(QString, after);
+        ToolsRig rig;
+        QVERIFY(rig.freshPicture());
+        rig.port->box().faults().wrongChecksum = failing;
+        // The second block that failed was asked after the fault came.
+        QTRY_VERIFY(!failing || rig.live->fetch().failures(LevelFetch::Outcome::ChecksumError) >= 2);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("take.show");
+        QVERIFY(rig.tool<RecordControl>()->startRecording(path));
+        if (failing)
+            QTRY_VERIFY2(rig.label("lblRecording").endsWith(during), qPrintable(rig.label("lblRecording")));
+        else
+            QTRY_VERIFY(rig.tool<RecordControl>()->recorder().picturesWritten() > 0);
+        if (how == "spnFirst")
+            rig.tool<QSpinBox>(how)->setValue(10);
+        else
+            rig.tool<QPushButton>(how)->click();
+        QCOMPARE(rig.label("lblRecording"), after.arg(path));
+        QCOMPARE(rig.tool<QPushButton>("cmdRecord")->text(), QStringLiteral("Record…"));
+        QCOMPARE(QFileInfo::exists(path), !failing);
+    }
+
     // The disk refuses more: the take stops and says why.
     void failedWriteStops()
     {
