@@ -161,6 +161,29 @@ private slots:
         QTRY_COMPARE(rig.marked(), QList<int>{40});
     }
 
+    // With no good picture for a second nothing is judged, as check counts
+    // such channels unread; the next good picture brings the verdict back.
+    void staleLevelsAreNotCompared()
+    {
+        ToolsRig rig;
+        rig.live->findChild<QSpinBox *>("spnLast")->setValue(3);
+        QVERIFY(rig.freshPicture());
+        QTemporaryDir dir;
+        QVERIFY(rig.tool<CompareControl>()->load(written(dir, "cue.csv", rig.live->snapshotText().toUtf8())));
+        QCOMPARE(rig.label("lblCompare"), QStringLiteral("0 channels differ from cue.csv"));
+        LiveFetch::Clock::time_point now = LiveFetch::Clock::now();
+        rig.live->fetch().setClock([&now] { return now; });
+        rig.port->box().faults().wrongChecksum = true;
+        QTRY_VERIFY(rig.live->fetch().failures(LevelFetch::Outcome::ChecksumError) > 0);
+        QCOMPARE(rig.label("lblCompare"), QStringLiteral("0 channels differ from cue.csv"));
+        now += LiveFetch::kStaleAfter;
+        QTRY_COMPARE(rig.label("lblCompare"), QStringLiteral("3 channels could not be compared with cue.csv: no good picture"));
+        QCOMPARE(rig.marked(), (QList<int>{1, 2, 3}));
+        rig.port->box().faults().wrongChecksum = false;
+        QTRY_COMPARE(rig.label("lblCompare"), QStringLiteral("0 channels differ from cue.csv"));
+        QCOMPARE(rig.marked(), QList<int>{});
+    }
+
     void malformedFileIsRefused_data()
     {
         QTest::addColumn<QByteArray>("file");
