@@ -18,10 +18,13 @@ constexpr double kTakeSteps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900,
                                  1800, 3600, 7200, 10800, 21600, 43200};
 constexpr double kDay = 86400;
 
-// 4:05 into a take, or 1:04:05 past an hour.
-QString takeTimeText(double at)
+// 4:05 into a take, 1:04:05 past an hour, or 300 d on an axis marked in
+// days.
+QString takeTimeText(double at, double step)
 {
     const auto seconds = qint64(at);
+    if (step >= kDay)
+        return QStringLiteral("%1 d").arg(seconds / qint64(kDay));
     const QLatin1Char zero('0');
     if (seconds < 3600)
         return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, zero);
@@ -207,11 +210,12 @@ void HistoryPlot::paintEvent(QPaintEvent *)
         painter.setPen(QColor(0x33, 0x33, 0x33));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
         painter.setPen(QColor(0xb0, 0xb0, 0xb0));
-        const QString label = m_take ? takeTimeText(seconds)
+        const QString label = m_take ? takeTimeText(seconds, ticks.size() > 1 ? ticks[1] : span)
             : seconds == 0           ? QStringLiteral("now")
                                      : QStringLiteral("-%1 s").arg(seconds);
-        painter.drawText(QRectF(x - 30, area.bottom() + 3, 60, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
-                         label);
+        const double width = metrics.horizontalAdvance(label) + 8;
+        painter.drawText(QRectF(x - width / 2, area.bottom() + 3, width, metrics.height()),
+                         Qt::AlignHCenter | Qt::AlignTop, label);
     }
     if (m_take) {
         const double x = xOf(std::clamp(m_cursor, 0.0, span));
