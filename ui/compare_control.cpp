@@ -55,6 +55,7 @@ CompareControl::CompareControl(LiveFetch &fetch, Platform platform, QWidget *par
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("lblCompare"));
     m_result->setTextFormat(Qt::PlainText);
+    m_result->setWordWrap(true); // the window stays narrow beside the main window
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

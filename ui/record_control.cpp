@@ -40,6 +40,7 @@ RecordControl::RecordControl(LiveFetch &fetch, Platform platform, QWidget *paren
     m_progress = new QLabel(this);
     m_progress->setObjectName(QStringLiteral("lblRecording"));
     m_progress->setTextFormat(Qt::PlainText);
+    m_progress->setWordWrap(true); // what went unread is long; the window stays narrow
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
