@@ -44,8 +44,8 @@ const char kHelp[] =
     "                writes; an empty level: any) and print those further than\n"
     "                --tolerance from it as channel,expected,actual.\n"
     "  record FILE   Fetch channels FIRST-LAST (default 1-512) as one picture\n"
-    "                after another and write every good one that changed to\n"
-    "                the show file FILE (as ola_recorder writes), until\n"
+    "                after another and write what each read, when it changed,\n"
+    "                to the show file FILE (as ola_recorder writes), until\n"
     "                --duration seconds or Ctrl+C. The file is on the disk at\n"
     "                least once a second; an existing FILE is never written over.\n"
     "  ports         Show what Port1-Port4 open and every serial device found;\n"
@@ -76,7 +76,8 @@ const char kHelp[] =
     "A channel without an acceptable answer has an empty level (\"12 \", \"12,\",\n"
     "null). Exit status: 0 every channel read; 1 the box gave no or a bad answer;\n"
     "2 usage error; 3 the port cannot be opened. A bridge ends with 0 on Ctrl+C,\n"
-    "a record with 0 on Ctrl+C or at its duration and 1 when a write fails.\n"
+    "a record with 0 on Ctrl+C or at its duration and 1 when a write fails or\n"
+    "the take holds no picture.\n"
     "check: 0 all agree; 1 a channel differs or could not be read; 2 also for a\n"
     "FILE it cannot use (file and line named; nothing is sent).\n";
 

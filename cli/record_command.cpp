@@ -29,7 +29,13 @@ RecordCommand::RecordCommand(const CliOptions &options, BoxSession &session, QOb
     connect(&m_duration, &QTimer::timeout, this, &RecordCommand::interrupt);
     connect(&m_recorder, &Recorder::failed, this, [this](const QString &why) {
         complain(QStringLiteral("the recording stopped: %1").arg(why));
-        end(kWriteFailed);
+        end(kNotRecorded);
+    });
+    connect(&m_recorder, &Recorder::settled, this, [this] { complain(m_recorder.narrowed()); });
+    connect(&m_recorder, &Recorder::lineChanged, this, [this] {
+        complain(m_recorder.unread().isEmpty()
+                     ? QStringLiteral("channels %1-%2 read again").arg(m_recorder.first()).arg(m_recorder.last())
+                     : m_recorder.unread());
     });
 }
 
@@ -39,7 +45,7 @@ void RecordCommand::start()
     QString error;
     if (!m_recorder.start(m_options.recordPath, m_options.first, last, error)) {
         complain(error);
-        end(kWriteFailed);
+        end(kNotRecorded);
         return;
     }
     if (last < m_options.last)
@@ -63,9 +69,14 @@ void RecordCommand::interrupt()
 {
     if (m_ended)
         return;
-    m_fetch.pause();
     if (!m_recorder.stop())
         return; // failed() has ended the run
+    m_fetch.pause();
+    if (m_recorder.picturesWritten() == 0) {
+        complain(m_recorder.nothingRecorded());
+        end(kNotRecorded);
+        return;
+    }
     say(stdout, QStringLiteral("Recorded %1 pictures (%2 written) over %3 s to %4")
                     .arg(m_recorder.picturesSeen())
                     .arg(m_recorder.picturesWritten())

@@ -11,18 +11,21 @@ class BoxSession;
 
 // lumivane record: pictures of the line, fetched one after another as the
 // Live Channels window fetches them, written to a show file until the
-// duration is up or Ctrl+C. A write that fails ends the take at once,
-// saying why.
+// duration is up or Ctrl+C. Channels that go unread are said once on
+// standard error, and once when they are read again. A write that fails
+// ends the take at once, saying why; so does a take that holds no picture
+// when it ends.
 class RecordCommand : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kWriteFailed = 1;
+    static constexpr int kNotRecorded = 1;
 
     RecordCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
 
     // Call once the event loop runs: finished() may come from inside.
     void start();
-    // Ctrl+C or the duration: the take is closed and finished(0).
+    // Ctrl+C or the duration: the take is closed and finished(0), or
+    // finished(1) when it holds no picture.
     void interrupt();
 
 signals:

@@ -56,6 +56,7 @@ void LiveFetch::setRange(int first, int last)
         if (!m_pieces.asked() && !m_retry->isActive())
             ask();
     }
+    emit rangeChanged();
 }
 
 void LiveFetch::start()
@@ -77,6 +78,7 @@ void LiveFetch::pause()
     m_waitingForPort = false;
     m_retry->stop();
     m_pieces.abandon();
+    emit paused();
 }
 
 void LiveFetch::onPortBack()

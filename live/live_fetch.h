@@ -115,6 +115,9 @@ signals:
     // Something to show changed: a picture ended, whatever became of it.
     void updated();
     void pinsChanged();
+    // setRange() took another range; pause() stopped a running fetch.
+    void rangeChanged();
+    void paused();
 
 private:
     void ask();

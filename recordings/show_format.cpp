@@ -29,10 +29,16 @@ QByteArray delayLine(qint64 ms)
 
 namespace {
 
+// A file that is not text at all (a disk image, zeros) still gives a
+// readable message.
 QString shown(const char *begin, const char *end)
 {
     const qsizetype size = end - begin;
-    const QString text = QString::fromLatin1(begin, std::min<qsizetype>(size, 40));
+    QString text = QString::fromLatin1(begin, std::min<qsizetype>(size, 40));
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20 || c.unicode() >= 0x7f)
+            c = u'?';
+    }
     return size > 40 ? text + QStringLiteral("...") : text;
 }
 
@@ -49,6 +55,9 @@ bool readNumber(const char *begin, const char *end, quint64 &value)
     }
     return value <= std::numeric_limits<unsigned int>::max();
 }
+
+// Far beyond any take, and far from where a millisecond count overflows.
+constexpr quint64 kLongestTake = quint64(1) << 53;
 
 struct Frame {
     quint64 universe = 0;
@@ -132,9 +141,17 @@ bool parse(const QByteArray &text, Recording &recording, Fault &fault)
     quint64 lastDelay = 0;
     while (at != end) {
         ++line;
-        const char *newline = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)));
-        if (!newline)
+        // No further than the longest line a show has: a file of gigabytes
+        // without a line end is refused by its first few kilobytes.
+        const size_t reach = std::min<size_t>(size_t(end - at), size_t(kLongestLine) + 1);
+        const char *newline = static_cast<const char *>(std::memchr(at, '\n', reach));
+        if (!newline && reach == size_t(end - at))
             return fail(QStringLiteral("cut short: the line does not end"));
+        if (!newline && line == 1)
+            return fail(QStringLiteral("not a show file: the first line is '%1', not '%2'")
+                            .arg(shown(at, at + reach), QLatin1String(kHeader)));
+        if (!newline)
+            return fail(QStringLiteral("longer than any line of a show (%1 characters)").arg(kLongestLine));
         const char *lineEnd = newline;
         if (lineEnd != at && lineEnd[-1] == '\r')
             --lineEnd;
@@ -153,6 +170,8 @@ bool parse(const QByteArray &text, Recording &recording, Fault &fault)
             if (!readNumber(begin, lineEnd, lastDelay))
                 return fail(QStringLiteral("'%1' is not a delay in milliseconds").arg(shown(begin, lineEnd)));
             ms += lastDelay;
+            if (ms > kLongestTake)
+                return fail(QStringLiteral("the take runs past %1 ms").arg(kLongestTake));
             delayNext = false;
             continue;
         }

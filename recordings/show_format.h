@@ -19,6 +19,9 @@ namespace show_format {
 
 inline constexpr char kHeader[] = "OLA Show";
 inline constexpr int kMaxChannels = 512;
+// A picture of 512 channels of three figures, its universe and a CR: no
+// line of a show is longer.
+inline constexpr int kLongestLine = 10 + 1 + kMaxChannels * 4 - 1 + 1;
 
 // One picture's line, levels for channels first.. on, ending in a newline.
 QByteArray frameLine(unsigned int universe, int first, const QByteArray &levels);

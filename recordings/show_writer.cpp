@@ -60,11 +60,29 @@ bool ShowWriter::flush(qint64 ms, QString &error)
     return true;
 }
 
+// A write the disk takes only in part reports no error of its own: what
+// is left is written again, which fails with the cause (no space, a file
+// size limit). Should one take nothing and say nothing, the disk is full.
+bool ShowWriter::writeAll(const QByteArray &text, QString &error)
+{
+    for (qint64 done = 0; done < text.size();) {
+        const qint64 put = m_file.write(text.constData() + done, text.size() - done);
+        if (put == 0)
+            error = QStringLiteral("disk full");
+        if (put <= 0)
+            return false;
+        done += put;
+    }
+    return m_file.flush();
+}
+
 bool ShowWriter::put(qint64 at, const QByteArray &text, QString &error)
 {
-    if (m_file.seek(at) && m_file.write(text) == text.size() && m_file.flush())
+    error.clear();
+    if (m_file.seek(at) && writeAll(text, error))
         return true;
-    error = m_file.errorString();
+    if (error.isEmpty())
+        error = m_file.errorString();
     // Back to the last whole show: the pictures before stay, the held
     // delay or a line cut short by the failing write goes.
     m_file.resize(m_whole);

@@ -34,6 +34,7 @@ public:
 
 private:
     bool put(qint64 at, const QByteArray &text, QString &error);
+    bool writeAll(const QByteArray &text, QString &error);
 
     QFileDevice &m_file;
     QByteArray m_pending; // the delay before each picture held back, then its line

@@ -18,7 +18,9 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -159,6 +161,29 @@ private slots:
         QTRY_COMPARE(rig.marked(), QList<int>{40});
     }
 
+    // With no good picture for a second nothing is judged, as check counts
+    // such channels unread; the next good picture brings the verdict back.
+    void staleLevelsAreNotCompared()
+    {
+        ToolsRig rig;
+        rig.live->findChild<QSpinBox *>("spnLast")->setValue(3);
+        QVERIFY(rig.freshPicture());
+        QTemporaryDir dir;
+        QVERIFY(rig.tool<CompareControl>()->load(written(dir, "cue.csv", rig.live->snapshotText().toUtf8())));
+        QCOMPARE(rig.label("lblCompare"), QStringLiteral("0 channels differ from cue.csv"));
+        LiveFetch::Clock::time_point now = LiveFetch::Clock::now();
+        rig.live->fetch().setClock([&now] { return now; });
+        rig.port->box().faults().wrongChecksum = true;
+        QTRY_VERIFY(rig.live->fetch().failures(LevelFetch::Outcome::ChecksumError) > 0);
+        QCOMPARE(rig.label("lblCompare"), QStringLiteral("0 channels differ from cue.csv"));
+        now += LiveFetch::kStaleAfter;
+        QTRY_COMPARE(rig.label("lblCompare"), QStringLiteral("3 channels could not be compared with cue.csv: no good picture"));
+        QCOMPARE(rig.marked(), (QList<int>{1, 2, 3}));
+        rig.port->box().faults().wrongChecksum = false;
+        QTRY_COMPARE(rig.label("lblCompare"), QStringLiteral("0 channels differ from cue.csv"));
+        QCOMPARE(rig.marked(), QList<int>{});
+    }
+
     void malformedFileIsRefused_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -226,6 +251,49 @@ private slots:
         QCOMPARE(record->text(), QStringLiteral("Record…"));
     }
 
+    // How a take ends shows under the button: one with no picture is not
+    // kept, and one whose channels are no longer fetched stops there.
+    void recordSaysHowTheTakeEnded_data()
+    {
+        QTest::addColumn<bool>("failing"); // every block with a bad checksum
+        QTest::addColumn<QString>("how"); // what the operator does
+        QTest::addColumn<QString>("during");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("no good block") << true << "cmdRecord"
+                                       << "; channels 1-512 not read (checksum error): nothing recorded yet"
+                                       << "No picture of channels 1-512 came: nothing recorded, %1 not kept";
+        QTest::newRow("fewer channels shown") << false << "spnFirst" << QString()
+                                              << "Recording stopped: channels 10-512 are fetched now, the take is "
+                                                 "of channels 1-512";
+        QTest::newRow("paused") << false << "cmdPause" << QString() << "Recording stopped: fetching was paused";
+    }
+    void recordSaysHowTheTakeEnded()
+    {
+        QFETCH(bool, failing);
+        QFETCH(QString, how);
+        QFETCH(QString, during);
+        QFETCH(QString, after);
+        ToolsRig rig;
+        QVERIFY(rig.freshPicture());
+        rig.port->box().faults().wrongChecksum = failing;
+        // The second block that failed was asked after the fault came.
+        QTRY_VERIFY(!failing || rig.live->fetch().failures(LevelFetch::Outcome::ChecksumError) >= 2);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("take.show");
+        QVERIFY(rig.tool<RecordControl>()->startRecording(path));
+        if (failing)
+            QTRY_VERIFY2(rig.label("lblRecording").endsWith(during), qPrintable(rig.label("lblRecording")));
+        else
+            QTRY_VERIFY(rig.tool<RecordControl>()->recorder().picturesWritten() > 0);
+        if (how == "spnFirst")
+            rig.tool<QSpinBox>(how)->setValue(10);
+        else
+            rig.tool<QPushButton>(how)->click();
+        QCOMPARE(rig.label("lblRecording"), after.arg(path));
+        QCOMPARE(rig.tool<QPushButton>("cmdRecord")->text(), QStringLiteral("Record…"));
+        QCOMPARE(QFileInfo::exists(path), !failing);
+    }
+
     // The disk refuses more: the take stops and says why.
     void failedWriteStops()
     {
@@ -245,7 +313,9 @@ private slots:
         }
         QTRY_COMPARE(rig.desktop.boxTitles, QStringList{"Record"});
         setrlimit(RLIMIT_FSIZE, &before);
-        QVERIFY(rig.desktop.boxTexts.value(0).startsWith("The recording stopped: "));
+        // A write the disk takes in part says the cause, not "Unknown error".
+        QVERIFY2(rig.desktop.boxTexts.value(0).endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))),
+                 qPrintable(rig.desktop.boxTexts.value(0)));
         QCOMPARE(rig.tool<QPushButton>("cmdRecord")->text(), QStringLiteral("Record…"));
         QVERIFY(!rig.tool<RecordControl>()->recorder().recording());
         QVERIFY(rig.label("lblRecording").startsWith("Recording stopped: "));

@@ -146,6 +146,25 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir.filePath("box")));
     }
 
+    // A take that got no picture ends with status 1, saying what went
+    // unread, and leaves no file.
+    void recordOfASilentBoxFails()
+    {
+        QTemporaryDir dir;
+        SimProcess sim(kSim);
+        QString error;
+        QVERIFY2(sim.start(dir.filePath("box"), {"--silent"}, error), qPrintable(error));
+        const QString take = dir.filePath("take.show");
+        const Run record =
+            run(kLumivane, {"--port", dir.filePath("box"), "record", take, "--range", "250-260", "--duration", "1"});
+        sim.stop();
+        QCOMPARE(record.code, 1);
+        QCOMPARE(QString::fromLocal8Bit(record.err),
+                 "lumivane: channels 250-260 not read (no answer): nothing recorded yet\n"
+                 "lumivane: no picture of channels 250-260 came: nothing recorded, " + take + " not kept\n");
+        QVERIFY(!QFileInfo::exists(take));
+    }
+
     // A take that cannot be written ends the run at once, saying why, and
     // leaves an earlier take as it was.
     void recordRefusesUnwritableFiles()

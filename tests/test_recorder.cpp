@@ -35,6 +35,12 @@ struct Rig {
         live->setRange(1, 8);
         recorder = std::make_unique<Recorder>(*live);
         path = dir.filePath(QStringLiteral("take.show"));
+        // What the recorder said of the line and of its channels, in order.
+        QObject::connect(live.get(), &LiveFetch::pictureEnded, [this] { ++ended; });
+        QObject::connect(recorder.get(), &Recorder::settled, [this] { notes << recorder->narrowed(); });
+        QObject::connect(recorder.get(), &Recorder::lineChanged, [this] {
+            notes << (recorder->unread().isEmpty() ? QStringLiteral("read again") : recorder->unread());
+        });
     }
 
     // Lets the fetch bring one more good picture, `later` after now.
@@ -45,6 +51,15 @@ struct Rig {
         QTRY_VERIFY(recorder->picturesSeen() > before);
     }
 
+    // Lets three pictures end, good or not, `later` after now: the one on
+    // the wire and two asked at the new moment.
+    void threePictures(std::chrono::milliseconds later)
+    {
+        now += later;
+        const int before = ended;
+        QTRY_VERIFY(ended >= before + 3);
+    }
+
     QTemporaryDir dir;
     QString path;
     SimPort *port = nullptr;
@@ -52,9 +67,22 @@ struct Rig {
     std::unique_ptr<LiveFetch> live;
     std::unique_ptr<Recorder> recorder;
     LiveFetch::Clock::time_point now = LiveFetch::Clock::time_point{} + 1h;
+    int ended = 0;
+    QStringList notes;
 };
 
+// How the box fails in one stretch of a take.
+enum class Fault { None, Upper, Checksum };
+
+void apply(SimFaults &faults, Fault fault)
+{
+    faults.servedChannels = fault == Fault::Upper ? 256 : 512;
+    faults.wrongChecksum = fault == Fault::Checksum;
+}
+
 } // namespace
+
+Q_DECLARE_METATYPE(Fault)
 
 class TestRecorder : public QObject {
     Q_OBJECT
@@ -119,6 +147,65 @@ private slots:
         QTRY_VERIFY(rig.live->failures(LevelFetch::Outcome::ChecksumError) > 2);
         QVERIFY(rig.recorder->stop());
         QCOMPARE(onDisk(rig.path), QByteArray("OLA Show\n1 1,2\n0\n"));
+    }
+
+    // A take over three stretches, each with the box failing its own way:
+    // 255 moves in the second, 257 too but unread there. The take keeps
+    // what was read moving, holds the rest, and says so once.
+    void throughFaults_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<QList<Fault>>("faults");
+        QTest::addColumn<QList<QByteArray>>("pictures");
+        QTest::addColumn<QStringList>("notes");
+        const QByteArray before = bytes({55, 56, 57, 58});
+        QTest::newRow("the upper channels fail a while") << 255 << 258
+            << QList<Fault>{Fault::None, Fault::Upper, Fault::None}
+            << QList<QByteArray>{before, bytes({99, 56, 57, 58}), bytes({99, 56, 77, 58})}
+            << QStringList{"channels 257-258 not read (no answer): the take holds their last levels", "read again"};
+        // One block: a picture is read whole or not at all.
+        QTest::newRow("every channel fails a while") << 253 << 256
+            << QList<Fault>{Fault::None, Fault::Checksum, Fault::None}
+            << QList<QByteArray>{bytes({53, 54, 55, 56}), bytes({53, 54, 99, 56})}
+            << QStringList{"channels 253-256 not read (checksum error): the take holds their last levels",
+                           "read again"};
+        QTest::newRow("a box of 256 channels") << 255 << 258
+            << QList<Fault>{Fault::Upper, Fault::Upper, Fault::Upper}
+            << QList<QByteArray>{bytes({55, 56}), bytes({99, 56})}
+            << QStringList{"channels 257-258 did not answer: the take holds channels 255-256"};
+    }
+    void throughFaults()
+    {
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(QList<Fault>, faults);
+        QFETCH(QList<QByteArray>, pictures);
+        QFETCH(QStringList, notes);
+        Rig rig;
+        for (int channel = first; channel <= last; ++channel)
+            rig.port->box().setLevel(channel, quint8(channel - 200));
+        rig.live->setRange(first, last);
+        QString error;
+        QVERIFY(rig.recorder->start(rig.path, first, last, error));
+        apply(rig.port->box().faults(), faults[0]);
+        rig.live->start();
+        rig.threePictures(0ms);
+        apply(rig.port->box().faults(), faults[1]);
+        rig.port->box().setLevel(255, 99);
+        rig.port->box().setLevel(257, 77);
+        rig.threePictures(1000ms);
+        apply(rig.port->box().faults(), faults[2]);
+        rig.threePictures(16000ms); // past the wait before the upper channels are asked again
+        QVERIFY(rig.recorder->stop());
+        QCOMPARE(rig.notes, notes);
+
+        Recording take;
+        QVERIFY2(loadShow(rig.path, take, error), qPrintable(error));
+        QList<QByteArray> written;
+        for (int i = 0; i < take.pictures(); ++i)
+            written << take.levelsOf(i);
+        QCOMPARE(written, pictures);
     }
 
     void refusesToStart_data()

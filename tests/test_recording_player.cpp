@@ -2,6 +2,7 @@
 // status line and the snapshots show at the slider, play and its speeds, the
 // way back to the line, and files that are refused.
 #include "harness.h"
+#include "history_plot.h"
 #include "level_grid.h"
 #include "level_output.h"
 #include "live_channels_window.h"
@@ -175,6 +176,50 @@ private slots:
         QFile file(rig.dir.filePath("picture.csv"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(file.readAll()), pictureCsv(1));
+    }
+
+    // However long the take, the time axis has a handful of marks from 0
+    // that reach to within a step of its end.
+    void timeAxisKeepsFewMarks_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::newRow("half a second") << 0.5;
+        QTest::newRow("an hour") << 3600.0;
+        QTest::newRow("a year") << 34e6;
+        QTest::newRow("past 2^31 seconds") << 500 * 4294967.295;
+    }
+    void timeAxisKeepsFewMarks()
+    {
+        QFETCH(double, seconds);
+        const QVector<double> ticks = HistoryPlot::takeTicks(seconds);
+        QVERIFY(!ticks.isEmpty() && ticks.size() <= HistoryPlot::kMostTicks + 1);
+        QCOMPARE(ticks.first(), 0.0);
+        const double step = ticks.size() > 1 ? ticks[1] : 1.0;
+        for (int i = 1; i < ticks.size(); ++i)
+            QCOMPARE(ticks[i] - ticks[i - 1], step);
+        QVERIFY(ticks.last() <= seconds && seconds - ticks.last() < step);
+    }
+
+    // 500 pictures each held 4294967295 ms, as ola_recorder accepts: the
+    // plot draws it, and the slider reaches the last picture.
+    void aTakeOfDecadesPlaysToItsEnd()
+    {
+        PlayerRig rig;
+        QByteArray text = QByteArray(show_format::kHeader) + '\n';
+        for (int k = 0; k < 500; ++k)
+            text += show_format::frameLine(1, 1, bytes({k % 256, 7})) + show_format::delayLine(4294967295);
+        QFile file(rig.dir.filePath("decades.show"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        rig.live->fetch().togglePin(1);
+        QVERIFY(rig.open("decades.show"));
+        auto *slider = rig.in<QSlider>("sldRecordingTime");
+        slider->setValue(slider->maximum());
+        QCOMPARE(rig.live->player().position(), 500 * qint64(4294967295));
+        QCOMPARE(rig.gridLevel(1), 499 % 256);
+        QCOMPARE(rig.in<QLabel>("lblRecordingTime")->text(),
+                 QStringLiteral("decades.show 35791394:07.500 / 35791394:07.500"));
+        rig.in<HistoryPlot>("pltHistory")->grab();
     }
 
     void badFilesAreRefusedByLine_data()

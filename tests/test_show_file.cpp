@@ -152,6 +152,12 @@ private slots:
         QTest::newRow("empty line") << QByteArray("OLA Show\n1 1\n\n1 2\n") << 3 << "an empty line";
         QTest::newRow("513 channels") << "OLA Show\n1 " + QByteArray("0,").repeated(512) + "0\n" << 2
                                       << "more than 512 channels";
+        // Judged by its first line, however long the file: a disk image or
+        // a file of zeros is not read to its end.
+        QTest::newRow("zeros") << QByteArray(1 << 20, '\0') << 1
+                               << "not a show file: the first line is '" + QString(40, u'?') + "...', not 'OLA Show'";
+        QTest::newRow("a line without end") << "OLA Show\n1 " + QByteArray(1 << 20, '1') << 2
+                                            << "longer than any line of a show (2059 characters)";
     }
     void refusesBadFiles()
     {

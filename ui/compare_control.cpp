@@ -55,6 +55,7 @@ CompareControl::CompareControl(LiveFetch &fetch, Platform platform, QWidget *par
     m_result = new QLabel(this);
     m_result->setObjectName(QStringLiteral("lblCompare"));
     m_result->setTextFormat(Qt::PlainText);
+    m_result->setWordWrap(true); // the window stays narrow beside the main window
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -105,16 +106,31 @@ void CompareControl::stopComparing()
 
 void CompareControl::compare()
 {
+    if (m_fetch.stale())
+        judge(1, QByteArray());
+    else
+        judge(m_fetch.pictureFirst(), m_fetch.answeredRun());
+}
+
+void CompareControl::judge(int pictureFirst, const QByteArray &levels)
+{
     QBitArray differs(LiveFetch::kChannels);
     int count = 0;
     if (m_expected) {
         const QVector<LevelDifference> differences =
-            compareLevels(*m_expected, m_fetch.pictureFirst(), m_fetch.answeredRun(), m_tolerance->value());
+            compareLevels(*m_expected, pictureFirst, levels, m_tolerance->value());
         for (const LevelDifference &difference : differences)
             differs.setBit(difference.channel - 1);
         count = int(differences.size());
-        m_result->setText(count == 1 ? QStringLiteral("1 channel differs from %1").arg(m_fileName)
-                                     : QStringLiteral("%1 channels differ from %2").arg(count).arg(m_fileName));
+        if (levels.isEmpty())
+            m_result->setText(count == 1 ? QStringLiteral("1 channel could not be compared with %1: no good picture")
+                                               .arg(m_fileName)
+                                         : QStringLiteral("%1 channels could not be compared with %2: no good picture")
+                                               .arg(count)
+                                               .arg(m_fileName));
+        else
+            m_result->setText(count == 1 ? QStringLiteral("1 channel differs from %1").arg(m_fileName)
+                                         : QStringLiteral("%1 channels differ from %2").arg(count).arg(m_fileName));
     } else {
         m_result->clear();
     }

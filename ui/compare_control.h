@@ -15,7 +15,9 @@ class QSpinBox;
 // "Compare with…": holds each good picture against a file of expected
 // levels (a saved snapshot, say) and tells which channels are further from
 // theirs than the tolerance, and how many. A channel the picture lacks
-// differs; a don't-care channel never does.
+// differs; a don't-care channel never does. With no good picture at hand
+// (none yet, or the last one stale) no channel can be compared, and the
+// line says so rather than judge levels the line may no longer carry.
 class CompareControl : public QWidget {
     Q_OBJECT
 public:
@@ -34,13 +36,20 @@ public:
     int differing() const { return m_count; }
     int tolerance() const;
     void setTolerance(int tolerance);
+    // Holds the fetch's latest picture against the expectations. Pictures
+    // call it as they come, the window as time passes: a picture goes
+    // stale with none coming.
+    void compare();
 
 signals:
     // Other channels differ now, or none is compared any more.
     void marksChanged();
 
 private:
-    void compare();
+    // One picture, levels of channels pictureFirst on (empty: no picture),
+    // held against the expectations: the marks and the line beside the
+    // button.
+    void judge(int pictureFirst, const QByteArray &levels);
 
     LiveFetch &m_fetch;
     Platform m_platform;

@@ -11,14 +11,27 @@ namespace {
 
 // Quarter steps of the level range: 0, 25, 50, 75 and 100 % fall on them.
 constexpr int kLevelTicks[] = {0, 64, 128, 191, 255};
-constexpr int kSecondsTick = 10;
-// Steps of the take's time axis, the first that leaves at most kMostTicks.
-constexpr int kTakeTicks[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600};
-constexpr int kMostTicks = 8;
+constexpr double kMinuteTicks[] = {0, 10, 20, 30, 40, 50, 60};
+// Steps of the take's time axis up to half a day, the first that leaves at
+// most kMostTicks; past that whole days, 1, 2 or 5 times a power of ten.
+constexpr double kTakeSteps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900,
+                                 1800, 3600, 7200, 10800, 21600, 43200};
+constexpr double kDay = 86400;
 
-QString minutesText(int seconds)
+// 4:05 into a take, 1:04:05 past an hour, or 300 d on an axis marked in
+// days.
+QString takeTimeText(double at, double step)
 {
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    const auto seconds = qint64(at);
+    if (step >= kDay)
+        return QStringLiteral("%1 d").arg(seconds / qint64(kDay));
+    const QLatin1Char zero('0');
+    if (seconds < 3600)
+        return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, zero);
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, zero)
+        .arg(seconds % 60, 2, 10, zero);
 }
 
 QString axisLabel(int level, LevelFormat format)
@@ -69,9 +82,34 @@ HistoryPlot::HistoryPlot(QWidget *parent)
     describe();
 }
 
+QVector<double> HistoryPlot::takeTicks(double lengthSeconds)
+{
+    const double length = std::isfinite(lengthSeconds) ? std::max(lengthSeconds, 0.0) : 0.0;
+    double step = 0;
+    for (double each : kTakeSteps) {
+        if (length / each <= kMostTicks) {
+            step = each;
+            break;
+        }
+    }
+    for (double days = kDay; step == 0; days *= 10) {
+        for (double times : {1.0, 2.0, 5.0}) {
+            if (length / (days * times) <= kMostTicks) {
+                step = days * times;
+                break;
+            }
+        }
+    }
+    QVector<double> ticks;
+    for (int i = 0; i <= kMostTicks && i * step <= length; ++i)
+        ticks << i * step;
+    return ticks;
+}
+
 void HistoryPlot::setSeries(const QVector<Series> &series)
 {
     m_series = series;
+    m_lines = QImage();
     describe();
     update();
 }
@@ -112,13 +150,15 @@ void HistoryPlot::describe()
 void HistoryPlot::showLastMinute()
 {
     m_take = false;
+    m_lines = QImage();
     update();
 }
 
 void HistoryPlot::showTake(double lengthSeconds)
 {
     m_take = true;
-    m_takeLength = std::max(lengthSeconds, 0.001);
+    m_takeLength = std::isfinite(lengthSeconds) ? std::max(lengthSeconds, 0.001) : 0.001;
+    m_lines = QImage();
     m_cursor = 0;
     update();
 }
@@ -163,26 +203,19 @@ void HistoryPlot::paintEvent(QPaintEvent *)
         painter.drawText(QRectF(0, y - metrics.height() / 2.0, labelWidth - 6, metrics.height()),
                          Qt::AlignRight | Qt::AlignVCenter, axisLabel(level, m_format));
     }
-    int step = kSecondsTick;
-    if (m_take) {
-        step = kTakeTicks[std::size(kTakeTicks) - 1];
-        for (int ticks : kTakeTicks) {
-            if (span / ticks <= kMostTicks) {
-                step = ticks;
-                break;
-            }
-        }
-    }
-    for (int seconds = 0; seconds <= int(span); seconds += step) {
+    const QVector<double> ticks =
+        m_take ? takeTicks(span) : QVector<double>(std::begin(kMinuteTicks), std::end(kMinuteTicks));
+    for (double seconds : ticks) {
         const double x = m_take ? xOf(seconds) : xOf(-seconds);
         painter.setPen(QColor(0x33, 0x33, 0x33));
         painter.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
         painter.setPen(QColor(0xb0, 0xb0, 0xb0));
-        const QString label = m_take ? minutesText(seconds)
+        const QString label = m_take ? takeTimeText(seconds, ticks.size() > 1 ? ticks[1] : span)
             : seconds == 0           ? QStringLiteral("now")
                                      : QStringLiteral("-%1 s").arg(seconds);
-        painter.drawText(QRectF(x - 30, area.bottom() + 3, 60, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
-                         label);
+        const double width = metrics.horizontalAdvance(label) + 8;
+        painter.drawText(QRectF(x - width / 2, area.bottom() + 3, width, metrics.height()),
+                         Qt::AlignHCenter | Qt::AlignTop, label);
     }
     if (m_take) {
         const double x = xOf(std::clamp(m_cursor, 0.0, span));
@@ -197,17 +230,26 @@ void HistoryPlot::paintEvent(QPaintEvent *)
         return;
     }
 
-    painter.setClipRect(area.adjusted(-1, -2, 1, 2));
-    // Thin pens take the rasteriser's fast path; two of them side by side
-    // make a line as easy to see as a wide one, at a fraction of its cost.
-    for (const Series &series : m_series) {
-        painter.setPen(QPen(series.colour, 1));
-        QPolygonF line = columns(series.points, xOf, yOf);
-        painter.drawPolyline(line);
-        line.translate(0, 1);
-        painter.drawPolyline(line);
+    const qreal ratio = devicePixelRatioF();
+    if (m_lines.isNull() || m_linesArea != area || m_lines.devicePixelRatio() != ratio) {
+        m_lines = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        m_lines.setDevicePixelRatio(ratio);
+        m_lines.fill(Qt::transparent);
+        m_linesArea = area;
+        QPainter lines(&m_lines);
+        lines.setClipRect(area.adjusted(-1, -2, 1, 2));
+        // Thin pens take the rasteriser's fast path; two of them side by
+        // side make a line as easy to see as a wide one, at a fraction of
+        // its cost.
+        for (const Series &series : std::as_const(m_series)) {
+            lines.setPen(QPen(series.colour, 1));
+            QPolygonF line = columns(series.points, xOf, yOf);
+            lines.drawPolyline(line);
+            line.translate(0, 1);
+            lines.drawPolyline(line);
+        }
     }
-    painter.setClipping(false);
+    painter.drawImage(QPointF(0, 0), m_lines);
 
     // The legend, in pin order, along the top of the plot.
     double x = area.left() + 6;

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QImage>
 #include <QVector>
 #include <QWidget>
 
@@ -35,6 +36,12 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
+    // The marks of a take's time axis, in seconds from its start: 0 and on
+    // by a round step, never more than kMostTicks + 1 of them, whatever the
+    // length.
+    static constexpr int kMostTicks = 8;
+    static QVector<double> takeTicks(double lengthSeconds);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 
@@ -42,6 +49,12 @@ private:
     void describe();
 
     QVector<Series> m_series;
+    // The series as drawn, for the area they were drawn for: a take of an
+    // hour has some hundred thousand points a series, each pixel column
+    // of a moving channel a line top to bottom, and playing it moves only
+    // the mark.
+    QImage m_lines;
+    QRectF m_linesArea;
     LevelFormat m_format = LevelFormat::Decimal;
     bool m_take = false;
     double m_takeLength = 0;

@@ -317,7 +317,9 @@ void LiveChannelsWindow::onTick()
         return;
     showStatusLine();
     showHistory();
-    // Change marks fade and a picture goes stale with no picture coming.
+    // Change marks fade and a picture goes stale with no picture coming;
+    // a stale picture is no longer compared.
+    m_compare->compare();
     showPicture();
 }
 

@@ -40,6 +40,7 @@ RecordControl::RecordControl(LiveFetch &fetch, Platform platform, QWidget *paren
     m_progress = new QLabel(this);
     m_progress->setObjectName(QStringLiteral("lblRecording"));
     m_progress->setTextFormat(Qt::PlainText);
+    m_progress->setWordWrap(true); // what went unread is long; the window stays narrow
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -55,6 +56,9 @@ RecordControl::RecordControl(LiveFetch &fetch, Platform platform, QWidget *paren
             chooseFile();
     });
     connect(&m_recorder, &Recorder::failed, this, &RecordControl::onFailed);
+    connect(&m_recorder, &Recorder::ended, this, &RecordControl::onEnded);
+    connect(&m_recorder, &Recorder::lineChanged, this, &RecordControl::showProgress);
+    connect(&m_recorder, &Recorder::settled, this, &RecordControl::showProgress);
 }
 
 void RecordControl::chooseFile()
@@ -69,14 +73,11 @@ void RecordControl::chooseFile()
 
 bool RecordControl::startRecording(const QString &path)
 {
-    // Channels the box does not answer (past 256 on a box that serves no
-    // more) would leave every picture out: the take holds what it answers.
-    int last = m_fetch.last();
-    if (const QByteArray answered = m_fetch.answeredRun();
-        !answered.isEmpty() && m_fetch.pictureFirst() == m_fetch.first())
-        last = std::min(last, m_fetch.first() + int(answered.size()) - 1);
     QString error;
-    if (!m_recorder.start(path, m_fetch.first(), last, error)) {
+    // A take while nothing is fetched would only count the time.
+    if (!m_fetch.running())
+        error = QStringLiteral("fetching is paused");
+    if (!error.isEmpty() || !m_recorder.start(path, m_fetch.first(), m_fetch.last(), error)) {
         m_platform.messageBox(this, QStringLiteral("Not recording: %1").arg(error), kTitle);
         return false;
     }
@@ -90,27 +91,55 @@ bool RecordControl::startRecording(const QString &path)
 
 void RecordControl::stopRecording()
 {
-    m_tick.stop();
-    m_record->setText(QStringLiteral("Record…"));
     // A last write that fails says so through failed().
     if (m_recorder.recording() && m_recorder.stop())
-        m_progress->setText(QStringLiteral("Recorded %1").arg(QDir::toNativeSeparators(m_recorder.path())));
+        showStopped(QStringLiteral("Recorded %1").arg(QDir::toNativeSeparators(m_recorder.path())));
+}
+
+// Stopped by the operator or by a change of the live view: a take without
+// a picture says so rather than where it went.
+void RecordControl::showStopped(const QString &text)
+{
+    if (m_recorder.picturesWritten() > 0) {
+        showEnd(text);
+        return;
+    }
+    QString nothing = m_recorder.nothingRecorded();
+    nothing[0] = nothing[0].toUpper();
+    showEnd(nothing);
 }
 
 // The recorder has closed the file already; what the flush before wrote
 // stays in it.
 void RecordControl::onFailed(const QString &why)
 {
+    showEnd(QStringLiteral("Recording stopped: %1").arg(why));
+    m_platform.messageBox(this, QStringLiteral("The recording stopped: %1").arg(why), kTitle);
+}
+
+void RecordControl::onEnded(const QString &why)
+{
+    showStopped(QStringLiteral("Recording stopped: %1").arg(why));
+}
+
+void RecordControl::showEnd(const QString &text)
+{
     m_tick.stop();
     m_record->setText(QStringLiteral("Record…"));
-    m_progress->setText(QStringLiteral("Recording stopped: %1").arg(why));
-    m_platform.messageBox(this, QStringLiteral("The recording stopped: %1").arg(why), kTitle);
+    m_progress->setText(text);
 }
 
 void RecordControl::showProgress()
 {
+    if (!m_recorder.recording())
+        return;
     const qint64 size = QFileInfo(m_recorder.path()).size();
-    m_progress->setText(QStringLiteral("Recording %1, %2")
-                            .arg(elapsedText(m_fetch.now() - m_startedAt),
-                                 QLocale::c().formattedDataSize(size, 1, QLocale::DataSizeTraditionalFormat)));
+    QString text = QStringLiteral("Recording %1, %2")
+                       .arg(elapsedText(m_fetch.now() - m_startedAt),
+                            QLocale::c().formattedDataSize(size, 1, QLocale::DataSizeTraditionalFormat));
+    for (const QString &note : {m_recorder.narrowed(), m_recorder.unread()}) {
+        if (!note.isEmpty())
+            text += QStringLiteral("; ") + note;
+    }
+    m_progress->setText(text);
 }

@@ -11,9 +11,11 @@
 class QLabel;
 class QPushButton;
 
-// Record/Stop: every good picture of the live range goes into a show file
-// while it records, and the label tells for how long and how big the file
-// has grown. A write that fails ends the take and says why.
+// Record/Stop: the live range goes into a show file while it records, and
+// the label tells for how long, how big the file has grown and which
+// channels go unread meanwhile. A write that fails ends the take and says
+// why, as does a change that leaves the take's channels unfetched; a take
+// that holds no picture says so and is not kept.
 class RecordControl : public QWidget {
     Q_OBJECT
 public:
@@ -32,6 +34,9 @@ public:
 
 private:
     void onFailed(const QString &why);
+    void onEnded(const QString &why);
+    void showStopped(const QString &text);
+    void showEnd(const QString &text);
     void showProgress();
 
     LiveFetch &m_fetch;

@@ -34,6 +34,21 @@ QString speedText(int speed)
 
 } // namespace
 
+QVector<QPointF> stepPoints(const Recording &take, int channel)
+{
+    QVector<QPointF> points;
+    const QVector<Recording::Sample> samples = take.series(channel);
+    points.reserve(samples.size() * 2 + 1);
+    for (const Recording::Sample &sample : samples) {
+        if (!points.isEmpty())
+            points << QPointF(double(sample.ms) / 1000.0, points.constLast().y());
+        points << QPointF(double(sample.ms) / 1000.0, sample.level);
+    }
+    if (!points.isEmpty())
+        points << QPointF(double(take.durationMs()) / 1000.0, points.constLast().y());
+    return points;
+}
+
 RecordingPlayer::RecordingPlayer(View view, LiveFetch &pins, Platform platform, QWidget *parent)
     : QWidget(parent)
     , m_view(view)
@@ -73,16 +88,19 @@ RecordingPlayer::RecordingPlayer(View view, LiveFetch &pins, Platform platform, 
         m_speedButton->setText(speedText(m_speed));
     });
     connect(m_liveButton, &QPushButton::clicked, this, &RecordingPlayer::goLive);
-    connect(m_slider, &QSlider::valueChanged, this, &RecordingPlayer::showAt);
+    connect(m_slider, &QSlider::valueChanged, this, [this](int step) {
+        seek(std::min(qint64(step) * m_msPerStep, m_take.durationMs()));
+    });
     connect(&m_pins, &LiveFetch::pinsChanged, this, [this] {
         if (m_showing)
             showHistory();
     });
 }
 
-qint64 RecordingPlayer::position() const
+void RecordingPlayer::seek(qint64 ms)
 {
-    return m_slider->value();
+    m_position = ms;
+    showAt(ms);
 }
 
 void RecordingPlayer::chooseFile()
@@ -106,8 +124,14 @@ bool RecordingPlayer::open(const QString &path)
     m_take = std::move(take);
     m_name = QFileInfo(path).fileName();
     m_folder = QFileInfo(path).absolutePath();
+    // A step of the slider is a millisecond, or as many as it takes for the
+    // slider's int to reach the end of a take of weeks.
+    const qint64 length = m_take.durationMs();
+    const qint64 steps = std::numeric_limits<int>::max();
+    m_msPerStep = std::max<qint64>(1, (length + steps - 1) / steps);
+    m_position = 0;
     const QSignalBlocker quiet(m_slider);
-    m_slider->setRange(0, int(std::min<qint64>(m_take.durationMs(), std::numeric_limits<int>::max())));
+    m_slider->setRange(0, int((length + m_msPerStep - 1) / m_msPerStep));
     m_slider->setValue(0);
     m_slider->setPageStep(1000);
     m_slider->setSingleStep(100);
@@ -137,9 +161,13 @@ QVector<ChannelLevel> RecordingPlayer::pictureLevels() const
 
 void RecordingPlayer::advance()
 {
-    const qint64 next = position() + kTick.count() * m_speed;
-    m_slider->setValue(int(std::min<qint64>(next, m_slider->maximum())));
-    if (position() >= m_slider->maximum())
+    const qint64 next = std::min(m_position + kTick.count() * m_speed, m_take.durationMs());
+    {
+        const QSignalBlocker quiet(m_slider);
+        m_slider->setValue(next == m_take.durationMs() ? m_slider->maximum() : int(next / m_msPerStep));
+    }
+    seek(next);
+    if (next >= m_take.durationMs())
         setPlaying(false);
 }
 
@@ -169,25 +197,18 @@ void RecordingPlayer::showHistory()
     QVector<HistoryPlot::Series> series;
     const QVector<int> pinned = m_pins.pinned();
     for (int i = 0; i < pinned.size(); ++i) {
-        HistoryPlot::Series line{pinned[i], pinColour(i), {}};
-        const QVector<Recording::Sample> samples = m_take.series(pinned[i]);
-        line.points.reserve(samples.size() * 2 + 1);
-        for (const Recording::Sample &sample : samples) {
-            if (!line.points.isEmpty())
-                line.points << QPointF(double(sample.ms) / 1000.0, line.points.constLast().y());
-            line.points << QPointF(double(sample.ms) / 1000.0, sample.level);
-        }
-        if (!line.points.isEmpty())
-            line.points << QPointF(double(m_take.durationMs()) / 1000.0, line.points.constLast().y());
-        series << line;
+        series << HistoryPlot::Series{pinned[i], pinColour(i), stepPoints(m_take, pinned[i])};
     }
     m_view.plot->setSeries(series);
 }
 
 void RecordingPlayer::setPlaying(bool playing)
 {
-    if (playing && position() >= m_slider->maximum())
-        m_slider->setValue(0); // Play at the end plays the take again
+    if (playing && m_position >= m_take.durationMs()) { // Play at the end plays the take again
+        const QSignalBlocker quiet(m_slider);
+        m_slider->setValue(0);
+        seek(0);
+    }
     if (playing)
         m_play.start();
     else

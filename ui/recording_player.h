@@ -10,11 +10,16 @@
 #include <chrono>
 
 class HistoryPlot;
+class QPointF;
 class LevelGrid;
 class LiveFetch;
 class QLabel;
 class QPushButton;
 class QSlider;
+
+// A channel of a take as the plot draws it: a level held until the next
+// step, x in seconds into the take; empty for a channel the take lacks.
+QVector<QPointF> stepPoints(const Recording &take, int channel);
 
 // Looking back at a take: "Open Recording…" loads a show file into the Live
 // Channels window's grid and plot in place of the line, with a time slider,
@@ -38,7 +43,8 @@ public:
     // The take's name, position and length; the window puts it under the grid.
     QLabel *timeLabel() const { return m_timeLabel; }
     bool showing() const { return m_showing; }
-    qint64 position() const;
+    // The moment shown, in milliseconds into the take.
+    qint64 position() const { return m_position; }
     const Recording &take() const { return m_take; }
 
     // Asks for a show file; the dialog is opened, not executed.
@@ -62,6 +68,7 @@ signals:
     void wentLive();
 
 private:
+    void seek(qint64 ms);
     void showAt(qint64 ms);
     void showHistory();
     void setPlaying(bool playing);
@@ -75,6 +82,8 @@ private:
     QString m_folder = QDir::homePath();
     bool m_showing = false;
     int m_speed = 1;
+    qint64 m_position = 0;
+    qint64 m_msPerStep = 1;
     QTimer m_play;
 
     QPushButton *m_openButton = nullptr;

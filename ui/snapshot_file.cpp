@@ -31,6 +31,8 @@ bool writeAll(int fd, const QByteArray &bytes, FileWrite write)
         const qint64 put = write(fd, bytes.constData() + done, bytes.size() - done);
         if (put < 0 && errno == EINTR)
             continue;
+        if (put == 0)
+            errno = ENOSPC; // a disk that takes nothing more and says nothing
         if (put <= 0)
             return false;
         done += put;
