@@ -8,6 +8,7 @@
 #include "bench_stats.h"
 #include "box_session.h"
 #include "live_fetch.h"
+#include "own_settings.h"
 #include "protocol.h"
 #include "recorder.h"
 #include "show_format.h"
@@ -186,8 +187,13 @@ void hourFigures(const QString &folder)
 
 int main(int argc, char *argv[])
 {
+    const bench::OwnSettings settings;
     QCoreApplication app(argc, argv);
     QTemporaryDir folder;
+    if (!settings.isValid() || !folder.isValid()) {
+        std::fprintf(stderr, "record-bench: no temporary folder\n");
+        return 1;
+    }
     liveFigures(folder.path());
     hourFigures(folder.path());
     return 0;
