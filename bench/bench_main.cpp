@@ -7,6 +7,7 @@
 #include "protocol.h"
 #include "box_session.h"
 #include "main_window.h"
+#include "own_settings.h"
 #include "qt_serial_port.h"
 #include "sim_process.h"
 #include "status_text.h"
@@ -270,12 +271,17 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    const OwnSettings settings;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("lumivane-bench"));
     const std::optional<Options> options = parseOptions(QApplication::arguments());
     if (!options) {
         complain(QStringLiteral("--reads, --listings and --cpu-seconds take whole numbers above 0"));
         return 2;
+    }
+    if (!settings.isValid()) {
+        complain(QStringLiteral("no folder for settings of its own"));
+        return 1;
     }
 
     QTemporaryDir dir;

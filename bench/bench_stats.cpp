@@ -39,4 +39,14 @@ QString millis(Duration duration, int decimals)
     return QString::number(double(duration.count()) / 1e6, 'f', decimals) + QStringLiteral(" ms");
 }
 
+bool beyondTheLine(int count, Duration wall, Duration each)
+{
+    return each.count() > 0 && std::int64_t(count - 1) * each.count() > wall.count();
+}
+
+QString beyondTheLineVerdict()
+{
+    return QStringLiteral("**above what the line allows: a fault in the measurement**");
+}
+
 } // namespace bench

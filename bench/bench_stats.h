@@ -23,4 +23,11 @@ Summary summarise(std::vector<Duration> samples);
 
 QString millis(Duration duration, int decimals = 3);
 
+// More than the line can carry in `wall` at `each` apiece, one more allowed
+// for where the window's edges fall: a fault in the measurement (the wrong
+// range measured, a count that counts something else), never a result.
+bool beyondTheLine(int count, Duration wall, Duration each);
+// What the table says of such a figure.
+QString beyondTheLineVerdict();
+
 } // namespace bench

@@ -10,6 +10,7 @@
 #include "box_session.h"
 #include "history_plot.h"
 #include "live_fetch.h"
+#include "own_settings.h"
 #include "protocol.h"
 #include "recorder.h"
 #include "recording_player.h"
@@ -219,11 +220,16 @@ void hourFigures(const QString &folder)
 
 int main(int argc, char *argv[])
 {
+    const bench::OwnSettings settings;
     // The plot is drawn into an image: no screen is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QTemporaryDir folder;
+    if (!settings.isValid() || !folder.isValid()) {
+        std::fprintf(stderr, "record-bench: no temporary folder\n");
+        return 1;
+    }
     liveFigures(folder.path());
     hourFigures(folder.path());
     return 0;

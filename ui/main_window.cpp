@@ -3,6 +3,7 @@
 #include "box_session.h"
 #include "help_window.h"
 #include "listing_lines.h"
+#include "option_button_accessible.h"
 #include "port_mapping.h"
 #include "step_toolbar.h"
 
@@ -25,6 +26,7 @@ MainWindow::MainWindow(BoxSession &session, Platform platform, QWidget *parent)
     , m_stepIcons(inkFor(palette()))
 {
     setObjectName(QStringLiteral("frmMain"));
+    OptionButtonAccessible::install();
     buildLayout();
     buildMenu();
     buildTabOrder();
@@ -73,7 +75,9 @@ void MainWindow::connectControls()
     }
     connect(m_listButton, &QPushButton::clicked, this, &MainWindow::onListClicked);
     connect(m_copyAction, &QAction::triggered, this, &MainWindow::copyListing);
-    connect(m_monitorCheck, &QCheckBox::clicked, this, &MainWindow::onMonitorClicked);
+    // By its state, whatever changed it: a click, the space bar, or a screen
+    // reader's or voice control's toggle, which clicks nothing.
+    connect(m_monitorCheck, &QCheckBox::toggled, this, &MainWindow::onMonitorSwitched);
 
     connect(m_firstSlider, &QSlider::valueChanged, this, &MainWindow::onFirstChanged);
     connect(m_lastSlider, &QSlider::valueChanged, this, &MainWindow::onLastChanged);
@@ -229,9 +233,9 @@ void MainWindow::onListClicked()
     m_session.listRange(first, last);
 }
 
-void MainWindow::onMonitorClicked()
+void MainWindow::onMonitorSwitched(bool on)
 {
-    if (m_monitorCheck->isChecked()) {
+    if (on) {
         m_monitorStopped = false;
         setTextColour(m_monitorLabel, Qt::red);
         m_session.startMonitoring();

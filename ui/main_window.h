@@ -74,7 +74,7 @@ private:
     void showRangeEnd(QLabel *label, const QString &end, int channel);
     void onReadClicked(int reader);
     void onListClicked();
-    void onMonitorClicked();
+    void onMonitorSwitched(bool on);
 
     static void setTextColour(QLabel *label, const QColor &colour);
     void applyInk();
