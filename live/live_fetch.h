@@ -67,6 +67,8 @@ public:
     void pause();
     bool running() const { return m_running; }
 
+    // The last good picture.
+    const Picture &picture() const { return m_picture; }
     // The last good picture: every channel of its range, answered or not.
     QVector<ChannelLevel> pictureLevels() const { return m_picture.channelLevels(); }
     // The pieces the last good picture lacks, and how they failed.
