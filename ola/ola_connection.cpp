@@ -71,7 +71,10 @@ bool OlaConnection::connectNow()
     auto client = std::make_unique<ola::client::OlaClient>(socket.get());
     if (!client->Setup())
         return false;
-    client->SetCloseHandler(ola::NewSingleCallback(this, &OlaConnection::dropLater));
+    // The client runs it, and it deletes itself, only when a send finds the
+    // connection broken; otherwise it is ours to delete.
+    m_closeHandler = ola::NewSingleCallback(this, &OlaConnection::onClientClosed);
+    client->SetCloseHandler(m_closeHandler);
     m_socket = std::move(socket);
     m_client = std::move(client);
     m_notifier = new QSocketNotifier(m_socket->ReadDescriptor(), QSocketNotifier::Read, this);
@@ -95,6 +98,13 @@ void OlaConnection::onReadable()
         dropLater();
 }
 
+void OlaConnection::onClientClosed()
+{
+    m_closeHandler = nullptr;
+    if (!m_closing)
+        dropLater();
+}
+
 // The client may still be on the stack (a send that found the connection
 // broken ends here): it goes once control is back in the event loop.
 void OlaConnection::dropLater()
@@ -102,7 +112,8 @@ void OlaConnection::dropLater()
     if (m_dropping)
         return;
     m_dropping = true;
-    m_notifier->setEnabled(false);
+    if (m_notifier)
+        m_notifier->setEnabled(false);
     QMetaObject::invokeMethod(
         this,
         [this] {
@@ -117,7 +128,7 @@ void OlaConnection::dropLater()
 
 void OlaConnection::drop()
 {
-    m_dropping = false;
+    m_closing = true;
     if (m_notifier) {
         m_notifier->setEnabled(false);
         m_notifier->deleteLater();
@@ -127,4 +138,8 @@ void OlaConnection::drop()
         m_client->Stop();
     m_client.reset();
     m_socket.reset();
+    delete m_closeHandler; // the client that would have run it is gone
+    m_closeHandler = nullptr;
+    m_closing = false;
+    m_dropping = false;
 }

@@ -7,6 +7,8 @@
 
 class QSocketNotifier;
 namespace ola {
+template <typename ReturnType>
+class SingleUseCallback0;
 namespace client {
 class OlaClient;
 }
@@ -57,6 +59,7 @@ signals:
 private:
     bool connectNow();
     void onReadable();
+    void onClientClosed();
     void dropLater();
     void drop();
 
@@ -65,5 +68,7 @@ private:
     std::unique_ptr<ola::network::TCPSocket> m_socket;
     std::unique_ptr<ola::client::OlaClient> m_client;
     QSocketNotifier *m_notifier = nullptr;
-    bool m_dropping = false;
+    ola::SingleUseCallback0<void> *m_closeHandler = nullptr;
+    bool m_dropping = false; // going once control is back in the event loop
+    bool m_closing = false;  // going now
 };
