@@ -1,11 +1,15 @@
-// lumivane-ola-bench: the bridge into OLA against lumivane-sim paced like a
-// real 115200,n,8,1 line (--baud 115200), with an olad of its own kept to
-// this machine. Measures how often olad's universe is updated and the
-// bridge's CPU share (the real `lumivane bridge` process), and how long a
-// picture takes from its last byte on the port to olad (the same classes
-// in this process, so that the last byte can be timed).
+// lumivane-ola-bench: the bridge into OLA and the check against OLA, with
+// lumivane-sim paced like a real 115200,n,8,1 line (--baud 115200) and an
+// olad of its own kept to this machine. Measures how often olad's universe
+// is updated and the bridge's CPU share (the real `lumivane bridge`
+// process), how long a picture takes from its last byte on the port to
+// olad (the same classes in this process, so that the last byte can be
+// timed), how often `check --ola-universe` over 1-512 gives a verdict (its
+// classes in this process, which count them) and its CPU share (the real
+// process).
 #include "bench_stats.h"
 #include "box_session.h"
+#include "line_check.h"
 #include "live_fetch.h"
 #include "ola_feed.h"
 #include "ola_listener.h"
@@ -15,6 +19,7 @@
 #include "protocol.h"
 #include "qt_serial_port.h"
 #include "sim_process.h"
+#include "universe_tap.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -42,6 +47,7 @@ constexpr int kChannels = 256;
 constexpr int kReplyBytes = protocol::block::replyLength(kChannels);
 constexpr int kPictureBytes = protocol::block::kRequestLength + kReplyBytes;
 constexpr unsigned int kUniverse = 7;
+constexpr unsigned int kCheckedUniverse = 8;
 constexpr std::chrono::seconds kWindow{10};
 constexpr int kLatencySamples = 300;
 
@@ -49,6 +55,7 @@ constexpr int kLatencySamples = 300;
 constexpr double kUpdateTarget = 19.0;
 constexpr Duration kLatencyTarget = 5ms;
 constexpr double kCpuTarget = 0.10;
+constexpr double kVerdictTarget = 15.0;
 
 void say(const QString &line)
 {
@@ -102,6 +109,12 @@ bool measureProcess(const QString &link, quint16 olaPort)
     OlaListener listener(olaPort, kUniverse);
     if (!listener.connectToOlad() || !waitUntil([&] { return listener.registered(); })) {
         say(QStringLiteral("FAIL: cannot read universe %1 back from olad").arg(kUniverse));
+        return false;
+    }
+    // Patched as an operator would, so that the bridge finds it at once.
+    listener.patchDummyOutput();
+    if (!waitUntil([&] { return listener.patched(); })) {
+        say(QStringLiteral("FAIL: cannot patch universe %1").arg(kUniverse));
         return false;
     }
     QProcess bridge;
@@ -191,12 +204,106 @@ bool measureLatency(const QString &link, quint16 olaPort)
     fetch.pause();
     session.shutDown();
     const Summary latency = summarise(samples);
-    say(QStringLiteral("| Reply's last byte to olad passing the picture on | %1 pictures | median %2 / p95 %3 / "
+    say(QStringLiteral("| Reply's last byte to olad passing the picture on, channels 1-256 | %1 pictures | median %2 / p95 %3 / "
                        "worst %4 | | median <= %5 | %6 |")
             .arg(latency.count)
             .arg(millis(latency.median), millis(latency.p95), millis(latency.worst), millis(kLatencyTarget, 0))
             .arg(verdict(latency.median <= kLatencyTarget)));
     return enough;
+}
+
+// What a desk sends into the checked universe: every channel at half, so
+// that the moving levels of the simulated box come and go as differences.
+bool deskStreaming(OlaListener &desk)
+{
+    if (!desk.connectToOlad() || !waitUntil([&] { return desk.registered(); }))
+        return false;
+    desk.stream(QByteArray(kChannels, char(128)));
+    return waitUntil([&] { return desk.frames() > 0; });
+}
+
+// The check's classes here, counting verdicts: a good picture of the
+// measured channels each, held against the universe with the default
+// settle time.
+bool measureVerdicts(const QString &link, quint16 olaPort)
+{
+    OlaListener desk(olaPort, kCheckedUniverse);
+    if (!deskStreaming(desk))
+        return false;
+    auto port = std::make_unique<QtSerialPort>();
+    if (!port->open(link, LineSettings{})) {
+        say(QStringLiteral("FAIL: cannot open %1").arg(link));
+        return false;
+    }
+    BoxSession session(std::move(port));
+    LiveFetch fetch(session);
+    fetch.setRange(1, kChannels);
+    UniverseTap tap;
+    tap.setServerPort(olaPort);
+    tap.setUniverse(kCheckedUniverse);
+    LineCheck check(
+        fetch,
+        [&]() -> std::optional<ExpectedLevels> {
+            if (!tap.levels())
+                return std::nullopt;
+            return expectedFromFrame(*tap.levels(), 1, kChannels);
+        },
+        0, SettleFilter::kDefaultSettle);
+    tap.start();
+    fetch.start();
+    if (!waitUntil([&] { return check.judgements() > 0; })) {
+        say(QStringLiteral("FAIL: no verdict from the check's classes"));
+        return false;
+    }
+    const int before = check.judgements();
+    const Clock::time_point from = Clock::now();
+    runFor(kWindow);
+    const double seconds = std::chrono::duration<double>(Clock::now() - from).count();
+    const double verdicts = (check.judgements() - before) / seconds;
+    fetch.pause();
+    session.shutDown();
+    tap.stop();
+    say(QStringLiteral("| `check --ola-universe` verdicts/s, channels 1-%1, %2 s | %3 | | >= %4 | %5 |")
+            .arg(kChannels)
+            .arg(kWindow.count())
+            .arg(verdicts, 0, 'f', 1)
+            .arg(kVerdictTarget, 0, 'f', 0)
+            .arg(verdict(verdicts >= kVerdictTarget)));
+    return true;
+}
+
+// The real `lumivane check --ola-universe --watch`: its CPU share.
+bool measureCheckProcess(const QString &link, quint16 olaPort)
+{
+    OlaListener desk(olaPort, kCheckedUniverse);
+    if (!deskStreaming(desk))
+        return false;
+    QProcess check;
+    check.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    check.start(QCoreApplication::applicationDirPath() + QStringLiteral("/lumivane"),
+                {"--port", link, "check", "--ola-universe", QString::number(kCheckedUniverse), "--ola-port",
+                 QString::number(olaPort), "--watch"});
+    if (!check.waitForStarted() || !waitUntil([&] { return check.bytesAvailable() > 0; })) {
+        say(QStringLiteral("FAIL: the check said nothing"));
+        return false;
+    }
+    runFor(1s); // warm-up
+    const Duration cpuBefore = cpuTimeOf(check.processId());
+    const Clock::time_point from = Clock::now();
+    runFor(kWindow);
+    const double seconds = std::chrono::duration<double>(Clock::now() - from).count();
+    const double cpu = std::chrono::duration<double>(cpuTimeOf(check.processId()) - cpuBefore).count() / seconds;
+    const qint64 lines = check.readAllStandardOutput().count('\n');
+    ::kill(pid_t(check.processId()), SIGINT);
+    const bool ended = check.waitForFinished(5000) && check.exitStatus() == QProcess::NormalExit;
+    say(QStringLiteral("| CPU of `lumivane check --ola-universe --watch`, %1 s (%2 verdict changes written) | %3 % of "
+                       "one core | | < %4 % | %5 |")
+            .arg(kWindow.count())
+            .arg(lines)
+            .arg(cpu * 100, 0, 'f', 2)
+            .arg(kCpuTarget * 100, 0, 'f', 0)
+            .arg(verdict(cpu < kCpuTarget)));
+    return ended;
 }
 
 } // namespace
@@ -222,18 +329,20 @@ int main(int argc, char *argv[])
         say(QStringLiteral("FAIL: %1").arg(error));
         return 1;
     }
-    say(QStringLiteral("Bridge into OLA against lumivane-sim --baud 115200 (moving levels), olad 127.0.0.1:%1, "
+    say(QStringLiteral("Bridge into OLA and check against it, lumivane-sim --baud 115200 (moving levels), olad 127.0.0.1:%1, "
                        "load average %2")
             .arg(olad.rpcPort())
             .arg(loadAverage()));
     say(QStringLiteral("\n| Measure | Value | Line | Target | |\n|---|---:|---:|---|---|"));
     const bool processOk = measureProcess(link, olad.rpcPort());
     const bool latencyOk = measureLatency(link, olad.rpcPort());
+    const bool verdictsOk = measureVerdicts(link, olad.rpcPort());
+    const bool checkOk = measureCheckProcess(link, olad.rpcPort());
     sim.stop();
     olad.stop();
     if (olad.startedPlugins() != QStringList{QStringLiteral("Dummy")}) {
         say(QStringLiteral("FAIL: olad started %1").arg(olad.startedPlugins().join(u',')));
         return 1;
     }
-    return processOk && latencyOk ? 0 : 1;
+    return processOk && latencyOk && verdictsOk && checkOk ? 0 : 1;
 }

@@ -14,6 +14,8 @@ OlaListener::OlaListener(quint16 port, unsigned int universe, QObject *parent)
     , m_port(port)
     , m_universe(universe)
 {
+    m_streamTimer.setInterval(500);
+    connect(&m_streamTimer, &QTimer::timeout, this, &OlaListener::sendStream);
 }
 
 OlaListener::~OlaListener()
@@ -41,6 +43,7 @@ bool OlaListener::connectToOlad()
 
 void OlaListener::disconnectFromOlad()
 {
+    m_streamTimer.stop();
     m_notifier.reset();
     if (m_client)
         m_client->Stop();
@@ -62,6 +65,46 @@ void OlaListener::onReadable()
 void OlaListener::onRegistered(const ola::client::Result &result)
 {
     m_registered = result.Success();
+}
+
+// The Dummy plugin's one device is the first olad installs: alias 1, with
+// one output port, 0.
+void OlaListener::patchDummyOutput(bool patch)
+{
+    if (!m_client)
+        return;
+    m_client->Patch(1, 0, ola::client::OUTPUT_PORT, patch ? ola::client::PATCH : ola::client::UNPATCH, m_universe,
+                    ola::NewSingleCallback(this, &OlaListener::onPatched, patch));
+}
+
+void OlaListener::onPatched(bool patch, const ola::client::Result &result)
+{
+    if (result.Success())
+        m_patched = patch;
+}
+
+void OlaListener::stream(const QByteArray &levels, int priority)
+{
+    m_streamed = levels;
+    m_streamPriority = priority;
+    if (levels.isEmpty()) {
+        m_streamTimer.stop();
+        return;
+    }
+    sendStream();
+    m_streamTimer.start();
+}
+
+void OlaListener::sendStream()
+{
+    if (!m_client || m_streamed.isEmpty())
+        return;
+    ola::client::SendDMXArgs args;
+    args.priority = uint8_t(m_streamPriority);
+    m_client->SendDMX(m_universe, ola::DmxBuffer(reinterpret_cast<const uint8_t *>(m_streamed.constData()),
+                                                 unsigned(m_streamed.size())),
+                      args);
+    ++m_sends;
 }
 
 void OlaListener::onDmx(const ola::client::DMXMetadata &metadata, const ola::DmxBuffer &buffer)

@@ -91,6 +91,20 @@ bool OladProcess::writeConfig(QString &error)
             return false;
         }
     }
+    // The Dummy device's output port as olad names it when it keeps a patch.
+    if (m_patchedAtStart) {
+        QFile ports(folder.filePath(QStringLiteral("ola-port.conf")));
+        if (!ports.open(QIODevice::WriteOnly)
+            || ports.write("1-1-O-0 = " + QByteArray::number(*m_patchedAtStart) + "\n") < 0) {
+            error = QStringLiteral("cannot write %1").arg(ports.fileName());
+            return false;
+        }
+        ports.close();
+        if (::geteuid() == 0 && ::chown(qPrintable(ports.fileName()), kNobody, kNobody) != 0) {
+            error = QStringLiteral("cannot hand %1 to nobody").arg(ports.fileName());
+            return false;
+        }
+    }
     if (::geteuid() == 0 && ::chown(qPrintable(m_config.path()), kNobody, kNobody) != 0) {
         error = QStringLiteral("cannot hand %1 to nobody").arg(m_config.path());
         return false;

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <chrono>
+#include <optional>
 
 // olad for the tests and the benchmark, kept to this machine: a private
 // configuration folder in which every plugin but Dummy is switched off
@@ -22,6 +23,9 @@ public:
     OladProcess &operator=(const OladProcess &) = delete;
 
     quint16 rpcPort() const { return m_rpcPort; }
+    // The Dummy plugin's output port is patched to `universe` from the
+    // start, as olad keeps a patch across restarts. Before start().
+    void patchAtStart(unsigned int universe) { m_patchedAtStart = universe; }
 
     // False, with the reason in `error`, unless olad takes connections with
     // only the Dummy plugin started.
@@ -46,6 +50,7 @@ private:
 
     QTemporaryDir m_config;
     quint16 m_rpcPort = 0;
+    std::optional<unsigned int> m_patchedAtStart;
     QProcess m_process;
     QByteArray m_log;
 };

@@ -12,8 +12,10 @@ class BoxSession;
 
 // lumivane bridge: pictures of the line, fetched one after another as the
 // Live Channels window fetches them, fed into an OLA universe until Ctrl+C.
-// Says on standard output when it feeds the universe, and on standard error
-// once each when olad is not there, goes away, or the line stays bad.
+// Says on standard output when it feeds the universe (its name, merge mode
+// and outputs, as olad tells them), and on standard error once each when
+// olad is not there or goes away, when the universe has no output port,
+// when another source feeds it too, or when the line stays bad.
 class BridgeCommand : public QObject {
     Q_OBJECT
 public:
@@ -30,11 +32,13 @@ signals:
 
 private:
     void onFeedState(OlaFeed::State state);
-    void onLineWentBad(LevelFetch::Outcome outcome);
+    void onOtherSource();
+    void onLineWentBad(const PictureOutcome &outcome);
 
     CliOptions m_options;
     BoxSession &m_session;
     QString m_device;
+    QString m_olad; // "olad on 127.0.0.1:9010"
     LiveFetch m_fetch;
     OlaFeed m_feed;
     PictureRelay m_relay;

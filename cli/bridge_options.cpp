@@ -1,6 +1,7 @@
 #include "bridge_options.h"
 
 #include "live_fetch.h"
+#include "ola_feed.h"
 
 #include <algorithm>
 #include <limits>
@@ -10,6 +11,7 @@ namespace {
 
 const QString kUniverse = QStringLiteral("universe");
 const QString kOlaPort = QStringLiteral("ola-port");
+const QString kPriority = QStringLiteral("priority");
 
 // Digits only, no sign, no blanks, at most `highest`.
 std::optional<quint64> number(const QString &text, quint64 highest)
@@ -55,23 +57,49 @@ bool readRange(const QStringList &words, CliOptions &options, QString &error)
     return true;
 }
 
+bool readOlaPort(const QCommandLineParser &parser, CliOptions &options, QString &error)
+{
+    if (!parser.isSet(kOlaPort))
+        return true;
+    const std::optional<quint64> port = number(parser.value(kOlaPort), 65535);
+    if (!port || *port == 0) {
+        error = QStringLiteral("--ola-port '%1' is not a TCP port (1-65535)").arg(parser.value(kOlaPort));
+        return false;
+    }
+    options.olaPort = quint16(*port);
+    return true;
+}
+
 } // namespace
+
+std::optional<quint64> olaUniverseNumber(const QString &text)
+{
+    return number(text, std::numeric_limits<quint32>::max());
+}
 
 QList<QCommandLineOption> bridgeOptions()
 {
     return {QCommandLineOption(kUniverse, QString(), QStringLiteral("n")),
-            QCommandLineOption(kOlaPort, QString(), QStringLiteral("port"))};
+            QCommandLineOption(kOlaPort, QString(), QStringLiteral("port")),
+            QCommandLineOption(kPriority, QString(), QStringLiteral("priority"))};
 }
 
 bool readBridgeOptions(const QCommandLineParser &parser, const QStringList &words, CliOptions &options,
                        QString &error)
 {
     if (options.command != CliOptions::Command::Bridge) {
-        for (const QString &name : {kUniverse, kOlaPort}) {
+        for (const QString &name : {kUniverse, kPriority}) {
             if (parser.isSet(name)) {
                 error = QStringLiteral("--%1 is for bridge only").arg(name);
                 return false;
             }
+        }
+        // check --ola-universe takes it too, and tells when it is alone.
+        if (options.command == CliOptions::Command::Check)
+            return readOlaPort(parser, options, error);
+        if (parser.isSet(kOlaPort)) {
+            error = QStringLiteral("--ola-port is for bridge and check --ola-universe only");
+            return false;
         }
         return true;
     }
@@ -83,19 +111,21 @@ bool readBridgeOptions(const QCommandLineParser &parser, const QStringList &word
         error = QStringLiteral("bridge needs --universe N, the OLA universe to feed");
         return false;
     }
-    const std::optional<quint64> universe = number(parser.value(kUniverse), std::numeric_limits<quint32>::max());
+    const std::optional<quint64> universe = olaUniverseNumber(parser.value(kUniverse));
     if (!universe) {
         error = QStringLiteral("--universe '%1' is not an OLA universe number").arg(parser.value(kUniverse));
         return false;
     }
     options.universe = unsigned(*universe);
-    if (parser.isSet(kOlaPort)) {
-        const std::optional<quint64> port = number(parser.value(kOlaPort), 65535);
-        if (!port || *port == 0) {
-            error = QStringLiteral("--ola-port '%1' is not a TCP port (1-65535)").arg(parser.value(kOlaPort));
+    if (parser.isSet(kPriority)) {
+        const std::optional<quint64> priority = number(parser.value(kPriority), quint64(OlaFeed::kHighestPriority));
+        if (!priority) {
+            error = QStringLiteral("--priority '%1' is not an OLA priority (0-%2)")
+                        .arg(parser.value(kPriority))
+                        .arg(OlaFeed::kHighestPriority);
             return false;
         }
-        options.olaPort = quint16(*port);
+        options.olaPriority = int(*priority);
     }
-    return readRange(words, options, error);
+    return readOlaPort(parser, options, error) && readRange(words, options, error);
 }

@@ -6,9 +6,14 @@
 #include <QCommandLineParser>
 #include <QList>
 #include <QStringList>
+#include <optional>
 
-// The options only the bridge takes: --universe and --ola-port.
+// The options only the bridge takes: --universe, --priority and --ola-port
+// (which check --ola-universe takes too).
 QList<QCommandLineOption> bridgeOptions();
+
+// An OLA universe number (0-4294967295): digits only.
+std::optional<quint64> olaUniverseNumber(const QString &text);
 
 // For a bridge, reads its options and its words (an optional FIRST-LAST)
 // into `options`; for any other command, refuses the bridge's options.

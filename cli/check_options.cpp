@@ -1,5 +1,6 @@
 #include "check_options.h"
 
+#include "bridge_options.h"
 #include "cli_options.h"
 
 #include <QFile>
@@ -12,6 +13,8 @@ namespace {
 const QString kTolerance = QStringLiteral("tolerance");
 const QString kRange = QStringLiteral("range");
 const QString kWatch = QStringLiteral("watch");
+const QString kOlaUniverse = QStringLiteral("ola-universe");
+const QString kSettle = QStringLiteral("settle");
 
 // Digits only, no sign, no blanks.
 std::optional<int> number(const QString &text)
@@ -22,14 +25,14 @@ std::optional<int> number(const QString &text)
     return text.toInt();
 }
 
-bool readRange(const QString &range, CheckOptions &check, QString &error)
+bool readRange(const QString &range, CheckOptions &check, QString &error, const QString &what = QStringLiteral("--range "))
 {
     const QStringList ends = range.split(u'-');
     const std::optional<int> first = ends.size() == 2 ? number(ends[0]) : std::nullopt;
     const std::optional<int> last = ends.size() == 2 ? number(ends[1]) : std::nullopt;
     if (!first || !last || *first < 1 || *last < *first || *last > ExpectedLevels::kLineChannels) {
-        error = QStringLiteral("--range '%1' is not a channel range FIRST-LAST within 1-%2")
-                    .arg(range)
+        error = QStringLiteral("%1'%2' is not a channel range FIRST-LAST within 1-%3")
+                    .arg(what, range)
                     .arg(ExpectedLevels::kLineChannels);
         return false;
     }
@@ -81,20 +84,55 @@ bool readFile(CheckOptions &check, QString &error)
     return true;
 }
 
+// check --ola-universe N [FIRST-LAST] [--settle MS]: the levels come from
+// olad, not from a file.
+bool readOlaCheck(const QCommandLineParser &parser, const QStringList &words, CheckOptions &check, QString &error)
+{
+    const std::optional<quint64> universe = olaUniverseNumber(parser.value(kOlaUniverse));
+    if (!universe) {
+        error = QStringLiteral("--ola-universe '%1' is not an OLA universe number").arg(parser.value(kOlaUniverse));
+        return false;
+    }
+    check.olaUniverse = unsigned(*universe);
+    if (parser.isSet(kRange)) {
+        error = QStringLiteral("check --ola-universe takes its channels as FIRST-LAST, not --range");
+        return false;
+    }
+    if (words.size() > 1) {
+        error = QStringLiteral("check --ola-universe takes one range FIRST-LAST, not '%1'").arg(words.join(u' '));
+        return false;
+    }
+    if (words.size() == 1 && !readRange(words.first(), check, error, QString()))
+        return false;
+    if (parser.isSet(kSettle)) {
+        const std::optional<int> settle = number(parser.value(kSettle));
+        if (!settle || *settle > CheckOptions::kLongestSettle.count()) {
+            error = QStringLiteral("--settle '%1' is not a number of milliseconds (0-%2)")
+                        .arg(parser.value(kSettle))
+                        .arg(CheckOptions::kLongestSettle.count());
+            return false;
+        }
+        check.settle = std::chrono::milliseconds(*settle);
+    }
+    return true;
+}
+
 } // namespace
 
 QList<QCommandLineOption> checkOptions()
 {
     return {QCommandLineOption(kTolerance, QString(), QStringLiteral("t")),
             QCommandLineOption(kRange, QString(), QStringLiteral("first-last")),
-            QCommandLineOption(kWatch, QString())};
+            QCommandLineOption(kWatch, QString()),
+            QCommandLineOption(kOlaUniverse, QString(), QStringLiteral("n")),
+            QCommandLineOption(kSettle, QString(), QStringLiteral("ms"))};
 }
 
 bool readCheckOptions(const QCommandLineParser &parser, const QStringList &words, CliOptions &options,
                       QString &error)
 {
     if (options.command != CliOptions::Command::Check) {
-        for (const QString &name : {kTolerance, kRange, kWatch}) {
+        for (const QString &name : {kTolerance, kRange, kWatch, kOlaUniverse, kSettle}) {
             if (parser.isSet(name) && !(name == kRange && options.command == CliOptions::Command::Record)) {
                 error = name == kRange ? QStringLiteral("--range is for check and record only")
                                        : QStringLiteral("--%1 is for check only").arg(name);
@@ -104,12 +142,6 @@ bool readCheckOptions(const QCommandLineParser &parser, const QStringList &words
         return true;
     }
     CheckOptions &check = options.check;
-    if (words.size() != 1) {
-        error = words.isEmpty() ? QStringLiteral("check needs FILE, the expected levels (channel,level)")
-                                : QStringLiteral("check takes one FILE, not '%1'").arg(words.join(u' '));
-        return false;
-    }
-    check.file = words.first();
     if (parser.isSet(kTolerance)) {
         const std::optional<int> tolerance = number(parser.value(kTolerance));
         if (!tolerance || *tolerance > 255) {
@@ -118,8 +150,22 @@ bool readCheckOptions(const QCommandLineParser &parser, const QStringList &words
         }
         check.tolerance = *tolerance;
     }
+    check.watch = parser.isSet(kWatch);
+    if (parser.isSet(kOlaUniverse))
+        return readOlaCheck(parser, words, check, error);
+    for (const QString &name : {kSettle, QStringLiteral("ola-port")}) {
+        if (parser.isSet(name)) {
+            error = QStringLiteral("--%1 is for check --ola-universe only").arg(name);
+            return false;
+        }
+    }
+    if (words.size() != 1) {
+        error = words.isEmpty() ? QStringLiteral("check needs FILE, the expected levels (channel,level)")
+                                : QStringLiteral("check takes one FILE, not '%1'").arg(words.join(u' '));
+        return false;
+    }
+    check.file = words.first();
     if (parser.isSet(kRange) && !readRange(parser.value(kRange), check, error))
         return false;
-    check.watch = parser.isSet(kWatch);
     return readFile(check, error);
 }

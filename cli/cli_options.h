@@ -29,7 +29,8 @@ struct CliOptions {
     std::chrono::milliseconds interval{120}; // watch: end of a pass to start of the next
     int count = 0;                           // watch: passes to run; 0 until interrupted
     unsigned int universe = 0;               // bridge: the OLA universe fed
-    quint16 olaPort = 9010;                  // bridge: olad's RPC port on 127.0.0.1
+    quint16 olaPort = 9010;                  // bridge, check --ola-universe: olad's RPC port on 127.0.0.1
+    int olaPriority = 100;                   // bridge: the priority olad merges the line's levels with
     CheckOptions check;                      // check: the file, read and judged
     QString recordPath;                      // record: the show file written
     int durationSeconds = 0;                 // record: 0 until interrupted

@@ -103,3 +103,13 @@ std::optional<ExpectedLevels> parseExpectedLevels(const QByteArray &text, Expect
         return refuse(0, QStringLiteral("no channels under the header"));
     return expected;
 }
+
+ExpectedLevels expectedFromFrame(const QByteArray &frame, int first, int last)
+{
+    ExpectedLevels expected;
+    last = std::min(last, int(std::min<qsizetype>(frame.size(), ExpectedLevels::kLineChannels)));
+    expected.levels.reserve(std::max(last - first + 1, 0));
+    for (int channel = std::max(first, 1); channel <= last; ++channel)
+        expected.levels << ExpectedLevel{channel, quint8(frame[channel - 1])};
+    return expected;
+}

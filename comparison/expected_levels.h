@@ -43,3 +43,9 @@ struct ExpectedLevelsFault {
 // two fields, a channel outside 1-512 or named twice, a level outside
 // 0-255, text where a number belongs, a file without rows.
 std::optional<ExpectedLevels> parseExpectedLevels(const QByteArray &text, ExpectedLevelsFault &fault);
+
+// Another source's levels of the universe (one byte a channel from channel
+// 1, as olad holds a universe) as the expectation for channels first..last.
+// Channels past the end of `frame` have no level there: they may carry
+// anything.
+ExpectedLevels expectedFromFrame(const QByteArray &frame, int first, int last);

@@ -1,6 +1,7 @@
 #include "level_comparison.h"
 
 #include <QMap>
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -11,6 +12,15 @@ std::optional<int> levelIn(int pictureFirst, const QByteArray &pictureLevels, in
     if (index < 0 || index >= pictureLevels.size())
         return std::nullopt;
     return quint8(pictureLevels[index]);
+}
+
+std::optional<int> expectedIn(const ExpectedLevels *expected, int channel)
+{
+    if (!expected)
+        return std::nullopt;
+    const auto found = std::find_if(expected->levels.begin(), expected->levels.end(),
+                                    [channel](const ExpectedLevel &level) { return level.channel == channel; });
+    return found != expected->levels.end() ? found->level : std::nullopt;
 }
 
 Verdict verdictOf(const LevelDifference &difference)
@@ -35,7 +45,7 @@ QVector<LevelDifference> compareLevels(const ExpectedLevels &expected, int pictu
 }
 
 QVector<VerdictChange> verdictChanges(const QVector<LevelDifference> &before, const QVector<LevelDifference> &after,
-                                      int pictureFirst, const QByteArray &pictureLevels)
+                                      int pictureFirst, const QByteArray &pictureLevels, const ExpectedLevels *now)
 {
     QMap<int, LevelDifference> was;
     for (const LevelDifference &difference : before)
@@ -52,7 +62,7 @@ QVector<VerdictChange> verdictChanges(const QVector<LevelDifference> &before, co
     // What is left differed before and agrees now.
     for (const LevelDifference &recovered : std::as_const(was))
         changes.insert(recovered.channel,
-                       VerdictChange{recovered.channel, recovered.expected,
+                       VerdictChange{recovered.channel, expectedIn(now, recovered.channel).value_or(recovered.expected),
                                      levelIn(pictureFirst, pictureLevels, recovered.channel), Verdict::Agrees});
     return changes.values();
 }

@@ -44,8 +44,10 @@ struct VerdictChange {
 
 // What changed from one check to the next, channel by channel in rising
 // order: a channel that came to differ, to be unread, or back within the
-// tolerance (with its level in the later picture). A level that moves but
-// stays outside the tolerance is no change. Before the first check every
-// channel agrees.
+// tolerance (with its level in the later picture, and its level in `now`,
+// the later check's expectation, when given: another live source's levels
+// move). A level that moves but stays outside the tolerance is no change.
+// Before the first check every channel agrees.
 QVector<VerdictChange> verdictChanges(const QVector<LevelDifference> &before, const QVector<LevelDifference> &after,
-                                      int pictureFirst, const QByteArray &pictureLevels);
+                                      int pictureFirst, const QByteArray &pictureLevels,
+                                      const ExpectedLevels *now = nullptr);

@@ -74,6 +74,8 @@ public:
     void setWaitOutLostPort(bool wait) { m_waitOutLostPort = wait; }
     bool waitingForPort() const { return m_waitingForPort; }
 
+    // The last good picture.
+    const Picture &picture() const { return m_picture; }
     // The last good picture: every channel of its range, answered or not.
     QVector<ChannelLevel> pictureLevels() const { return m_picture.channelLevels(); }
     // The pieces the last good picture lacks, and how they failed.

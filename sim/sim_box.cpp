@@ -96,7 +96,7 @@ QByteArray SimBox::blockAnswer(int firstIndex, int lastOffset)
         levels.append(char(level(channel)));
     }
     QByteArray reply = protocol::block::buildReply(levels);
-    if (m_faults.wrongChecksum)
+    if (m_faults.wrongChecksum || m_faults.wrongChecksumAt.contains(firstIndex + 1))
         reply[reply.size() - 2] = char(quint8(reply[reply.size() - 2]) + 1);
     if (m_faults.wrongEndByte)
         reply[reply.size() - 1] = kBadEndByte;

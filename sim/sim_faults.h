@@ -12,6 +12,7 @@ struct SimFaults {
     std::chrono::milliseconds answerDelay{0};
     bool lowerCase = false;                  // 'g' and 'l' instead of 'G' and 'L'
     bool wrongChecksum = false;              // block replies carry a checksum one too high
+    QSet<int> wrongChecksumAt;               // so do those of the blocks that start at these channels
     bool wrongEndByte = false;               // block replies end in something other than C1
     int truncateBlockTo = -1;                // keep only this many bytes of a block reply; -1 keeps all
     QByteArray extraAfterAnswer;             // appended after every answer

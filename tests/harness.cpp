@@ -11,10 +11,14 @@
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -24,6 +28,49 @@ QByteArray bytes(std::initializer_list<int> values)
     for (int value : values)
         out.append(char(value));
     return out;
+}
+
+PacedBox::PacedBox()
+    : box(false)
+{
+    connect(&pty, &PtyBox::bytesReceived, this, [this] {
+        const QByteArray answer = box.feed(pty.received().mid(m_taken));
+        m_taken = int(pty.received().size());
+        if (!answer.isEmpty())
+            QTimer::singleShot(5, this, [this, answer] { pty.send(answer); });
+    });
+}
+
+void PacedBox::setLevels(quint8 (*level)(int channel))
+{
+    for (int channel = 1; channel <= SimBox::kChannels; ++channel)
+        box.setLevel(channel, level(channel));
+}
+
+QByteArray PacedBox::levels() const
+{
+    QByteArray levels;
+    for (int channel = 1; channel <= SimBox::kChannels; ++channel)
+        levels += char(box.level(channel));
+    return levels;
+}
+
+SilentPort::SilentPort()
+    : m_fd(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && ::listen(m_fd, 8) == 0 && ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+}
+
+SilentPort::~SilentPort()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 PtyBox::PtyBox()

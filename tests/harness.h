@@ -4,6 +4,7 @@
 #include "main_window.h"
 #include "manual_clock.h"
 #include "platform.h"
+#include "sim_box.h"
 #include "sim_port.h"
 #include "sim_process.h"
 
@@ -49,6 +50,38 @@ private:
     int m_master = -1;
     int m_slaveKeepAlive = -1; // keeps the line up while the monitor closes and reopens it
     QString m_devicePath;
+};
+
+// A simulated box on a pseudo-terminal: it answers what a program asks,
+// 5 ms later, so that the program fetches about as fast as a real line
+// allows. Its levels stand still unless the test sets them.
+class PacedBox : public QObject {
+public:
+    PacedBox();
+    void setLevels(quint8 (*level)(int channel));
+    // Channels 1..512 as the box holds them now.
+    QByteArray levels() const;
+
+    PtyBox pty;
+    SimBox box;
+
+private:
+    int m_taken = 0;
+};
+
+// Something that takes connections on a loopback port and never says a
+// word: the kernel completes a connection that waits to be accepted.
+class SilentPort {
+public:
+    SilentPort();
+    ~SilentPort();
+    SilentPort(const SilentPort &) = delete;
+    SilentPort &operator=(const SilentPort &) = delete;
+
+    quint16 port = 0; // 0: could not listen
+
+private:
+    int m_fd = -1;
 };
 
 // Stands in for the desktop: counts beeps, answers message boxes, and

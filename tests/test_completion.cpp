@@ -36,6 +36,10 @@ void TestCompletion::offers_data()
     QTest::newRow("--no-header") << "lumivane" << QStringList{"--no"} << "--no-header";
     QTest::newRow("watch's options") << "lumivane" << QStringList{"watch", "1", "--"}
                                      << "--port --format --no-header --interval --count";
+    QTest::newRow("bridge's options") << "lumivane" << QStringList{"bridge", "--"}
+                                      << "--port --universe --priority --ola-port";
+    QTest::newRow("check against OLA") << "lumivane" << QStringList{"check", "--ola-universe", "7", "--ola"}
+                                       << "--ola-universe --ola-port";
     QTest::newRow("ports' options") << "lumivane" << QStringList{"ports", "--"} << "--format --no-header";
     QTest::newRow("sim --channels=2") << "lumivane-sim" << QStringList{"--channels", "=", "2"} << "256";
     QTest::newRow("sim --rep") << "lumivane-sim" << QStringList{"--rep"} << "--replay";

@@ -154,19 +154,25 @@ void TestExpectedLevels::verdictChanges_data()
     QTest::addColumn<D>("before");
     QTest::addColumn<D>("after");
     QTest::addColumn<QByteArray>("picture"); // channels 1..
+    QTest::addColumn<QByteArray>("now");     // the later expectation, if it moves
     QTest::addColumn<QVector<VerdictChange>>("changes");
     const QByteArray picture("\x0A\x14\x1E", 3);
-    QTest::newRow("first check, all agree") << D{} << D{} << picture << QVector<VerdictChange>{};
+    const QByteArray still;
+    QTest::newRow("first check, all agree") << D{} << D{} << picture << still << QVector<VerdictChange>{};
     QTest::newRow("first check, in channel order")
-        << D{} << D{{3, 0, 30}, {1, 0, 10}} << picture
+        << D{} << D{{3, 0, 30}, {1, 0, 10}} << picture << still
         << QVector<VerdictChange>{{1, 0, 10, Verdict::Differs}, {3, 0, 30, Verdict::Differs}};
-    QTest::newRow("drifts further: no change") << D{{2, 0, 15}} << D{{2, 0, 20}} << picture << QVector<VerdictChange>{};
-    QTest::newRow("comes back") << D{{2, 20, 9}} << D{} << picture
+    QTest::newRow("drifts further: no change")
+        << D{{2, 0, 15}} << D{{2, 0, 20}} << picture << still << QVector<VerdictChange>{};
+    QTest::newRow("comes back") << D{{2, 20, 9}} << D{} << picture << still
                                 << QVector<VerdictChange>{{2, 20, 20, Verdict::Agrees}};
-    QTest::newRow("picture lost") << D{{2, 0, 20}} << D{{1, 10, {}}, {2, 0, {}}} << QByteArray()
+    QTest::newRow("picture lost") << D{{2, 0, 20}} << D{{1, 10, {}}, {2, 0, {}}} << QByteArray() << still
                                   << QVector<VerdictChange>{{1, 10, {}, Verdict::Unread}, {2, 0, {}, Verdict::Unread}};
-    QTest::newRow("picture back") << D{{1, 10, {}}, {2, 0, {}}} << D{{2, 0, 20}} << picture
+    QTest::newRow("picture back") << D{{1, 10, {}}, {2, 0, {}}} << D{{2, 0, 20}} << picture << still
                                   << QVector<VerdictChange>{{1, 10, 10, Verdict::Agrees}, {2, 0, 20, Verdict::Differs}};
+    QTest::newRow("comes back to where the expectation moved")
+        << D{{2, 99, 20}} << D{} << picture << QByteArray("channel,level\n2,20\n")
+        << QVector<VerdictChange>{{2, 20, 20, Verdict::Agrees}};
 }
 
 void TestExpectedLevels::verdictChanges()
@@ -175,8 +181,10 @@ void TestExpectedLevels::verdictChanges()
     QFETCH(D, before);
     QFETCH(D, after);
     QFETCH(QByteArray, picture);
+    QFETCH(QByteArray, now);
     QFETCH(QVector<VerdictChange>, changes);
-    QCOMPARE(::verdictChanges(before, after, 1, picture), changes);
+    const ExpectedLevels moved = now.isEmpty() ? ExpectedLevels{} : parsed(now);
+    QCOMPARE(::verdictChanges(before, after, 1, picture, now.isEmpty() ? nullptr : &moved), changes);
 }
 
 void TestExpectedLevels::verdictChangeWritten_data()

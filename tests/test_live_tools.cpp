@@ -89,6 +89,12 @@ QString written(QTemporaryDir &dir, const QString &name, const QByteArray &text)
 class TestLiveTools : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        QString error;
+        QVERIFY2(m_olad.start(error), qPrintable(error));
+    }
+
     void comparesWithExpectedLevels_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -338,28 +344,75 @@ private slots:
         QCOMPARE(rig.label("lblOla"), QString());
     }
 
-    // A real olad (only its Dummy plugin, on 127.0.0.1) takes the box's levels.
+    // What olad receives for a universe held against the line, cell by cell.
+    void comparesWithOlaUniverse()
+    {
+        QVERIFY(m_olad.running());
+        ToolsRig rig;
+        rig.tool<QSpinBox>("spnOlaPort")->setValue(m_olad.rpcPort());
+        QVERIFY(rig.freshPicture());
+        QByteArray cable;
+        for (int channel = 1; channel <= LevelGrid::kChannels; ++channel)
+            cable += char(rig.port->box().level(channel));
+        QByteArray network = cable;
+        network[1] = char(quint8(cable[1]) ^ 0x40);
+        network[39] = char(quint8(cable[39]) ^ 0x40);
+        OlaListener desk(m_olad.rpcPort(), 61);
+        QVERIFY(desk.connectToOlad());
+        desk.stream(network);
+        QTRY_COMPARE(desk.latest(), network);
+
+        rig.tool<QSpinBox>("spnCompareUniverse")->setValue(61);
+        rig.tool<QPushButton>("cmdCompareOla")->click();
+        QTRY_COMPARE(rig.label("lblCompare"), QStringLiteral("2 channels differ from OLA universe 61"));
+        QCOMPARE(rig.marked(), (QList<int>{2, 40}));
+        desk.stream(cable);
+        QTRY_COMPARE(rig.label("lblCompare"), QStringLiteral("0 channels differ from OLA universe 61"));
+        QCOMPARE(rig.marked(), QList<int>{});
+
+        rig.tool<QPushButton>("cmdStopComparing")->click();
+        QCOMPARE(rig.label("lblCompare"), QString());
+    }
+
+    // A real olad (only its Dummy plugin, on 127.0.0.1) takes the box's
+    // levels once its universe is patched, and the label says what olad
+    // does with them.
     void feedsRealOlad()
     {
-        OladProcess olad;
-        QString error;
-        QVERIFY2(olad.start(error), qPrintable(error));
+        QVERIFY(m_olad.running());
         ToolsRig rig;
         rig.port->box().setLevel(7, 77);
-        rig.tool<OlaSendControl>()->setServerPort(olad.rpcPort());
+        rig.tool<OlaSendControl>()->setServerPort(m_olad.rpcPort());
         rig.tool<QSpinBox>("spnOlaUniverse")->setValue(42);
-        OlaListener listener(olad.rpcPort(), 42);
+        OlaListener listener(m_olad.rpcPort(), 42);
         QVERIFY(listener.connectToOlad());
+        QTRY_VERIFY(listener.registered());
         rig.tool<QCheckBox>("chkSendToOla")->setChecked(true);
-        QTRY_COMPARE(rig.label("lblOla"), QStringLiteral("OLA: feeding universe 42"));
+        QTRY_VERIFY2(rig.label("lblOla").startsWith("OLA universe 42 has no output port in olad: patch an output "
+                                                    "port to it with ola_patch -d DEVICE -p PORT -u 42"),
+                     qPrintable(rig.label("lblOla")));
+        listener.patchDummyOutput();
+        const QString feeding =
+            QStringLiteral("OLA: feeding universe 42: \"Universe 42\", merge LTP, output Dummy Port, no other source");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.label("lblOla"), feeding, 10000);
         QTRY_COMPARE(listener.latest().mid(6, 1), QByteArray(1, char(77)));
+
+        // Another source above the priority chosen wins, and is said to.
+        listener.stream(QByteArray(512, '\x10'), 100);
+        rig.tool<QSpinBox>("spnOlaPriority")->setValue(50);
+        QTRY_COMPARE(rig.label("lblOla"), feeding + "; another source at priority 100 wins");
+        QTRY_COMPARE(listener.latest(), QByteArray(512, '\x10'));
 
         // The listener's library does not take olad's going well.
         listener.disconnectFromOlad();
-        olad.stop();
+        m_olad.stop();
         QTRY_COMPARE(rig.label("lblOla"), QStringLiteral("OLA: olad went away"));
-        QCOMPARE(olad.startedPlugins(), QStringList{QStringLiteral("Dummy")});
+        QCOMPARE(m_olad.startedPlugins(), QStringList{QStringLiteral("Dummy")});
     }
+
+private:
+    // One olad for the program: the last test stops it.
+    OladProcess m_olad;
 };
 
 QTEST_MAIN(TestLiveTools)

@@ -36,33 +36,15 @@ QByteArray padded(QByteArray frame)
     return frame + QByteArray(std::max(0, 512 - int(frame.size())), '\0');
 }
 
-// The box on a pseudo-terminal: a simulated box answers what lumivane asks,
-// 5 ms later, so that the bridge fetches about as fast as a real line allows.
-class PacedBox : public QObject {
-public:
-    PacedBox()
-        : box(false)
-    {
-        setLevels(levelA);
-        connect(&pty, &PtyBox::bytesReceived, this, [this] {
-            const QByteArray answer = box.feed(pty.received().mid(m_taken));
-            m_taken = int(pty.received().size());
-            if (!answer.isEmpty())
-                QTimer::singleShot(5, this, [this, answer] { pty.send(answer); });
-        });
-    }
-    void setLevels(quint8 (*level)(int))
-    {
-        for (int channel = 1; channel <= SimBox::kChannels; ++channel)
-            box.setLevel(channel, level(channel));
-    }
-
-    PtyBox pty;
-    SimBox box;
-
-private:
-    int m_taken = 0;
-};
+// Said once a patched universe takes the bridge's levels.
+QString feeding(unsigned int universe, const QString &channels, const QString &device, quint16 olaPort)
+{
+    return QStringLiteral("Feeding OLA universe %1 with channels %2 from %3 (olad on 127.0.0.1:%4): \"Universe %1\", "
+                          "merge LTP, output Dummy Port, no other source\n")
+        .arg(universe)
+        .arg(channels, device)
+        .arg(olaPort);
+}
 
 // A lumivane bridge process and all it has said.
 struct Bridge {
@@ -97,6 +79,16 @@ private:
     QByteArray m_err;
 };
 
+// A universe of olad's as the operator sets it up for a bridge: the Dummy
+// plugin's output port patched to it, and read back through a listener.
+bool patched(OlaListener &listener)
+{
+    if (!listener.connectToOlad() || !QTest::qWaitFor([&] { return listener.registered(); }, kWait))
+        return false;
+    listener.patchDummyOutput();
+    return QTest::qWaitFor([&] { return listener.patched(); }, kWait);
+}
+
 } // namespace
 
 class TestOlaBridge : public QObject {
@@ -108,8 +100,13 @@ private slots:
     void goodPictureArrivesWhole();
     void failedPicturesLeaveTheLastGood_data();
     void failedPicturesLeaveTheLastGood();
+    void unpatchedUniverseIsSaidThenFound_data();
+    void unpatchedUniverseIsSaidThenFound();
+    void priorityAgainstAnotherSource_data();
+    void priorityAgainstAnotherSource();
     void restartedOladIsFoundAgain();
     void missingOladIsWaitedFor();
+    void silentListenerIsNotFed();
     void refusedBeforeTheWire_data();
     void refusedBeforeTheWire();
 
@@ -137,10 +134,9 @@ void TestOlaBridge::goodPictureArrivesWhole_data()
     QTest::addColumn<QStringList>("range");
     QTest::addColumn<int>("first");
     QTest::addColumn<int>("last");
-    QTest::addColumn<QString>("said");
-    QTest::newRow("default, the whole universe") << QStringList{} << 1 << 512 << "with channels 1-512";
-    QTest::newRow("a range") << QStringList{"17-80"} << 17 << 80 << "with channels 17-80";
-    QTest::newRow("one channel") << QStringList{"200-200"} << 200 << 200 << "with channels 200-200";
+    QTest::newRow("default, the whole universe") << QStringList{} << 1 << 512;
+    QTest::newRow("a range") << QStringList{"17-80"} << 17 << 80;
+    QTest::newRow("one channel") << QStringList{"200-200"} << 200 << 200;
 }
 
 void TestOlaBridge::goodPictureArrivesWhole()
@@ -148,22 +144,19 @@ void TestOlaBridge::goodPictureArrivesWhole()
     QFETCH(QStringList, range);
     QFETCH(int, first);
     QFETCH(int, last);
-    QFETCH(QString, said);
     const unsigned int number = m_nextUniverse++;
     PacedBox box;
+    box.setLevels(levelA);
     OlaListener listener(m_olad.rpcPort(), number);
-    QVERIFY(listener.connectToOlad());
-    QTRY_VERIFY_WITH_TIMEOUT(listener.registered(), kWait);
+    QVERIFY(patched(listener));
 
     Bridge bridge(box, m_olad.rpcPort(), number, range);
     QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(first, last, levelA), kWait);
     box.setLevels(levelB);
     QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(first, last, levelB), kWait);
     QVERIFY(bridge.interrupted());
-    QCOMPARE(bridge.out(), QStringLiteral("Feeding OLA universe %1 %2 from %3 (olad on 127.0.0.1:%4)\n")
-                               .arg(number)
-                               .arg(said, box.pty.devicePath())
-                               .arg(m_olad.rpcPort())
+    QCOMPARE(bridge.out(), feeding(number, QStringLiteral("%1-%2").arg(first).arg(last), box.pty.devicePath(),
+                                   m_olad.rpcPort())
                                .toUtf8());
     QCOMPARE(bridge.err(), QByteArray());
 }
@@ -171,7 +164,7 @@ void TestOlaBridge::goodPictureArrivesWhole()
 void TestOlaBridge::failedPicturesLeaveTheLastGood_data()
 {
     QTest::addColumn<SimFaults>("faults");
-    QTest::addColumn<QString>("said");
+    QTest::addColumn<QString>("said"); // %1: the universe
     SimFaults checksum;
     checksum.wrongChecksum = true;
     SimFaults endByte;
@@ -180,39 +173,45 @@ void TestOlaBridge::failedPicturesLeaveTheLastGood_data()
     cutShort.truncateBlockTo = 100;
     SimFaults silent;
     silent.silent = true;
-    QTest::newRow("checksum") << checksum << "(checksum error)";
-    QTest::newRow("end byte") << endByte << "(wrong end byte)";
-    QTest::newRow("cut short") << cutShort << "(reply cut short)";
-    QTest::newRow("silent") << silent << "(no answer)";
+    SimFaults upperBlock;
+    upperBlock.wrongChecksumAt = {256};
+    const QString none = QStringLiteral("no good picture from the box (%1); OLA universe %2 keeps the last good levels");
+    QTest::newRow("checksum") << checksum << none.arg("checksum error");
+    QTest::newRow("end byte") << endByte << none.arg("wrong end byte");
+    QTest::newRow("cut short") << cutShort << none.arg("reply cut short");
+    QTest::newRow("silent") << silent << none.arg("no answer");
+    // 1-256 come good: sending them alone would shrink the universe to 256.
+    QTest::newRow("checksum of 257-511 only")
+        << upperBlock
+        << QStringLiteral("channels 257-511 did not come back (checksum error); OLA universe %2 keeps the last whole "
+                          "picture");
 }
 
 // The box goes bad with new levels on the line: none of them reaches the
-// universe, the bridge says so once, and the new levels come once it is good.
+// universe, which keeps all its channels; the bridge says so once, and the
+// new levels come once it is good.
 void TestOlaBridge::failedPicturesLeaveTheLastGood()
 {
     QFETCH(SimFaults, faults);
     QFETCH(QString, said);
     const unsigned int number = m_nextUniverse++;
     PacedBox box;
+    box.setLevels(levelA);
     OlaListener listener(m_olad.rpcPort(), number);
-    QVERIFY(listener.connectToOlad());
-    QTRY_VERIFY_WITH_TIMEOUT(listener.registered(), kWait);
+    QVERIFY(patched(listener));
     Bridge bridge(box, m_olad.rpcPort(), number);
     QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(1, 512, levelA), kWait);
 
     box.box.faults() = faults;
     box.setLevels(levelB);
-    const QByteArray bad = QStringLiteral("lumivane: no good picture from the box %1; OLA universe %2 keeps the "
-                                          "last good levels\n")
-                               .arg(said)
-                               .arg(number)
-                               .toUtf8();
+    const QByteArray bad = ("lumivane: " + said.arg(number) + "\n").toUtf8();
     QTRY_VERIFY_WITH_TIMEOUT(bridge.err().contains(bad), kWait);
     const int requests = box.box.blockRequests();
     QTRY_VERIFY_WITH_TIMEOUT(box.box.blockRequests() >= requests + 2, kWait);
     // A picture is fetched piece by piece: the read of 512 that ended the
     // last good one may already have brought the new level, and rightly so.
-    QCOMPARE(padded(listener.latest()).left(511), universe(1, 512, levelA).left(511));
+    QCOMPARE(listener.latest().size(), 512);
+    QCOMPARE(listener.latest().left(511), universe(1, 512, levelA).left(511));
 
     box.box.faults() = SimFaults{};
     QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(1, 512, levelB), kWait);
@@ -221,14 +220,104 @@ void TestOlaBridge::failedPicturesLeaveTheLastGood()
     QCOMPARE(bridge.out().count('\n'), 1);
 }
 
-// olad stopped under a feeding bridge, and started again on the same port.
+void TestOlaBridge::unpatchedUniverseIsSaidThenFound_data()
+{
+    QTest::addColumn<bool>("listened");
+    QTest::addColumn<QString>("said"); // %1: the universe
+    QTest::newRow("not in olad") << false << "does not exist";
+    // A client that listens to a universe makes olad keep it, portless.
+    QTest::newRow("without an output port") << true << "has no output port";
+}
+
+// Said once, while the pictures go on; found once the operator patches it.
+void TestOlaBridge::unpatchedUniverseIsSaidThenFound()
+{
+    QFETCH(bool, listened);
+    QFETCH(QString, said);
+    const unsigned int number = m_nextUniverse++;
+    PacedBox box;
+    box.setLevels(levelA);
+    OlaListener listener(m_olad.rpcPort(), number);
+    if (listened) {
+        QVERIFY(listener.connectToOlad());
+        QTRY_VERIFY_WITH_TIMEOUT(listener.registered(), kWait);
+    }
+    Bridge bridge(box, m_olad.rpcPort(), number);
+    const QByteArray advice = QStringLiteral("lumivane: OLA universe %1 %2 in olad: patch an output port to it with "
+                                             "ola_patch -d DEVICE -p PORT -u %1 (ola_dev_info lists them) or in OLA's "
+                                             "web page (Add Universe, or the universe's Settings tab); the bridge looks "
+                                             "again every few seconds\n")
+                                  .arg(number)
+                                  .arg(said)
+                                  .toUtf8();
+    QTRY_COMPARE_WITH_TIMEOUT(bridge.err(), advice, kWait);
+    const int requests = box.box.blockRequests();
+    QTRY_VERIFY_WITH_TIMEOUT(box.box.blockRequests() >= requests + 20, kWait);
+    QCOMPARE(bridge.out(), QByteArray());
+
+    if (!listened)
+        QVERIFY(listener.connectToOlad());
+    listener.patchDummyOutput();
+    QTRY_COMPARE_WITH_TIMEOUT(bridge.out(), feeding(number, "1-512", box.pty.devicePath(), m_olad.rpcPort()).toUtf8(),
+                              kWait);
+    QTRY_VERIFY_WITH_TIMEOUT(listener.registered(), kWait);
+    QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(1, 512, levelA), kWait);
+    QVERIFY(bridge.interrupted());
+    QCOMPARE(bridge.err(), advice);
+}
+
+void TestOlaBridge::priorityAgainstAnotherSource_data()
+{
+    QTest::addColumn<int>("priority");
+    QTest::addColumn<bool>("bridgeWins");
+    QTest::addColumn<QByteArray>("said");
+    QTest::newRow("150 over 100") << 150 << true << QByteArray();
+    QTest::newRow("50 under 100") << 50 << false
+                                  << QByteArray("at priority 100, above the bridge's 50: olad passes on its levels, "
+                                                "not the line's\n");
+}
+
+// A second client sends the same universe at priority 100: olad passes on
+// the levels of the higher priority, and the bridge says when it is not its.
+void TestOlaBridge::priorityAgainstAnotherSource()
+{
+    QFETCH(int, priority);
+    QFETCH(bool, bridgeWins);
+    QFETCH(QByteArray, said);
+    const unsigned int number = m_nextUniverse++;
+    PacedBox box;
+    box.setLevels(levelA);
+    OlaListener other(m_olad.rpcPort(), number);
+    QVERIFY(patched(other));
+    other.stream(universe(1, 512, levelB), 100);
+    QTRY_COMPARE_WITH_TIMEOUT(other.latest(), universe(1, 512, levelB), kWait);
+
+    Bridge bridge(box, m_olad.rpcPort(), number, {"--priority", QString::number(priority)});
+    QTRY_VERIFY_WITH_TIMEOUT(bridge.out().startsWith("Feeding"), kWait);
+    const QByteArray winner = universe(1, 512, bridgeWins ? levelA : levelB);
+    const QByteArray loser = universe(1, 512, bridgeWins ? levelB : levelA);
+    QTRY_COMPARE_WITH_TIMEOUT(other.latest(), winner, kWait);
+    // The other client sends three times more while the bridge goes on.
+    QList<QByteArray> passedOn;
+    connect(&other, &OlaListener::frameReceived, this, [&] { passedOn << other.latest(); });
+    const int sends = other.sends();
+    QTRY_VERIFY_WITH_TIMEOUT(other.sends() >= sends + 3, kWait);
+    QVERIFY(!passedOn.contains(loser));
+    QTRY_VERIFY_WITH_TIMEOUT(bridge.err().endsWith(said), kWait);
+    QVERIFY(bridge.interrupted());
+    QCOMPARE(bridge.err(),
+             said.isEmpty() ? said : "lumivane: another source feeds OLA universe " + QByteArray::number(number) + " " + said);
+}
+
+// olad stopped under a feeding bridge, and started again on the same port:
+// it keeps the patch.
 void TestOlaBridge::restartedOladIsFoundAgain()
 {
     const unsigned int number = 30;
     PacedBox box;
+    box.setLevels(levelA);
     OlaListener listener(m_olad.rpcPort(), number);
-    QVERIFY(listener.connectToOlad());
-    QTRY_VERIFY_WITH_TIMEOUT(listener.registered(), kWait);
+    QVERIFY(patched(listener));
     Bridge bridge(box, m_olad.rpcPort(), number);
     QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(1, 512, levelA), kWait);
 
@@ -254,9 +343,11 @@ void TestOlaBridge::restartedOladIsFoundAgain()
 // No olad: one line, the line is still fetched, and olad is found once it starts.
 void TestOlaBridge::missingOladIsWaitedFor()
 {
-    OladProcess later;
     const unsigned int number = 40;
+    OladProcess later;
+    later.patchAtStart(number);
     PacedBox box;
+    box.setLevels(levelA);
     Bridge bridge(box, later.rpcPort(), number);
     const QByteArray waiting = QStringLiteral("lumivane: waiting for olad on 127.0.0.1:%1 (is it running? the bridge "
                                               "does not start it)\n")
@@ -274,10 +365,28 @@ void TestOlaBridge::missingOladIsWaitedFor()
     QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(1, 512, levelA), kWait);
     QVERIFY(bridge.interrupted());
     QCOMPARE(bridge.err(), waiting);
-    QVERIFY2(bridge.out().startsWith("Feeding OLA universe 40 with channels 1-512"), bridge.out());
-    QCOMPARE(bridge.out().count('\n'), 1);
+    QCOMPARE(bridge.out(), feeding(number, "1-512", box.pty.devicePath(), later.rpcPort()).toUtf8());
     later.stop();
     QCOMPARE(later.startedPlugins(), QStringList{QStringLiteral("Dummy")});
+}
+
+// A port that takes the connection but never answers is not olad: the
+// bridge never says it feeds it.
+void TestOlaBridge::silentListenerIsNotFed()
+{
+    SilentPort silent;
+    QVERIFY(silent.port != 0);
+    PacedBox box;
+    box.setLevels(levelA);
+    Bridge bridge(box, silent.port, 50);
+    const QByteArray said = QStringLiteral("lumivane: 127.0.0.1:%1 takes the connection but does not answer as olad "
+                                           "does (is it olad's RPC port?); nothing is said to be fed until it does\n")
+                                .arg(silent.port)
+                                .toUtf8();
+    QTRY_COMPARE_WITH_TIMEOUT(bridge.err(), said, kWait);
+    QVERIFY(bridge.interrupted());
+    QCOMPARE(bridge.out(), QByteArray());
+    QCOMPARE(bridge.err(), said);
 }
 
 void TestOlaBridge::refusedBeforeTheWire_data()
@@ -295,11 +404,29 @@ void TestOlaBridge::refusedBeforeTheWire_data()
     QTest::newRow("ola port 0") << QStringList{"bridge", "--universe", "1", "--ola-port", "0"} << "--ola-port '0'";
     QTest::newRow("ola port past 16 bits") << QStringList{"bridge", "--universe", "1", "--ola-port", "65536"}
                                            << "--ola-port '65536'";
+    QTest::newRow("priority past 200") << QStringList{"bridge", "--universe", "1", "--priority", "201"}
+                                       << "--priority '201' is not an OLA priority (0-200)";
+    QTest::newRow("negative priority") << QStringList{"bridge", "--universe", "1", "--priority", "-1"}
+                                       << "--priority '-1'";
     QTest::newRow("format") << QStringList{"--format", "csv", "bridge", "--universe", "1"} << "no --format";
     QTest::newRow("universe without bridge") << QStringList{"read", "1", "--universe", "1"}
                                              << "--universe is for bridge only";
-    QTest::newRow("ola port without bridge") << QStringList{"list", "1-5", "--ola-port", "9"}
-                                             << "--ola-port is for bridge only";
+    QTest::newRow("priority without bridge") << QStringList{"check", "--ola-universe", "1", "--priority", "9"}
+                                             << "--priority is for bridge only";
+    QTest::newRow("ola port without bridge or check") << QStringList{"list", "1-5", "--ola-port", "9"}
+                                                      << "--ola-port is for bridge and check --ola-universe only";
+    QTest::newRow("ola port with a file check") << QStringList{"check", "cue.csv", "--ola-port", "9"}
+                                                << "--ola-port is for check --ola-universe only";
+    QTest::newRow("settle with a file check") << QStringList{"check", "cue.csv", "--settle", "9"}
+                                              << "--settle is for check --ola-universe only";
+    QTest::newRow("settle past a minute") << QStringList{"check", "--ola-universe", "1", "--settle", "60001"}
+                                          << "--settle '60001'";
+    QTest::newRow("check universe and --range") << QStringList{"check", "--ola-universe", "1", "--range", "1-5"}
+                                                << "not --range";
+    QTest::newRow("check universe and a file") << QStringList{"check", "--ola-universe", "1", "cue.csv"}
+                                               << "'cue.csv' is not a channel range";
+    QTest::newRow("check universe past 32 bits") << QStringList{"check", "--ola-universe", "4294967296"}
+                                                 << "--ola-universe '4294967296'";
 }
 
 void TestOlaBridge::refusedBeforeTheWire()

@@ -11,6 +11,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSpinBox>
+#include <QVBoxLayout>
+#include <limits>
 
 namespace {
 
@@ -46,6 +48,12 @@ CompareControl::CompareControl(LiveFetch &fetch, Platform platform, QWidget *par
     , m_differs(LiveFetch::kChannels)
 {
     m_compare = pushButton(QStringLiteral("Compare with…"), QStringLiteral("cmdCompare"), this);
+    m_compareOla = pushButton(QStringLiteral("Compare with OLA universe"), QStringLiteral("cmdCompareOla"), this);
+    m_olaUniverse = new QSpinBox(this);
+    m_olaUniverse->setObjectName(QStringLiteral("spnCompareUniverse"));
+    m_olaUniverse->setAccessibleName(QStringLiteral("OLA universe to compare with"));
+    m_olaUniverse->setRange(0, std::numeric_limits<int>::max());
+    m_olaUniverse->setValue(1);
     m_tolerance = new QSpinBox(this);
     m_tolerance->setObjectName(QStringLiteral("spnTolerance"));
     m_tolerance->setAccessibleName(QStringLiteral("Tolerance"));
@@ -57,21 +65,30 @@ CompareControl::CompareControl(LiveFetch &fetch, Platform platform, QWidget *par
     m_result->setTextFormat(Qt::PlainText);
     m_result->setWordWrap(true); // the window stays narrow beside the main window
 
-    auto *row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
+    auto *row = new QHBoxLayout;
     row->addWidget(m_compare);
+    row->addWidget(m_compareOla);
+    row->addWidget(m_olaUniverse);
     auto *within = new QLabel(QStringLiteral("within ±"), this);
     within->setBuddy(m_tolerance);
     row->addWidget(within);
     row->addWidget(m_tolerance);
     row->addWidget(m_stop);
-    row->addWidget(m_result, 1);
+    row->addStretch(1);
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addLayout(row);
+    column->addWidget(m_result);
 
     connect(m_compare, &QPushButton::clicked, this, &CompareControl::chooseFile);
+    connect(m_compareOla, &QPushButton::clicked, this, &CompareControl::compareWithOla);
+    connect(&m_tap, &UniverseTap::stateChanged, this, &CompareControl::compare);
+    connect(&m_tap, &UniverseTap::levelsArrived, this, &CompareControl::compare);
     connect(m_stop, &QPushButton::clicked, this, &CompareControl::stopComparing);
     connect(m_tolerance, &QSpinBox::valueChanged, this, &CompareControl::compare);
     // Direct: the marks are ready before the window draws the picture.
     connect(&m_fetch, &LiveFetch::updated, this, &CompareControl::compare);
+    compare();
 }
 
 void CompareControl::chooseFile()
@@ -90,6 +107,7 @@ bool CompareControl::load(const QString &path)
         m_platform.messageBox(this, QStringLiteral("Not compared: %1").arg(error), QStringLiteral("Compare with"));
         return false;
     }
+    m_tap.stop();
     m_expected = std::move(expected);
     m_fileName = QFileInfo(path).fileName();
     m_stop->setEnabled(true);
@@ -97,11 +115,59 @@ bool CompareControl::load(const QString &path)
     return true;
 }
 
+void CompareControl::compareWithOla()
+{
+    m_expected.reset();
+    m_tap.stop();
+    m_settle.reset();
+    m_tap.setUniverse(unsigned(m_olaUniverse->value()));
+    m_tap.start();
+    m_stop->setEnabled(true);
+    compare();
+}
+
 void CompareControl::stopComparing()
 {
     m_expected.reset();
+    m_tap.stop();
     m_stop->setEnabled(false);
     compare();
+}
+
+std::optional<ExpectedLevels> CompareControl::expectation(QString &source)
+{
+    if (m_expected) {
+        source = m_fileName;
+        return m_expected;
+    }
+    const std::optional<QByteArray> levels = m_tap.levels();
+    if (m_tap.state() != UniverseTap::State::Listening || !levels) {
+        m_settle.reset();
+        return std::nullopt;
+    }
+    source = QStringLiteral("OLA universe %1").arg(m_tap.universe());
+    return expectedFromFrame(*levels, m_fetch.first(), m_fetch.last());
+}
+
+QString CompareControl::tapStateText() const
+{
+    const QString olad = QStringLiteral("127.0.0.1:%1").arg(m_tap.serverPort());
+    const QString universe = QStringLiteral("OLA universe %1").arg(m_tap.universe());
+    switch (m_tap.state()) {
+    case UniverseTap::State::Off:
+        return {};
+    case UniverseTap::State::Waiting:
+        return QStringLiteral("Not compared with %1: waiting for olad on %2").arg(universe, olad);
+    case UniverseTap::State::Asking:
+        return QStringLiteral("Not compared with %1 yet: asking olad on %2").arg(universe, olad);
+    case UniverseTap::State::Silent:
+        return QStringLiteral("Not compared with %1: %2 does not answer as olad does").arg(universe, olad);
+    case UniverseTap::State::Listening:
+        return QStringLiteral("Not compared with %1 yet: it holds no levels (nothing sends to it)").arg(universe);
+    case UniverseTap::State::Lost:
+        return QStringLiteral("Not compared with %1: olad went away").arg(universe);
+    }
+    return {};
 }
 
 void CompareControl::compare()
@@ -116,24 +182,32 @@ void CompareControl::judge(int pictureFirst, const QByteArray &levels)
 {
     QBitArray differs(LiveFetch::kChannels);
     int count = 0;
-    if (m_expected) {
-        const QVector<LevelDifference> differences =
-            compareLevels(*m_expected, pictureFirst, levels, m_tolerance->value());
+    QString source;
+    if (const std::optional<ExpectedLevels> expected = expectation(source)) {
+        QVector<LevelDifference> differences =
+            compareLevels(*expected, pictureFirst, levels, m_tolerance->value());
+        // Without a picture nothing is held back: the line is unknown now.
+        if (levels.isEmpty())
+            m_settle.reset();
+        else if (!m_expected)
+            differences = m_settle.filter(differences, m_fetch.now());
         for (const LevelDifference &difference : differences)
             differs.setBit(difference.channel - 1);
         count = int(differences.size());
         if (levels.isEmpty())
             m_result->setText(count == 1 ? QStringLiteral("1 channel could not be compared with %1: no good picture")
-                                               .arg(m_fileName)
+                                               .arg(source)
                                          : QStringLiteral("%1 channels could not be compared with %2: no good picture")
                                                .arg(count)
-                                               .arg(m_fileName));
+                                               .arg(source));
         else
-            m_result->setText(count == 1 ? QStringLiteral("1 channel differs from %1").arg(m_fileName)
-                                         : QStringLiteral("%1 channels differ from %2").arg(count).arg(m_fileName));
+            m_result->setText(count == 1 ? QStringLiteral("1 channel differs from %1").arg(source)
+                                         : QStringLiteral("%1 channels differ from %2").arg(count).arg(source));
     } else {
-        m_result->clear();
+        m_result->setText(tapStateText());
     }
+    // An empty line would take the grid's room.
+    m_result->setVisible(!m_result->text().isEmpty());
     m_count = count;
     if (differs == m_differs)
         return;

@@ -2,6 +2,7 @@
 // starts the same every time.
 #include "compare_control.h"
 #include "live_channels_window.h"
+#include "ola_send_control.h"
 #include "record_control.h"
 #include "recording_player.h"
 
@@ -40,6 +41,8 @@ void LiveChannelsWindow::restoreSettings()
     for (const QVariant &channel : settings.value(QStringLiteral("pins")).toList())
         m_fetch.togglePin(channel.toInt()); // refuses what is out of range or too many
     m_compare->setTolerance(settings.value(QStringLiteral("tolerance"), 0).toInt());
+    m_ola->setServerPort(quint16(settings.value(QStringLiteral("olaPort"), OlaFeed::kDefaultServerPort).toUInt()));
+    m_ola->setPriority(settings.value(QStringLiteral("olaPriority"), OlaFeed::kDefaultPriority).toInt());
     restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
     m_snapshotFolder = existingFolder(settings.value(QStringLiteral("snapshotFolder")).toString());
     m_record->setFolder(existingFolder(settings.value(QStringLiteral("recordingFolder")).toString()));
@@ -58,6 +61,8 @@ void LiveChannelsWindow::saveSettings() const
         pins << channel;
     settings.setValue(QStringLiteral("pins"), pins);
     settings.setValue(QStringLiteral("tolerance"), m_compare->tolerance());
+    settings.setValue(QStringLiteral("olaPort"), m_ola->serverPort());
+    settings.setValue(QStringLiteral("olaPriority"), m_ola->priority());
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
     settings.setValue(QStringLiteral("snapshotFolder"), m_snapshotFolder);
     settings.setValue(QStringLiteral("recordingFolder"), m_record->folder());

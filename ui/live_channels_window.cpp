@@ -197,6 +197,9 @@ void LiveChannelsWindow::connectControls()
     // drawn while it travels.
     connect(&m_fetch, &LiveFetch::updated, this, &LiveChannelsWindow::showPicture, Qt::QueuedConnection);
     connect(m_compare, &CompareControl::marksChanged, this, &LiveChannelsWindow::showPicture);
+    // One olad for both: the port set for sending is the one compared with.
+    m_compare->setOlaServerPort(m_ola->serverPort());
+    connect(m_ola, &OlaSendControl::serverPortChanged, m_compare, &CompareControl::setOlaServerPort);
     connect(&m_fetch, &LiveFetch::pinsChanged, this, [this] {
         m_grid->setPins(m_fetch.pinned());
         showHistory();
