@@ -1,11 +1,14 @@
 #pragma once
 
 #include "box_session.h"
+#include "change_filter.h"
 #include "cli_options.h"
+#include "heartbeat_watch.h"
 #include "level_output.h"
 #include "listing.h"
 #include "picture_fetch.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QVector>
 #include <optional>
@@ -43,6 +46,10 @@ private:
     void onMonitoredLevelRead(int slot, int channel, std::optional<int> level);
     void onPassEnded();
     void onPortLost();
+    // A watch's reading, unless --changes leaves it out; false when the
+    // output is gone.
+    bool writeWatched(const QDateTime &at, int channel, const std::optional<int> &level);
+    void noteHeartbeat(const std::optional<int> &level);
 
     // False when the output is gone; the run has then ended.
     bool write(const QByteArray &bytes);
@@ -62,6 +69,9 @@ private:
     int m_interrupts = 0;
     bool m_anyFault = false;
     bool m_ended = false;
+    ChangeFilter m_changes;
+    HeartbeatWatch m_heartbeat;
+    QElapsedTimer m_heartbeatClock;
 };
 
 // "Error Opening COM Port" and what could not be opened, and why.

@@ -32,8 +32,11 @@ QByteArray formatLevels(OutputFormat format, const QVector<ChannelLevel> &levels
 QByteArray watchHeader(OutputFormat format);
 
 // One watched reading, a line of its own so that a pipe gets it whole; CSV
-// and JSON carry `time` as ISO 8601 with milliseconds and the UTC offset.
-QByteArray formatWatchedLevel(OutputFormat format, const QDateTime &time, const ChannelLevel &reading);
+// and JSON carry `time` as ISO 8601 with milliseconds and the UTC offset,
+// and so does text, first on the line, when `timedText` (an event log
+// read the morning after).
+QByteArray formatWatchedLevel(OutputFormat format, const QDateTime &time, const ChannelLevel &reading,
+                              bool timedText = false);
 
 // The probe's outcome on `device`: the status text alone, a CSV
 // "device,status" table, or one JSON object.
