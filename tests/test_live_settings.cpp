@@ -1,5 +1,6 @@
 // Live Channels comes back as the operator left it: range, format, pins,
-// tolerance, size and the folders last used; the main window keeps nothing.
+// tolerance, heartbeat, size and the folders last used; the main window
+// keeps nothing.
 #include "harness.h"
 #include "compare_control.h"
 #include "live_channels_window.h"
@@ -55,6 +56,8 @@ private slots:
         live->fetch().togglePin(12);
         live->fetch().togglePin(40);
         in<QSpinBox>(live, "spnTolerance")->setValue(3);
+        in<QSpinBox>(live, "spnHeartbeat")->setValue(512);
+        in<QSpinBox>(live, "spnStillAfter")->setValue(12);
         live->resize(700, 650);
         in<QPushButton>(live, "cmdSaveSnapshot")->click();
         QFileDialog *dialog = nullptr;
@@ -76,6 +79,8 @@ private slots:
         QCOMPARE(in<QComboBox>(live, "cboFormat")->currentText(), QStringLiteral("Hex 00-FF"));
         QCOMPARE(live->fetch().pinned(), (QVector<int>{12, 40}));
         QCOMPARE(in<QSpinBox>(live, "spnTolerance")->value(), 3);
+        QCOMPARE(in<QSpinBox>(live, "spnHeartbeat")->value(), 512);
+        QCOMPARE(in<QSpinBox>(live, "spnStillAfter")->value(), 12);
         QCOMPARE(live->size(), QSize(700, 650));
         QCOMPARE(live->findChild<RecordControl *>()->folder(), takes.path());
         QCOMPARE(live->player().folder(), takes.path());

@@ -1,6 +1,7 @@
 // What Live Channels keeps between runs. The main window keeps nothing: it
 // starts the same every time.
 #include "compare_control.h"
+#include "heartbeat_control.h"
 #include "live_channels_window.h"
 #include "record_control.h"
 #include "recording_player.h"
@@ -40,6 +41,9 @@ void LiveChannelsWindow::restoreSettings()
     for (const QVariant &channel : settings.value(QStringLiteral("pins")).toList())
         m_fetch.togglePin(channel.toInt()); // refuses what is out of range or too many
     m_compare->setTolerance(settings.value(QStringLiteral("tolerance"), 0).toInt());
+    m_heartbeat->setChannel(settings.value(QStringLiteral("heartbeatChannel"), 0).toInt());
+    m_heartbeat->setStillAfterSeconds(
+        settings.value(QStringLiteral("heartbeatStillAfter"), m_heartbeat->stillAfterSeconds()).toInt());
     restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
     m_snapshotFolder = existingFolder(settings.value(QStringLiteral("snapshotFolder")).toString());
     m_record->setFolder(existingFolder(settings.value(QStringLiteral("recordingFolder")).toString()));
@@ -58,6 +62,8 @@ void LiveChannelsWindow::saveSettings() const
         pins << channel;
     settings.setValue(QStringLiteral("pins"), pins);
     settings.setValue(QStringLiteral("tolerance"), m_compare->tolerance());
+    settings.setValue(QStringLiteral("heartbeatChannel"), m_heartbeat->channel());
+    settings.setValue(QStringLiteral("heartbeatStillAfter"), m_heartbeat->stillAfterSeconds());
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
     settings.setValue(QStringLiteral("snapshotFolder"), m_snapshotFolder);
     settings.setValue(QStringLiteral("recordingFolder"), m_record->folder());

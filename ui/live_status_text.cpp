@@ -29,7 +29,7 @@ QString liveStatusText(const LiveFetch &fetch)
         age = QStringLiteral("last good picture %1 s ago").arg(seconds, 0, 'f', 1);
     }
     const QString rate = fetch.running()
-        ? QStringLiteral("%1 pictures/s").arg(fetch.picturesInLastSecond())
+        ? QStringLiteral("%1 pictures/s from the box (not the DMX frame rate)").arg(fetch.picturesInLastSecond())
         : QStringLiteral("paused");
     QStringList failed;
     for (const LevelFetch::Outcome kind : kFailureKinds)

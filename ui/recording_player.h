@@ -40,6 +40,8 @@ public:
     bool showing() const { return m_showing; }
     qint64 position() const;
     const Recording &take() const { return m_take; }
+    // The shown take's file name.
+    QString takeName() const { return m_name; }
 
     // Asks for a show file; the dialog is opened, not executed.
     void chooseFile();
@@ -60,6 +62,8 @@ public:
 signals:
     void opened();
     void wentLive();
+    // The grid shows the take at `ms` now.
+    void moved(qint64 ms);
 
 private:
     void showAt(qint64 ms);
