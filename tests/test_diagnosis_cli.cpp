@@ -1,6 +1,6 @@
 // What lumivane makes of a line over time, run as a script runs it: the
-// report on a crafted take in each format, and a watch of changes only, with
-// a heartbeat, against lumivane-sim replaying a take.
+// report on a crafted take in each format and on the line, and a watch of
+// changes only, with a heartbeat, against lumivane-sim replaying a take.
 #include "sim_process.h"
 
 #include <QProcess>
@@ -78,16 +78,44 @@ private slots:
         QCOMPARE(report.err, QByteArray("lumivane: channel 4 is not in the take; left out of the report\n"));
     }
 
+    // The live line: a box that serves only 1-256 leaves 257 and 258 out.
+    void reportOnTheLine()
+    {
+        QTemporaryDir dir;
+        SimProcess box(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"));
+        QString error;
+        QVERIFY2(box.start(dir.filePath("box"), {"--static", "--channels", "256", "--level", "255=40", "--level",
+                                                 "256=41"},
+                           error),
+                 qPrintable(error));
+        const Run report = run({"--port", dir.filePath("box"), "-f", "csv", "--no-header", "report", "255-258",
+                                "--duration", "1"});
+        QVERIFY(box.stop());
+        QCOMPARE(report.code, 0);
+        QCOMPARE(report.out, QByteArray("255,40,40,0,0,0,,\n256,41,41,0,0,0,,\n"));
+        QCOMPARE(report.err, QByteArray("lumivane: channels 257-258 were never answered; left out of the report\n"));
+    }
+
     // Each channel once, then only when it changed, each line with the
-    // time; the still heartbeat said once on standard error.
+    // time; the still heartbeat said once on standard error, and printed
+    // only when it was asked for.
+    void watchPrintsChangesOnly_data()
+    {
+        QTest::addColumn<QString>("channels");
+        QTest::addColumn<int>("heartbeatLines");
+        QTest::newRow("a range, the heartbeat among it") << "1-2" << 1;
+        QTest::newRow("a single channel, the heartbeat read besides") << "1" << 0;
+    }
     void watchPrintsChangesOnly()
     {
+        QFETCH(QString, channels);
+        QFETCH(int, heartbeatLines);
         QTemporaryDir dir;
         const QString take = written(dir, "take.show", "OLA Show\n1 10,7\n100\n1 20,7\n100\n1 30,7\n100\n");
         SimProcess box(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"));
         QString error;
         QVERIFY2(box.start(dir.filePath("box"), {"--replay", take, "--loop"}, error), qPrintable(error));
-        const Run watch = run({"--port", dir.filePath("box"), "watch", "1-2", "--changes", "--interval", "10",
+        const Run watch = run({"--port", dir.filePath("box"), "watch", channels, "--changes", "--interval", "10",
                                "--count", "60", "--heartbeat", "2", "--still-after", "0.3"});
         QVERIFY(box.stop());
         QCOMPARE(watch.code, 0);
@@ -96,8 +124,7 @@ private slots:
             QStringLiteral(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d) ([12]) (\d+)$)"));
         QList<int> levelsOfOne;
         int twos = 0;
-        const QList<QByteArray> lines = watch.out.trimmed().split('\n');
-        for (const QByteArray &each : lines) {
+        for (const QByteArray &each : watch.out.trimmed().split('\n')) {
             const QRegularExpressionMatch match = line.match(QString::fromLatin1(each));
             QVERIFY2(match.hasMatch(), each.constData());
             if (match.captured(2) == QLatin1String("2")) {
@@ -108,7 +135,7 @@ private slots:
                 levelsOfOne << match.captured(3).toInt();
             }
         }
-        QCOMPARE(twos, 1);
+        QCOMPARE(twos, heartbeatLines);
         QVERIFY2(levelsOfOne.size() >= 3, watch.out.constData()); // the take moved channel 1 meanwhile
     }
 };

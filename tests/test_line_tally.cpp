@@ -12,7 +12,8 @@ Q_DECLARE_METATYPE(Motion)
 namespace {
 
 constexpr qint64 kPictureMs = 40;
-constexpr int kNone = -1; // the picture lacks the channel
+constexpr int kNone = -1;  // the picture lacks the channel
+constexpr int kPause = -2; // pictures stopped for a while
 
 // Channel 3 of a tally of 1-4 over `levels`, a picture every 40 ms; the
 // other channels are never answered.
@@ -20,7 +21,9 @@ LineTally tallied(const QList<int> &levels)
 {
     LineTally tally(1, 4);
     for (int i = 0; i < levels.size(); ++i) {
-        if (levels[i] == kNone)
+        if (levels[i] == kPause)
+            tally.interrupt();
+        else if (levels[i] == kNone)
             tally.add(i * kPictureMs, Picture(1, 4)); // a failed picture: no level at all
         else
             tally.add(i * kPictureMs, 3, QByteArray(1, char(levels[i])));
@@ -66,6 +69,8 @@ private slots:
                                            << Motion::UpOnly;
         QTest::newRow("first answered late") << QList<int>{kNone, kNone, 30, 20} << QList<int>{20, 30, 1, 10, 0, 120, 120}
                                              << Motion::DownOnly;
+        QTest::newRow("spike across a pause") << QList<int>{0, 200, kPause, 0} << QList<int>{0, 200, 2, 200, 0, 40, 120}
+                                              << Motion::UpAndDown;
         QTest::newRow("never answered") << QList<int>{kNone, kNone} << QList<int>{} << Motion::Still;
     }
 
@@ -75,7 +80,7 @@ private slots:
         QFETCH(QList<int>, figures);
         QFETCH(Motion, motion);
         const LineTally tally = tallied(levels);
-        QCOMPARE(tally.pictures(), int(levels.size()));
+        QCOMPARE(tally.pictures(), int(levels.size() - levels.count(kPause)));
         // Channels 1, 2 and 4 were never in a picture.
         using Runs = QVector<QPair<int, int>>;
         const std::optional<ChannelFigures> got = tally.figures(3);
@@ -110,6 +115,8 @@ private slots:
         QTest::newRow("moves again") << QList<int>{7, 7, 7, 7, 8, 8} << "...FM.";
         QTest::newRow("unanswered says nothing") << QList<int>{7, kNone, kNone, kNone, 7} << "....F";
         QTest::newRow("frozen twice") << QList<int>{1, 1, 1, 1, 2, 2, 2, 2} << "...FM..F";
+        QTest::newRow("a pause starts the count again") << QList<int>{7, 7, kPause, 7, 7, 7, 7} << "......F";
+        QTest::newRow("a freeze said stands across a pause") << QList<int>{7, 7, 7, 7, kPause, 7, 8} << "...F..M";
     }
 
     void heartbeat()
@@ -119,6 +126,11 @@ private slots:
         HeartbeatWatch watch(std::chrono::milliseconds{100});
         QString said;
         for (int i = 0; i < levels.size(); ++i) {
+            if (levels[i] == kPause) {
+                watch.interrupt();
+                said += u'.';
+                continue;
+            }
             const std::optional<int> level = levels[i] == kNone ? std::nullopt : std::optional<int>(levels[i]);
             const HeartbeatWatch::News each = watch.take(i * kPictureMs, level);
             said += each == HeartbeatWatch::News::Froze ? u'F' : each == HeartbeatWatch::News::Moved ? u'M' : u'.';
