@@ -23,13 +23,6 @@ HeartbeatWatch::News HeartbeatWatch::take(qint64 ms, std::optional<int> level)
     return News::Froze;
 }
 
-void HeartbeatWatch::clear()
-{
-    m_level.reset();
-    m_changedAt = 0;
-    m_frozen = false;
-}
-
 void HeartbeatWatch::interrupt()
 {
     if (!m_frozen)

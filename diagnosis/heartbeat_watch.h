@@ -21,10 +21,7 @@ public:
 
     // The channel's level in a picture `ms` from any fixed start.
     News take(qint64 ms, std::optional<int> level);
-    bool frozen() const { return m_frozen; }
     std::chrono::milliseconds stillAfter() const { return m_stillAfter; }
-    // Starts afresh: the next level is the first.
-    void clear();
     // Pictures stopped for a while: stillness is not counted across the
     // gap, but a freeze already said stands until the channel moves.
     void interrupt();

@@ -43,10 +43,6 @@ public:
 
     explicit LineTally(int first = 1, int last = 512, int spikeThreshold = kDefaultSpikeThreshold);
 
-    int first() const { return m_first; }
-    int last() const { return m_last; }
-    int spikeThreshold() const { return m_spikeThreshold; }
-
     // A live picture, good or not: the channels it carries.
     void add(qint64 ms, const Picture &picture);
     // Levels of channels first.. on, every one of them carried.

@@ -26,7 +26,6 @@ public:
     void setHolding(bool holding);
     // From the picture on screen again.
     void restart();
-    const LineTally &tally() const { return m_tally; }
 
 private:
     void onPicture(const PictureOutcome &outcome);

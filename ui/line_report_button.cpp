@@ -14,13 +14,6 @@ LineReportButton::LineReportButton(LiveFetch &fetch, RecordingPlayer &player, Pl
     connect(this, &QPushButton::clicked, this, &LineReportButton::openReport);
 }
 
-LineReportButton::~LineReportButton() = default;
-
-LineReportDialog *LineReportButton::dialog() const
-{
-    return m_dialog;
-}
-
 void LineReportButton::openReport()
 {
     if (!m_dialog)

@@ -17,11 +17,7 @@ class LineReportButton : public QPushButton {
     Q_OBJECT
 public:
     LineReportButton(LiveFetch &fetch, RecordingPlayer &player, Platform platform, QWidget *parent);
-    ~LineReportButton() override;
 
-    LiveReport &liveReport() { return *m_live; }
-    // The open report, if any.
-    LineReportDialog *dialog() const;
     void openReport();
 
 private:
