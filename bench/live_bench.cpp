@@ -299,9 +299,14 @@ int main(int argc, char *argv[])
     live->fetch().togglePin(1);
     live->fetch().togglePin(100);
     live->fetch().togglePin(400);
+    // Whatever range the last run left in the settings.
     chooseRange(*live, 1, 512);
     runFor(1s); // warm-up
     const PictureRate universe = measurePictures(live->fetch(), options->window);
+    // The same with Hold on: every cell's mark follows every picture.
+    child<QPushButton>(*live, QStringLiteral("cmdHold"))->click();
+    const PictureRate held = measurePictures(live->fetch(), options->window);
+    child<QPushButton>(*live, QStringLiteral("cmdHold"))->click();
     chooseRange(*live, 1, 256);
     runFor(1s);
     const PictureRate paced = measurePictures(live->fetch(), options->window);
@@ -379,6 +384,9 @@ int main(int argc, char *argv[])
                 .arg(bench::millis(universeWire, 1)),
             QStringLiteral("failed pieces"), universe, universeWire, kUniverseTarget);
     cpuRow(universe);
+    rateRow(QStringLiteral("Pictures/s, channels 1-512 with Hold on"), QStringLiteral("failed pieces"), held,
+            universeWire, kUniverseTarget);
+    cpuRow(held);
     rateRow(QStringLiteral("Pictures/s of 1-255 on 1-512, box serving only 1-256, after the first second"),
             QStringLiteral("failed pieces"), halfBox, pictureWire, kHalfBoxTarget);
     rateRow(QStringLiteral("Pictures/s of 1-256 with monitoring on as well"), QStringLiteral("failed"),

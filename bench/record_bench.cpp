@@ -9,13 +9,13 @@
 #include "bench_stats.h"
 #include "box_session.h"
 #include "history_plot.h"
+#include "hour_take.h"
 #include "live_fetch.h"
 #include "own_settings.h"
 #include "protocol.h"
 #include "recorder.h"
 #include "recording_player.h"
 #include "show_format.h"
-#include "show_writer.h"
 #include "sim_port.h"
 
 #include <QApplication>
@@ -154,32 +154,9 @@ void playFigures(const Recording &hour)
 
 void hourFigures(const QString &folder)
 {
-    const int width = show_format::kMaxChannels;
-    const auto step = bench::wireTime(protocol::block::kRequestLength + protocol::block::replyLength(width));
-    const qint64 stepUs = std::chrono::duration_cast<std::chrono::microseconds>(step).count();
     const QString path = folder + QStringLiteral("/hour.show");
-    {
-        QFile file(path);
-        file.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
-        ShowWriter writer(file);
-        QString error;
-        writer.begin(error);
-        QByteArray levels(width, '\0');
-        qint64 flushedMs = 0;
-        for (qint64 us = 0; us < 3600LL * 1000 * 1000; us += stepUs) {
-            const qint64 ms = us / 1000;
-            for (int channel = 0; channel < width; ++channel)
-                levels[channel] = char((channel * 7 + ms / 40) & 0xff);
-            writer.add(ms, 1, levels);
-            if (ms - flushedMs >= 1000) {
-                writer.flush(ms, error);
-                flushedMs = ms;
-            }
-        }
-        writer.flush(3600 * 1000, error);
-        std::printf("one hour of channels 1-%d moving, a picture every %.1f ms: %d pictures, %.1f MB\n", width,
-                    stepUs / 1000.0, writer.picturesAdded(), double(file.size()) / 1e6);
-    }
+    if (!writeMovingHour(path, show_format::kMaxChannels))
+        return;
     const long rssBefore = statusKb("VmRSS:");
     QElapsedTimer opening;
     opening.start();

@@ -1,7 +1,7 @@
 #include "bridge_options.h"
 
-#include "live_fetch.h"
 #include "ola_feed.h"
+#include "range_words.h"
 
 #include <algorithm>
 #include <limits>
@@ -23,38 +23,6 @@ std::optional<quint64> number(const QString &text, quint64 highest)
     if (value > highest)
         return std::nullopt;
     return value;
-}
-
-// The bridge sends the channels one picture holds; a single channel is a
-// range too.
-bool readRange(const QStringList &words, CliOptions &options, QString &error)
-{
-    options.first = 1;
-    options.last = LiveFetch::kChannels;
-    if (words.isEmpty())
-        return true;
-    if (words.size() > 1) {
-        error = QStringLiteral("bridge takes one range FIRST-LAST, not '%1'").arg(words.join(u' '));
-        return false;
-    }
-    const QString range = words.first();
-    const QString fault = QStringLiteral("'%1' is not a channel range FIRST-LAST within 1-%2")
-                              .arg(range)
-                              .arg(LiveFetch::kChannels);
-    const QStringList ends = range.split(u'-');
-    if (ends.size() != 2) {
-        error = fault;
-        return false;
-    }
-    const quint64 first = number(ends[0], LiveFetch::kChannels).value_or(0);
-    const quint64 last = number(ends[1], LiveFetch::kChannels).value_or(0);
-    if (first < 1 || last < first) {
-        error = fault;
-        return false;
-    }
-    options.first = int(first);
-    options.last = int(last);
-    return true;
 }
 
 bool readOlaPort(const QCommandLineParser &parser, CliOptions &options, QString &error)
@@ -127,5 +95,6 @@ bool readBridgeOptions(const QCommandLineParser &parser, const QStringList &word
         }
         options.olaPriority = int(*priority);
     }
-    return readOlaPort(parser, options, error) && readRange(words, options, error);
+    // The bridge sends the channels one picture holds.
+    return readOlaPort(parser, options, error) && readRangeWords(QStringLiteral("bridge"), words, options, error);
 }

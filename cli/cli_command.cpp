@@ -49,6 +49,7 @@ CliCommand::CliCommand(const CliOptions &options, BoxSession &session, QObject *
     : CommandRun(options, session, parent)
     , m_options(options)
     , m_pictures(session)
+    , m_heartbeat(options.stillAfter)
 {
     connect(&m_pictures, &PictureFetch::pictureDone, this, &CliCommand::onPicture);
     connect(&session, &BoxSession::probed, this, &CliCommand::onProbed);
@@ -72,18 +73,24 @@ void CliCommand::start()
     case CliOptions::Command::List:
         startPictures();
         break;
-    case CliOptions::Command::Watch:
+    case CliOptions::Command::Watch: {
         if (!m_options.noHeader && !write(watchHeader(m_options.format)))
             return;
+        m_heartbeatClock.start();
         if (watchesRanges(m_options)) {
             startPictures();
             break;
         }
-        session().setMonitoredChannels(m_options.channels);
+        // A heartbeat not asked for is read as well, and not printed.
+        QVector<int> channels = m_options.channels;
+        if (m_options.heartbeat && !channels.contains(m_options.heartbeat))
+            channels << m_options.heartbeat;
+        session().setMonitoredChannels(channels);
         // The first pass goes at once; onPassEnded() sets the real interval.
         session().setMonitorInterval(std::chrono::milliseconds(0));
         session().startMonitoring();
         break;
+    }
     default:
         end(kUsageError); // answered without a session
         break;
@@ -186,6 +193,8 @@ void CliCommand::startPictures()
         QVector<QPair<int, int>> runs = m_options.runs;
         if (m_options.command == CliOptions::Command::List)
             runs = {qMakePair(m_options.first, m_options.last)};
+        else if (m_options.heartbeat && !m_options.channels.contains(m_options.heartbeat))
+            runs << qMakePair(m_options.heartbeat, m_options.heartbeat);
         m_lowest = picture_plan::kUniverse;
         for (const auto &[first, last] : std::as_const(runs)) {
             for (const picture_plan::Piece &piece : picture_plan::plan(first, last))
@@ -270,19 +279,48 @@ bool CliCommand::writePicture(const Picture &picture)
     complainOf(picture.failures());
     const QDateTime at = QDateTime::currentDateTime();
     for (int channel : std::as_const(m_options.channels)) {
-        if (!write(formatWatchedLevel(m_options.format, at, ChannelLevel{channel, picture.level(channel)})))
+        if (!writeWatched(at, channel, picture.level(channel)))
             return false;
     }
+    noteHeartbeat(picture.level(m_options.heartbeat));
     ++m_passes;
     return true;
 }
 
-void CliCommand::onMonitoredLevelRead(int, int channel, std::optional<int> level)
+void CliCommand::onMonitoredLevelRead(int slot, int channel, std::optional<int> level)
 {
     if (ended() || (!level && session().portIsLost()))
         return;
     noteReading(channel, level);
-    write(formatWatchedLevel(m_options.format, QDateTime::currentDateTime(), ChannelLevel{channel, level}));
+    if (channel == m_options.heartbeat)
+        noteHeartbeat(level);
+    if (slot < m_options.channels.size())
+        writeWatched(QDateTime::currentDateTime(), channel, level);
+}
+
+bool CliCommand::writeWatched(const QDateTime &at, int channel, const std::optional<int> &level)
+{
+    if (m_options.changesOnly && !m_changes.passes(channel, level))
+        return true;
+    return write(formatWatchedLevel(m_options.format, at, ChannelLevel{channel, level}, m_options.changesOnly));
+}
+
+// Said on standard error, apart from the readings: a script's data stream
+// stays a table.
+void CliCommand::noteHeartbeat(const std::optional<int> &level)
+{
+    if (!m_options.heartbeat)
+        return;
+    switch (m_heartbeat.take(m_heartbeatClock.elapsed(), level)) {
+    case HeartbeatWatch::News::Froze:
+        complain(HeartbeatWatch::frozenText(m_options.heartbeat, m_options.stillAfter));
+        break;
+    case HeartbeatWatch::News::Moved:
+        complain(HeartbeatWatch::movedText(m_options.heartbeat));
+        break;
+    case HeartbeatWatch::News::None:
+        break;
+    }
 }
 
 void CliCommand::onPassEnded()

@@ -1,12 +1,15 @@
 #pragma once
 
 #include "box_session.h"
+#include "change_filter.h"
 #include "cli_options.h"
 #include "command_run.h"
+#include "heartbeat_watch.h"
 #include "level_output.h"
 #include "listing.h"
 #include "picture_fetch.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QVector>
 #include <optional>
@@ -45,6 +48,10 @@ private:
     void onPortLost();
     // The status a watch stopped by the operator ends with.
     int stoppedStatus() const;
+    // A watch's reading, unless --changes leaves it out; false when the
+    // output is gone.
+    bool writeWatched(const QDateTime &at, int channel, const std::optional<int> &level);
+    void noteHeartbeat(const std::optional<int> &level);
 
     bool faultFound() const override { return m_anyFault; }
 
@@ -60,6 +67,9 @@ private:
     bool m_waitingForPort = false; // a watch of ranges, over a lost port
     bool m_printing = false;       // a picture's rows are still to be written
     bool m_anyFault = false;
+    ChangeFilter m_changes;
+    HeartbeatWatch m_heartbeat;
+    QElapsedTimer m_heartbeatClock;
 };
 
 // "Error Opening COM Port" and what could not be opened, and why.

@@ -4,6 +4,8 @@
 #include "check_options.h"
 #include "port_mapping.h"
 #include "record_options.h"
+#include "report_options.h"
+#include "watch_options.h"
 
 #include <QCommandLineParser>
 #include <QHash>
@@ -20,11 +22,16 @@ const char kHelp[] =
     "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] read CHANNELS...\n"
     "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] list FIRST-LAST\n"
     "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] watch CHANNELS... [-i MS] [-n N]\n"
+    "                [--changes] [--heartbeat CH [--still-after S]]\n"
     "  lumivane [-p N|PATH] bridge --universe N [FIRST-LAST] [--priority P] [--ola-port PORT]\n"
     "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] check FILE [--tolerance T] [--range A-B] [--watch]\n"
     "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] check --ola-universe N [FIRST-LAST]\n"
     "           [--settle MS] [--tolerance T] [--watch] [--ola-port PORT]\n"
     "  lumivane [-p N|PATH] record FILE [--range FIRST-LAST] [--duration S]\n"
+    "  lumivane [-p N|PATH] [-f text|csv|json] [--no-header] report [FIRST-LAST] [--duration S]\n"
+    "                [--spike-threshold N]\n"
+    "  lumivane [-f text|csv|json] [--no-header] report --recording FILE [FIRST-LAST]\n"
+    "                [--spike-threshold N]\n"
     "  lumivane [-f text|csv|json] [--no-header] ports\n"
     "  lumivane -h | --help | -V | --version\n"
     "\n"
@@ -38,7 +45,9 @@ const char kHelp[] =
     "                channel 512 by a read.\n"
     "  watch CH...   Read the channels pass after pass until --count passes or\n"
     "                Ctrl+C; each reading is printed as it comes. A range is\n"
-    "                fetched by blocks, a single channel by a read.\n"
+    "                fetched by blocks, a single channel by a read. --changes\n"
+    "                prints every channel once, then only those that changed,\n"
+    "                each line with the time.\n"
     "  bridge        Fetch channels FIRST-LAST (default all the box gives) as\n"
     "                one picture after another and send every whole one to OLA\n"
     "                universe N through olad on 127.0.0.1, until Ctrl+C. Says\n"
@@ -54,6 +63,12 @@ const char kHelp[] =
     "                to the show file FILE (as ola_recorder writes), until\n"
     "                --duration seconds or Ctrl+C. The file is on the disk at\n"
     "                least once a second; an existing FILE is never written over.\n"
+    "  report        How each channel of FIRST-LAST (default 1-512) moved over\n"
+    "                the live line until --duration seconds or Ctrl+C, or over\n"
+    "                a take (--recording FILE, a show file): channel, min, max,\n"
+    "                changes, largest_step, spikes, first_change, last_change\n"
+    "                (seconds from the start). Channels never answered are left\n"
+    "                out and named on standard error.\n"
     "  ports         Show what Port1-Port4 open and every serial device found;\n"
     "                csv and json: port,device,description,manufacturer, the\n"
     "                four ports first (port empty for the other devices).\n"
@@ -68,6 +83,11 @@ const char kHelp[] =
     "  --no-header        csv: leave out the line naming the columns.\n"
     "  -i, --interval MS  watch: pause between passes, default 120.\n"
     "  -n, --count N      watch: stop after N passes.\n"
+    "  --changes          watch: each channel once, then only when its level changed.\n"
+    "  --heartbeat CH     watch: say on standard error when channel CH has not\n"
+    "                     moved for --still-after seconds (default 10), and when\n"
+    "                     it moves again: a desk that stopped sending.\n"
+    "  --still-after S    watch: how long the heartbeat may stand still.\n"
     "  --universe N       bridge: the OLA universe to feed.\n"
     "  --priority P       bridge: olad's priority for the line's levels, 0-200;\n"
     "                     default 100 (the highest priority olad hears wins).\n"
@@ -80,7 +100,9 @@ const char kHelp[] =
     "  --watch            check: check again and again until Ctrl+C; print only\n"
     "                     channels whose verdict changed (differs, unread, agrees).\n"
     "  --range A-B        record: the channels recorded, default 1-512.\n"
-    "  --duration S       record: stop after S seconds.\n"
+    "  --duration S       record, report: stop after S seconds.\n"
+    "  --recording FILE   report: on a recorded take instead of the line.\n"
+    "  --spike-threshold N  report: how far a one-picture spike leaves, default 8.\n"
     "  -h, --help         Print this help.\n"
     "  -V, -v, --version  Print the version.\n"
     "\n"
@@ -91,7 +113,12 @@ const char kHelp[] =
     "the take holds no picture.\n"
     "check: 0 all agree; 1 a channel differs or could not be read; 2 also for a\n"
     "FILE it cannot use (file and line named; nothing is sent); 4 olad is out of\n"
-    "reach (not running, not answering, gone, or holding no levels for the universe).\n";
+    "reach (not running, not answering, gone, or holding no levels for the universe).\n"
+    "report: 0 written; 1 no channel answered; 2 also for a FILE it cannot use.\n"
+    "\n"
+    "Pictures a second are what the box delivered over the serial line, not the\n"
+    "DMX frame rate: the box cannot measure the frame rate, break and\n"
+    "mark-after-break times, start codes, slot counts or RDM.\n";
 
 // A channel, port or count: digits only, no sign, no blanks.
 std::optional<int> wholeNumber(const QString &text)
@@ -211,6 +238,8 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     parser.addOptions(bridgeOptions());
     parser.addOptions(checkOptions());
     parser.addOptions(recordOptions());
+    parser.addOptions(reportOptions());
+    parser.addOptions(watchOptions());
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return std::nullopt;
@@ -225,6 +254,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
         {QStringLiteral("bridge"), CliOptions::Command::Bridge},
         {QStringLiteral("check"), CliOptions::Command::Check},
         {QStringLiteral("record"), CliOptions::Command::Record},
+        {QStringLiteral("report"), CliOptions::Command::Report},
     };
     CliOptions options;
     if (parser.isSet(help) || parser.isSet(version)) {
@@ -261,7 +291,7 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     options.noHeader = parser.isSet(noHeader);
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
-        error = QStringLiteral("no command given (probe, read, list, watch, bridge, check, record or ports); try --help");
+        error = QStringLiteral("no command given (probe, read, list, watch, bridge, check, record, report or ports); try --help");
         return std::nullopt;
     }
     const QString command = words.takeFirst();
@@ -304,12 +334,14 @@ std::optional<CliOptions> parseCliOptions(const QStringList &arguments, QString 
     }
 
     if (!readBridgeOptions(parser, words, options, error) || !readCheckOptions(parser, words, options, error)
-        || !readRecordOptions(parser, words, options, error))
+        || !readRecordOptions(parser, words, options, error) || !readReportOptions(parser, words, options, error)
+        || !readWatchOptions(parser, options, error))
         return std::nullopt;
     switch (options.command) {
     case CliOptions::Command::Bridge:
     case CliOptions::Command::Check:
     case CliOptions::Command::Record:
+    case CliOptions::Command::Report:
         break; // read above
     case CliOptions::Command::Read:
     case CliOptions::Command::Watch:

@@ -11,6 +11,7 @@
 #include "ports_output.h"
 #include "qt_serial_port.h"
 #include "record_command.h"
+#include "report_command.h"
 #include "stop_signals.h"
 
 #include <QCoreApplication>
@@ -82,6 +83,8 @@ int main(int argc, char *argv[])
     }
 
     QCoreApplication app(argc, argv);
+    if (options->command == CliOptions::Command::Report && !options->reportTake.isEmpty())
+        return reportOnTake(*options);
     StopSignals stopSignals;
 
     std::unique_ptr<QtSerialPort> port;
@@ -99,6 +102,8 @@ int main(int argc, char *argv[])
         return runCheck(*options, session);
     if (options->command == CliOptions::Command::Record)
         return runRecord(*options, session);
+    if (options->command == CliOptions::Command::Report)
+        return runReport(*options, session);
     CliCommand command(*options, session);
     QObject::connect(&command, &CliCommand::finished, &app, &QCoreApplication::exit);
 

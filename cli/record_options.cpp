@@ -59,8 +59,11 @@ bool readRecordOptions(const QCommandLineParser &parser, const QStringList &word
 {
     if (options.command != CliOptions::Command::Record) {
         for (const QString &name : {kRange, kDuration}) {
-            if (parser.isSet(name) && !(name == kRange && options.command == CliOptions::Command::Check)) {
-                error = QStringLiteral("--%1 is for record only").arg(name);
+            const bool shared = (name == kRange && options.command == CliOptions::Command::Check)
+                || (name == kDuration && options.command == CliOptions::Command::Report);
+            if (parser.isSet(name) && !shared) {
+                error = name == kDuration ? QStringLiteral("--duration is for record and report only")
+                                          : QStringLiteral("--%1 is for record only").arg(name);
                 return false;
             }
         }
@@ -79,6 +82,11 @@ bool readRecordOptions(const QCommandLineParser &parser, const QStringList &word
     options.last = show_format::kMaxChannels;
     if (parser.isSet(kRange) && !readRange(parser.value(kRange), options, error))
         return false;
+    return readDuration(parser, options, error);
+}
+
+bool readDuration(const QCommandLineParser &parser, CliOptions &options, QString &error)
+{
     if (parser.isSet(kDuration)) {
         const std::optional<int> seconds = number(parser.value(kDuration), kLongestTake);
         if (!seconds || *seconds < 1) {

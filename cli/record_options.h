@@ -15,3 +15,6 @@ QList<QCommandLineOption> recordOptions();
 // the fault in `error`.
 bool readRecordOptions(const QCommandLineParser &parser, const QStringList &words, CliOptions &options,
                        QString &error);
+
+// --duration S, 1 s to a week, into `options`; false with the fault in `error`.
+bool readDuration(const QCommandLineParser &parser, CliOptions &options, QString &error);

@@ -93,10 +93,13 @@ QByteArray watchHeader(OutputFormat format)
     return format == OutputFormat::Csv ? QByteArray("time,channel,level\n") : QByteArray();
 }
 
-QByteArray formatWatchedLevel(OutputFormat format, const QDateTime &time, const ChannelLevel &reading)
+QByteArray formatWatchedLevel(OutputFormat format, const QDateTime &time, const ChannelLevel &reading,
+                              bool timedText)
 {
     switch (format) {
     case OutputFormat::Text:
+        if (timedText)
+            return isoTime(time).toLatin1() + ' ' + formatLevels(OutputFormat::Text, {reading});
         break;
     case OutputFormat::Csv:
         return isoTime(time).toLatin1() + ',' + QByteArray::number(reading.channel) + ','

@@ -36,8 +36,11 @@ QByteArray formatLevels(OutputFormat format, const QVector<ChannelLevel> &levels
 QByteArray watchHeader(OutputFormat format);
 
 // One watched reading, a line of its own so that a pipe gets it whole; CSV
-// and JSON carry `time` as ISO 8601 with milliseconds and the UTC offset.
-QByteArray formatWatchedLevel(OutputFormat format, const QDateTime &time, const ChannelLevel &reading);
+// and JSON carry `time` as ISO 8601 with milliseconds and the UTC offset,
+// and so does text, first on the line, when `timedText` (an event log
+// read the morning after).
+QByteArray formatWatchedLevel(OutputFormat format, const QDateTime &time, const ChannelLevel &reading,
+                              bool timedText = false);
 
 // A time as the outputs carry it: ISO 8601 with milliseconds and the UTC
 // offset ("2024-05-01T20:15:03.120+02:00").

@@ -31,15 +31,18 @@ void TestCompletion::offers_data()
     QTest::newRow("--format=c") << "lumivane" << QStringList{"--format", "=", "c"} << "csv";
     QTest::newRow("-f j") << "lumivane" << QStringList{"-f", "j"} << "json";
     QTest::newRow("command after --format=csv") << "lumivane" << QStringList{"--format", "=", "csv", "re"}
-                                                << "read record";
+                                                << "read record report";
     QTest::newRow("command after -p 2") << "lumivane" << QStringList{"-p", "2", "wa"} << "watch";
     QTest::newRow("--no-header") << "lumivane" << QStringList{"--no"} << "--no-header";
     QTest::newRow("watch's options") << "lumivane" << QStringList{"watch", "1", "--"}
-                                     << "--port --format --no-header --interval --count";
+                                     << "--port --format --no-header --interval --count --changes --heartbeat "
+                                        "--still-after";
     QTest::newRow("bridge's options") << "lumivane" << QStringList{"bridge", "--"}
                                       << "--port --universe --priority --ola-port";
     QTest::newRow("check against OLA") << "lumivane" << QStringList{"check", "--ola-universe", "7", "--ola"}
                                        << "--ola-universe --ola-port";
+    QTest::newRow("report's options") << "lumivane" << QStringList{"report", "--"}
+                                      << "--port --format --no-header --duration --recording --spike-threshold";
     QTest::newRow("ports' options") << "lumivane" << QStringList{"ports", "--"} << "--format --no-header";
     QTest::newRow("sim --channels=2") << "lumivane-sim" << QStringList{"--channels", "=", "2"} << "256";
     QTest::newRow("sim --rep") << "lumivane-sim" << QStringList{"--rep"} << "--replay";

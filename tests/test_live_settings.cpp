@@ -1,6 +1,6 @@
 // Live Channels comes back as the operator left it: range, format, pins,
-// tolerance, olad's port and the priority sent at, size and the folders last
-// used; the main window keeps nothing.
+// tolerance, olad's port and the priority sent at, heartbeat, size and the
+// folders last used; the main window keeps nothing.
 #include "harness.h"
 #include "compare_control.h"
 #include "live_channels_window.h"
@@ -58,6 +58,8 @@ private slots:
         in<QSpinBox>(live, "spnTolerance")->setValue(3);
         in<QSpinBox>(live, "spnOlaPort")->setValue(9123);
         in<QSpinBox>(live, "spnOlaPriority")->setValue(150);
+        in<QSpinBox>(live, "spnHeartbeat")->setValue(512);
+        in<QSpinBox>(live, "spnStillAfter")->setValue(12);
         live->resize(700, 650);
         in<QPushButton>(live, "cmdSaveSnapshot")->click();
         QFileDialog *dialog = nullptr;
@@ -81,6 +83,8 @@ private slots:
         QCOMPARE(in<QSpinBox>(live, "spnTolerance")->value(), 3);
         QCOMPARE(in<QSpinBox>(live, "spnOlaPort")->value(), 9123);
         QCOMPARE(in<QSpinBox>(live, "spnOlaPriority")->value(), 150);
+        QCOMPARE(in<QSpinBox>(live, "spnHeartbeat")->value(), 512);
+        QCOMPARE(in<QSpinBox>(live, "spnStillAfter")->value(), 12);
         QCOMPARE(live->size(), QSize(700, 650));
         QCOMPARE(live->findChild<RecordControl *>()->folder(), takes.path());
         QCOMPARE(live->player().folder(), takes.path());

@@ -110,6 +110,18 @@ void TestLumivaneCli::refusedBeforeTheWire_data()
     QTest::newRow("-p 5") << QStringList{"-p", "5", "read", "1"} << none << 2 << "port 5 is outside 1-4";
     QTest::newRow("-f xml") << QStringList{"-f", "xml", "read", "1"} << none << 2 << "format 'xml'";
     QTest::newRow("ports with -p") << QStringList{"ports"} << none << 2 << "ports takes no --port";
+    QTest::newRow("--changes without watch") << QStringList{"read", "1", "--changes"} << none << 2
+                                             << "--changes is for watch only";
+    QTest::newRow("--still-after alone") << QStringList{"watch", "1", "--still-after", "5"} << none << 2
+                                         << "--still-after needs --heartbeat";
+    QTest::newRow("heartbeat 513") << QStringList{"watch", "1", "--heartbeat", "513"} << none << 2
+                                   << "--heartbeat '513' is not a channel (1-512)";
+    QTest::newRow("report of two ranges") << QStringList{"report", "1-2", "3-4"} << none << 2
+                                          << "report takes one range FIRST-LAST";
+    QTest::newRow("a take reported for a while") << QStringList{"report", "--recording", "t.show", "--duration", "5"}
+                                                 << none << 2 << "report --recording reads no line";
+    QTest::newRow("spike threshold 0") << QStringList{"report", "--spike-threshold", "0"} << none << 2
+                                       << "--spike-threshold '0' is not a level difference (1-255)";
     // The last --port wins over the test box's.
     QTest::newRow("read, missing device") << QStringList{"-p", "/nonexistent/tty", "read", "1"} << none << 3
                                           << "lumivane: Error Opening COM Port (/nonexistent/tty: no such device)";

@@ -1,11 +1,14 @@
 #include "level_grid.h"
 
+#include "held_marks.h"
 #include "pin_colours.h"
 
 #include <QEvent>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <algorithm>
 
 namespace {
@@ -127,6 +130,10 @@ void LevelGrid::prepareTiles()
     mark.drawText(glyph, Qt::AlignCenter, QStringLiteral("≠"));
     mark.end();
 
+    const int heldSide = std::max(8, int(std::min(inner.width(), inner.height()) * 0.5));
+    for (Motion motion : {Motion::Still, Motion::UpOnly, Motion::DownOnly, Motion::UpAndDown})
+        m_heldMarks[size_t(motion)] = heldMark(motion, heldSide);
+
     m_canvas = QImage(size(), QImage::Format_RGB32);
     m_canvas.fill(QColor(kBackground));
     QPainter painter(&m_canvas);
@@ -143,8 +150,14 @@ void LevelGrid::drawCell(QPainter &painter, int index)
     painter.drawPixmap(inner.topLeft(), known ? m_tiles[size_t(cell.level)] : m_emptyTile);
     const bool dark = known && cell.level >= kDarkInkFrom;
     painter.drawImage(inner, dark ? m_darkNumbers : m_lightNumbers, inner);
-    if (cell.changed && !m_stale)
+    // While a hold runs its mark stands where the fading notch would.
+    const Held &held = m_holds[size_t(index)];
+    if (m_holding && held.known) {
+        const QPixmap &mark = m_heldMarks[size_t(held.motion)];
+        painter.drawPixmap(inner.right() + 1 - mark.width(), inner.top(), mark);
+    } else if (cell.changed && !m_stale) {
         painter.drawPixmap(inner.right() + 1 - m_notch.width(), inner.top(), m_notch);
+    }
     if (cell.differs)
         painter.drawPixmap(inner.topLeft(), m_differsMark);
 }
@@ -165,6 +178,55 @@ void LevelGrid::setCells(const std::array<Cell, kChannels> &cells)
         update(cellRect(i));
     }
     speakCursor();
+}
+
+void LevelGrid::setHolds(const std::array<Held, kChannels> &holds)
+{
+    const bool starting = !m_holding;
+    m_holding = true;
+    if (m_canvas.isNull()) {
+        m_holds = holds;
+        return;
+    }
+    // The figures change on every picture of a moving line; the mark only
+    // when a channel first moves, or turns.
+    QPainter painter(&m_canvas);
+    for (int i = 0; i < kChannels; ++i) {
+        const Held &now = holds[size_t(i)];
+        Held &before = m_holds[size_t(i)];
+        const bool redraw = starting || now.known != before.known || now.motion != before.motion;
+        before = now;
+        if (!redraw)
+            continue;
+        drawCell(painter, i);
+        update(cellRect(i));
+    }
+}
+
+void LevelGrid::clearHolds()
+{
+    if (!m_holding)
+        return;
+    m_holding = false;
+    m_holds.fill(Held{});
+    if (m_canvas.isNull())
+        return;
+    QPainter painter(&m_canvas);
+    for (int i = 0; i < kChannels; ++i)
+        drawCell(painter, i);
+    update();
+}
+
+QString LevelGrid::heldText(int channel) const
+{
+    if (!m_holding || channel < 1 || channel > kChannels)
+        return QString();
+    const Held &held = m_holds[size_t(channel - 1)];
+    if (!held.known)
+        return QString();
+    return QStringLiteral("Since the hold: %1, lowest %2, highest %3, %4")
+        .arg(motionText(held.motion), formatLevel(held.lowest, m_format), formatLevel(held.highest, m_format),
+             held.changes == 1 ? QStringLiteral("1 change") : QStringLiteral("%1 changes").arg(held.changes));
 }
 
 void LevelGrid::setFormat(LevelFormat format)
@@ -249,6 +311,22 @@ void LevelGrid::changeEvent(QEvent *event)
     if (event->type() == QEvent::FontChange && !m_canvas.isNull())
         prepareTiles();
     QWidget::changeEvent(event);
+}
+
+bool LevelGrid::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const int channel = channelAt(help->pos());
+    const QString held = channel ? heldText(channel) : QString();
+    if (held.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    QToolTip::showText(help->globalPos(), spokenCell(channel) + u'\n' + held, this, channelRect(channel));
+    return true;
 }
 
 void LevelGrid::paintEvent(QPaintEvent *event)

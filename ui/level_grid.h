@@ -1,6 +1,7 @@
 #pragma once
 
 #include "level_format.h"
+#include "line_tally.h"
 
 #include <QAccessible>
 #include <QImage>
@@ -30,9 +31,28 @@ public:
         bool operator!=(const Cell &other) const { return !(*this == other); }
     };
 
+    // How a channel moved since the operator's hold began; shown beside its
+    // level as a coloured glyph, and in its tool tip and description.
+    struct Held {
+        bool known = false; // answered since the hold
+        Motion motion = Motion::Still;
+        int lowest = 0;
+        int highest = 0;
+        int changes = 0;
+    };
+
     explicit LevelGrid(QWidget *parent = nullptr);
 
     void setCells(const std::array<Cell, kChannels> &cells);
+    // While a hold runs; clearHolds() ends it.
+    void setHolds(const std::array<Held, kChannels> &holds);
+    void clearHolds();
+    bool holding() const { return m_holding; }
+    Held held(int channel) const { return m_holds[size_t(channel - 1)]; }
+    // "Since the hold: went up only, lowest 10, highest 140, 3 changes", in
+    // the grid's format; empty when no hold runs or the channel was not
+    // answered since.
+    QString heldText(int channel) const;
     // What the cell of a channel (1-512) shows.
     Cell cell(int channel) const { return m_cells[size_t(channel - 1)]; }
     void setFormat(LevelFormat format);
@@ -61,6 +81,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     QRect cellRect(int index) const;
@@ -76,6 +97,8 @@ private:
     void announce(int channel, QAccessible::Event event);
 
     std::array<Cell, kChannels> m_cells{};
+    std::array<Held, kChannels> m_holds{};
+    bool m_holding = false;
     LevelFormat m_format = LevelFormat::Decimal;
     bool m_stale = false;
     QVector<int> m_pins;
@@ -88,5 +111,6 @@ private:
     QImage m_darkNumbers;  // and for bright ones
     QPixmap m_notch;
     QPixmap m_differsMark;
+    std::array<QPixmap, 4> m_heldMarks; // by Motion
     QImage m_canvas;
 };

@@ -130,9 +130,11 @@ QAccessibleInterface *LevelCellAccessible::parent() const
 
 QString LevelCellAccessible::text(QAccessible::Text kind) const
 {
-    if (!m_grid || kind != QAccessible::Name)
+    if (!m_grid)
         return QString();
-    return m_grid->spokenCell(m_channel);
+    if (kind == QAccessible::Description)
+        return m_grid->heldText(m_channel);
+    return kind == QAccessible::Name ? m_grid->spokenCell(m_channel) : QString();
 }
 
 QRect LevelCellAccessible::rect() const

@@ -1,6 +1,7 @@
 // What Live Channels keeps between runs. The main window keeps nothing: it
 // starts the same every time.
 #include "compare_control.h"
+#include "heartbeat_control.h"
 #include "live_channels_window.h"
 #include "ola_send_control.h"
 #include "record_control.h"
@@ -43,6 +44,9 @@ void LiveChannelsWindow::restoreSettings()
     m_compare->setTolerance(settings.value(QStringLiteral("tolerance"), 0).toInt());
     m_ola->setServerPort(quint16(settings.value(QStringLiteral("olaPort"), OlaFeed::kDefaultServerPort).toUInt()));
     m_ola->setPriority(settings.value(QStringLiteral("olaPriority"), OlaFeed::kDefaultPriority).toInt());
+    m_heartbeat->setChannel(settings.value(QStringLiteral("heartbeatChannel"), 0).toInt());
+    m_heartbeat->setStillAfterSeconds(
+        settings.value(QStringLiteral("heartbeatStillAfter"), m_heartbeat->stillAfterSeconds()).toInt());
     restoreGeometry(settings.value(QStringLiteral("geometry")).toByteArray());
     m_snapshotFolder = existingFolder(settings.value(QStringLiteral("snapshotFolder")).toString());
     m_record->setFolder(existingFolder(settings.value(QStringLiteral("recordingFolder")).toString()));
@@ -63,6 +67,8 @@ void LiveChannelsWindow::saveSettings() const
     settings.setValue(QStringLiteral("tolerance"), m_compare->tolerance());
     settings.setValue(QStringLiteral("olaPort"), m_ola->serverPort());
     settings.setValue(QStringLiteral("olaPriority"), m_ola->priority());
+    settings.setValue(QStringLiteral("heartbeatChannel"), m_heartbeat->channel());
+    settings.setValue(QStringLiteral("heartbeatStillAfter"), m_heartbeat->stillAfterSeconds());
     settings.setValue(QStringLiteral("geometry"), saveGeometry());
     settings.setValue(QStringLiteral("snapshotFolder"), m_snapshotFolder);
     settings.setValue(QStringLiteral("recordingFolder"), m_record->folder());

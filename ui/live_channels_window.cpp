@@ -2,6 +2,10 @@
 
 #include "file_question.h"
 #include "compare_control.h"
+#include "heartbeat_banner.h"
+#include "heartbeat_control.h"
+#include "hold_control.h"
+#include "line_report_button.h"
 #include "history_plot.h"
 #include "level_grid.h"
 #include "live_grid_keys.h"
@@ -137,6 +141,10 @@ void LiveChannelsWindow::buildControls()
     // Its text is its name: a reader hears the rate and the failures.
     m_statusLine->setAccessibleDescription(QStringLiteral("Pictures and failures"));
     m_statusLine->setTextFormat(Qt::PlainText);
+    m_statusLine->setToolTip(QStringLiteral(
+        "Pictures a second count the pictures the box delivered over the serial line, not DMX frames. "
+        "This box cannot measure the DMX frame rate, break and mark-after-break times, start codes, slot "
+        "counts or RDM."));
     m_gridNote = new QLabel(this);
     m_gridNote->setObjectName(QStringLiteral("lblGridNote"));
     m_gridNote->setAccessibleDescription(QStringLiteral("Grid note"));
@@ -151,14 +159,20 @@ void LiveChannelsWindow::buildControls()
     m_compare = new CompareControl(m_fetch, m_platform, this);
     m_record = new RecordControl(m_fetch, m_platform, this);
     m_player = new RecordingPlayer({m_grid, m_plot, m_statusLine}, m_fetch, m_platform, this);
+    m_hold = new HoldControl(*m_grid, m_fetch, *m_player, this);
+    m_report = new LineReportButton(m_fetch, *m_player, m_platform, this);
+    m_heartbeat = new HeartbeatControl(m_fetch, *m_player, this);
+    actions->insertWidget(0, m_hold);
+    actions->addWidget(m_report);
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addLayout(actions);
     layout->addWidget(m_player);
+    layout->addWidget(m_heartbeat->banner());
     layout->addWidget(gridView, 1);
     layout->addWidget(m_gridNote);
-    for (QWidget *tool : std::initializer_list<QWidget *>{m_compare, m_record, m_ola})
+    for (QWidget *tool : std::initializer_list<QWidget *>{m_compare, m_record, m_ola, m_heartbeat})
         layout->addWidget(tool);
     layout->addWidget(m_statusLine);
     layout->addWidget(m_player->timeLabel());

@@ -8,8 +8,11 @@
 
 class BoxSession;
 class CompareControl;
+class HeartbeatControl;
 class HistoryPlot;
+class HoldControl;
 class LevelGrid;
+class LineReportButton;
 class LiveGridKeys;
 class OlaSendControl;
 class QComboBox;
@@ -75,5 +78,8 @@ private:
     CompareControl *m_compare = nullptr;
     RecordControl *m_record = nullptr;
     RecordingPlayer *m_player = nullptr;
+    HoldControl *m_hold = nullptr;
+    LineReportButton *m_report = nullptr;
+    HeartbeatControl *m_heartbeat = nullptr;
     QString m_snapshotFolder;
 };

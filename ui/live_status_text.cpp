@@ -32,7 +32,7 @@ QString liveStatusText(const LiveFetch &fetch)
     if (fetch.waitingForPort())
         rate = QStringLiteral("port lost, waiting for it to come back");
     else if (fetch.running())
-        rate = QStringLiteral("%1 pictures/s").arg(fetch.picturesInLastSecond());
+        rate = QStringLiteral("%1 pictures/s from the box (not the DMX frame rate)").arg(fetch.picturesInLastSecond());
     QStringList failed;
     for (const LevelFetch::Outcome kind : kFailureKinds)
         failed << QStringLiteral("%1 %2").arg(failureWord(kind)).arg(fetch.failures(kind));

@@ -189,6 +189,7 @@ void RecordingPlayer::showAt(qint64 ms)
     m_view.plot->setCursor(double(ms) / 1000.0);
     m_timeLabel->setText(
         QStringLiteral("%1 %2 / %3").arg(m_name, timeText(ms), timeText(m_take.durationMs())));
+    emit moved(ms);
 }
 
 // The pinned channels over the whole take, as steps.

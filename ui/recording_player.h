@@ -46,6 +46,8 @@ public:
     // The moment shown, in milliseconds into the take.
     qint64 position() const { return m_position; }
     const Recording &take() const { return m_take; }
+    // The shown take's file name.
+    QString takeName() const { return m_name; }
 
     // Asks for a show file; the dialog is opened, not executed.
     void chooseFile();
@@ -66,6 +68,8 @@ public:
 signals:
     void opened();
     void wentLive();
+    // The grid shows the take at `ms` now.
+    void moved(qint64 ms);
 
 private:
     void seek(qint64 ms);

@@ -160,9 +160,25 @@ def main():
     wait_for("the line of pictures and failures", lambda: any(
         "pictures/s" in n.name for n in nodes(live) if n.getRoleName() == "label"))
 
+    # Hold: a reader hears how the cell's channel moved since.
+    find(live, "check box", "Hold").queryAction().doAction(0)
+    wait_for("channel 12's cell saying how it moved since the hold",
+             lambda: table.getAccessibleAt(0, 11).description
+             == "Since the hold: never moved, lowest 137, highest 137, 0 changes")
+
+    # A heartbeat channel standing still: a notification, heard as it shows.
+    pyatspi.Registry.registerEventListener(heard, "object:state-changed:showing")
+    find(live, "spin button", "Heartbeat still after, seconds").queryValue().currentValue = 1
+    find(live, "spin button", "Heartbeat channel").queryValue().currentValue = 12
+    said = "Channel 12 has not moved for 1 s"
+    wait_for("the heartbeat banner heard as it shows",
+             lambda: ("object:state-changed:showing", said, 1) in events)
+    banner = find(live, "notification", said)
+    check("the heartbeat banner's role", banner.getRoleName() if banner else None, "notification")
+
 
 main()
 if failures:
     print("\n".join(failures))
     sys.exit(1)
-print("every control named; the grid is a 32 by 16 table whose cells speak")
+print("every control named; the grid is a 32 by 16 table whose cells speak; the heartbeat banner is heard")

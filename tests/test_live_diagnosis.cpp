@@ -1,0 +1,161 @@
+// Finding what is wrong with a line in Live Channels, on the in-process box:
+// Hold marks how each channel moved since (on the line and on a take), the
+// line report ranks the channels, and the heartbeat banner is raised once
+// when a channel stands still and goes when it moves.
+#include "harness.h"
+#include "heartbeat_banner.h"
+#include "level_grid.h"
+#include "line_report_button.h"
+#include "line_report_dialog.h"
+#include "live_channels_window.h"
+#include "recording_player.h"
+#include "show_format.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QHelpEvent>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolTip>
+#include <QtTest>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+struct DiagnosisRig : MonitorWindow {
+    DiagnosisRig()
+    {
+        for (int channel = 1; channel <= 4; ++channel)
+            port->box().setLevel(channel, 100);
+        load();
+        child<QAction>("mnuLiveChannels")->trigger();
+        live = form->liveChannelsWindow();
+        grid = in<LevelGrid>("grdLevels");
+        in<QSpinBox>("spnLast")->setValue(16);
+        // While ticking, each picture moves the window's clock on by 300 ms.
+        live->fetch().setClock([this] { return LiveFetch::Clock::now() + offset; });
+        QObject::connect(&live->fetch(), &LiveFetch::pictureEnded, live, [this] {
+            if (ticking)
+                offset += 300ms;
+        });
+    }
+    template <typename T>
+    T *in(const QString &name) const { return live->findChild<T *>(name); }
+    // Until the box's level reached the grid.
+    void shows(int channel, int level) const { QTRY_COMPARE(grid->cell(channel).level, level); }
+    Motion motion(int channel) const { return grid->held(channel).motion; }
+    QString description(int channel) const
+    {
+        return QAccessible::queryAccessibleInterface(grid)->child(channel - 1)->text(QAccessible::Description);
+    }
+
+    QPointer<LiveChannelsWindow> live;
+    LevelGrid *grid = nullptr;
+    std::chrono::milliseconds offset{0};
+    bool ticking = true;
+};
+
+} // namespace
+
+class TestLiveDiagnosis : public QObject {
+    Q_OBJECT
+private slots:
+    // Up only, down only, moved and came back, never moved: each in the
+    // grid, its tool tip and what a reader hears of the cell.
+    void holdMarksTheLine()
+    {
+        DiagnosisRig rig;
+        rig.shows(4, 100);
+        rig.in<QPushButton>("cmdHold")->click();
+        QVERIFY(rig.grid->holding());
+        QCOMPARE(rig.description(1), QStringLiteral("Since the hold: never moved, lowest 100, highest 100, 0 changes"));
+        QCOMPARE(rig.grid->held(17).known, false); // outside the range: nothing to say
+
+        rig.port->box().setLevel(1, 150);
+        rig.port->box().setLevel(2, 40);
+        rig.port->box().setLevel(3, 180);
+        rig.shows(3, 180);
+        rig.port->box().setLevel(3, 100);
+        QTRY_COMPARE(rig.motion(3), Motion::UpAndDown);
+        QCOMPARE(rig.motion(1), Motion::UpOnly);
+        QCOMPARE(rig.motion(2), Motion::DownOnly);
+        QCOMPARE(rig.motion(4), Motion::Still);
+        QCOMPARE(rig.description(3), QStringLiteral("Since the hold: moved and came back, lowest 100, highest 180, 2 changes"));
+        QHelpEvent hover(QEvent::ToolTip, rig.grid->channelRect(2).center(), rig.grid->mapToGlobal(rig.grid->channelRect(2).center()));
+        QApplication::sendEvent(rig.grid, &hover);
+        QCOMPARE(QToolTip::text(), QStringLiteral("Channel 2: 40\nSince the hold: went down only, lowest 40, highest 100, 1 change"));
+
+        // The report of the run ranks the channel that moved most first.
+        rig.in<LineReportButton>("cmdLineReport")->click();
+        LineReportDialog *report = nullptr;
+        QTRY_VERIFY((report = rig.live->findChild<LineReportDialog *>("dlgLineReport")));
+        auto *table = report->findChild<QTableView *>("tblLineReport");
+        table->sortByColumn(3, Qt::DescendingOrder); // changes
+        QCOMPARE(table->model()->index(0, 0).data().toString(), QStringLiteral("3"));
+        QVERIFY(report->csv().startsWith("channel,min,max,changes,largest_step,spikes,first_change,last_change\n1,100,150,1,50,0,"));
+
+        rig.in<QPushButton>("cmdResetHold")->click();
+        QCOMPARE(rig.motion(3), Motion::Still);
+        QCOMPARE(rig.grid->held(3).lowest, 100);
+        QTest::keyClick(rig.live, Qt::Key_H, Qt::ControlModifier);
+        QVERIFY(!rig.grid->holding());
+        QCOMPARE(rig.description(3), QString());
+    }
+
+    // On a take the hold runs from the slider's position, forward and back.
+    void holdFollowsTheSlider()
+    {
+        DiagnosisRig rig;
+        QTemporaryDir dir;
+        QFile file(dir.filePath("take.show"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("OLA Show\n1 10,50\n100\n1 20,50\n100\n1 10,60\n100\n");
+        file.close();
+        QVERIFY(rig.live->player().open(file.fileName()));
+        auto *slider = rig.in<QSlider>("sldRecordingTime");
+        slider->setValue(150); // the second picture: 20, 50
+        rig.in<QPushButton>("cmdHold")->click();
+        slider->setValue(250);
+        QCOMPARE(rig.motion(1), Motion::DownOnly);
+        QCOMPARE(rig.motion(2), Motion::UpOnly);
+        QCOMPARE(rig.grid->held(3).known, false);
+        slider->setValue(0); // before the hold: nothing moved since
+        QCOMPARE(rig.motion(1), Motion::Still);
+        QCOMPARE(rig.motion(2), Motion::Still);
+
+        rig.in<LineReportButton>("cmdLineReport")->click();
+        LineReportDialog *report = nullptr;
+        QTRY_VERIFY((report = rig.live->findChild<LineReportDialog *>("dlgLineReport")));
+        QCOMPARE(report->csv(), QByteArray("channel,min,max,changes,largest_step,spikes,first_change,last_change\n"
+                                           "1,10,20,2,10,1,0.100,0.200\n2,50,60,1,10,0,0.200,0.200\n"));
+    }
+
+    void heartbeatBannerOncePerFreeze()
+    {
+        DiagnosisRig rig;
+        auto *banner = rig.in<HeartbeatBanner>("lblHeartbeat");
+        QSignalSpy said(banner, &HeartbeatBanner::raised);
+        rig.in<QSpinBox>("spnStillAfter")->setValue(1);
+        rig.in<QSpinBox>("spnHeartbeat")->setValue(4);
+        QTRY_VERIFY(banner->isVisible());
+        QCOMPARE(banner->text(), QStringLiteral("Channel 4 has not moved for 1 s"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(banner)->text(QAccessible::Name), banner->text());
+        QSignalSpy more(&rig.live->fetch(), &LiveFetch::pictureEnded);
+        QTRY_VERIFY(more.size() >= 10);
+        QCOMPARE(said.size(), 1);
+
+        rig.ticking = false; // so that it cannot freeze again unseen
+        rig.port->box().setLevel(4, 101);
+        QTRY_VERIFY(!banner->isVisible());
+        rig.ticking = true;
+        QTRY_VERIFY(banner->isVisible());
+        QCOMPARE(said.size(), 2);
+    }
+};
+
+QTEST_MAIN(TestLiveDiagnosis)
+#include "test_live_diagnosis.moc"
