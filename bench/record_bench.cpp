@@ -128,7 +128,7 @@ void hourFigures(const QString &folder)
     {
         QFile file(path);
         file.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
-        ShowWriter writer(file);
+        ShowWriter writer(file, 1);
         QString error;
         writer.begin(error);
         QByteArray levels(width, '\0');

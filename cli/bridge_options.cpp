@@ -57,6 +57,12 @@ bool readRange(const QStringList &words, CliOptions &options, QString &error)
 
 } // namespace
 
+std::optional<unsigned int> olaUniverse(const QString &text)
+{
+    const std::optional<quint64> universe = number(text, std::numeric_limits<quint32>::max());
+    return universe ? std::optional<unsigned int>(unsigned(*universe)) : std::nullopt;
+}
+
 QList<QCommandLineOption> bridgeOptions()
 {
     return {QCommandLineOption(kUniverse, QString(), QStringLiteral("n")),
@@ -67,11 +73,13 @@ bool readBridgeOptions(const QCommandLineParser &parser, const QStringList &word
                        QString &error)
 {
     if (options.command != CliOptions::Command::Bridge) {
-        for (const QString &name : {kUniverse, kOlaPort}) {
-            if (parser.isSet(name)) {
-                error = QStringLiteral("--%1 is for bridge only").arg(name);
-                return false;
-            }
+        if (parser.isSet(kOlaPort)) {
+            error = QStringLiteral("--%1 is for bridge only").arg(kOlaPort);
+            return false;
+        }
+        if (parser.isSet(kUniverse) && options.command != CliOptions::Command::Record) {
+            error = QStringLiteral("--%1 is for bridge and record only").arg(kUniverse);
+            return false;
         }
         return true;
     }
@@ -83,12 +91,12 @@ bool readBridgeOptions(const QCommandLineParser &parser, const QStringList &word
         error = QStringLiteral("bridge needs --universe N, the OLA universe to feed");
         return false;
     }
-    const std::optional<quint64> universe = number(parser.value(kUniverse), std::numeric_limits<quint32>::max());
+    const std::optional<unsigned int> universe = olaUniverse(parser.value(kUniverse));
     if (!universe) {
         error = QStringLiteral("--universe '%1' is not an OLA universe number").arg(parser.value(kUniverse));
         return false;
     }
-    options.universe = unsigned(*universe);
+    options.universe = *universe;
     if (parser.isSet(kOlaPort)) {
         const std::optional<quint64> port = number(parser.value(kOlaPort), 65535);
         if (!port || *port == 0) {

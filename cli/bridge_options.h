@@ -6,9 +6,13 @@
 #include <QCommandLineParser>
 #include <QList>
 #include <QStringList>
+#include <optional>
 
-// The options only the bridge takes: --universe and --ola-port.
+// The options of the bridge: --universe (record's too) and --ola-port.
 QList<QCommandLineOption> bridgeOptions();
+
+// An OLA universe number, 0-4294967295, as --universe takes it.
+std::optional<unsigned int> olaUniverse(const QString &text);
 
 // For a bridge, reads its options and its words (an optional FIRST-LAST)
 // into `options`; for any other command, refuses the bridge's options.

@@ -28,7 +28,7 @@ struct CliOptions {
     int last = 0;          // list
     std::chrono::milliseconds interval{120}; // watch: end of a pass to start of the next
     int count = 0;                           // watch: passes to run; 0 until interrupted
-    unsigned int universe = 0;               // bridge: the OLA universe fed
+    unsigned int universe = 0;               // bridge: the OLA universe fed; record: written
     quint16 olaPort = 9010;                  // bridge: olad's RPC port on 127.0.0.1
     CheckOptions check;                      // check: the file, read and judged
     QString recordPath;                      // record: the show file written

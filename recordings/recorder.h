@@ -26,6 +26,11 @@ public:
     // written over another. Channels first..last (within 1-512); pictures
     // that do not hold all of them are left out.
     bool start(const QString &path, int first, int last, QString &error);
+    // The OLA universe the pictures are written as, so that OLA plays the
+    // take back where the rig expects it; 1 unless set. Takes effect at
+    // the next start().
+    void setUniverse(unsigned int universe) { m_universe = universe; }
+    unsigned int universe() const { return m_universe; }
     // Writes how long the last picture was held and closes the file; false
     // when that last write failed (failed() says why as well).
     bool stop();
@@ -52,6 +57,7 @@ private:
     QFile m_file;
     std::unique_ptr<ShowWriter> m_writer;
     QTimer m_tick;
+    unsigned int m_universe = 1;
     int m_first = 1;
     int m_last = 1;
     int m_seen = 0;

@@ -297,7 +297,7 @@ void TestOlaBridge::refusedBeforeTheWire_data()
                                            << "--ola-port '65536'";
     QTest::newRow("format") << QStringList{"--format", "csv", "bridge", "--universe", "1"} << "no --format";
     QTest::newRow("universe without bridge") << QStringList{"read", "1", "--universe", "1"}
-                                             << "--universe is for bridge only";
+                                             << "--universe is for bridge and record only";
     QTest::newRow("ola port without bridge") << QStringList{"list", "1-5", "--ola-port", "9"}
                                              << "--ola-port is for bridge only";
 }

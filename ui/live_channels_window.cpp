@@ -148,6 +148,8 @@ void LiveChannelsWindow::buildControls()
     m_ola = new OlaSendControl(m_fetch, this);
     m_compare = new CompareControl(m_fetch, m_platform, this);
     m_record = new RecordControl(m_fetch, m_platform, this);
+    // One universe for the window: a take plays back where the window sends.
+    m_record->takeUniverseFrom([ola = m_ola] { return ola->universe(); });
     m_player = new RecordingPlayer({m_grid, m_plot, m_statusLine}, m_fetch, m_platform, this);
 
     auto *layout = new QVBoxLayout(this);

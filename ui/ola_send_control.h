@@ -23,6 +23,8 @@ public:
     // Where olad listens; tests point it at an olad of their own.
     void setServerPort(quint16 port);
     const OlaFeed &feed() const { return m_feed; }
+    // The universe set beside the box, sent to or not.
+    unsigned int universe() const;
 
 private:
     void restart();

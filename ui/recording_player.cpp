@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QSlider>
 #include <array>
@@ -26,6 +27,8 @@ QString timeText(qint64 ms)
         .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
+
+const QString kOpenTitle = QStringLiteral("Open Recording");
 
 QString speedText(int speed)
 {
@@ -88,23 +91,29 @@ qint64 RecordingPlayer::position() const
 void RecordingPlayer::chooseFile()
 {
     askForFile(this,
-               {QStringLiteral("dlgOpenRecording"), QStringLiteral("Open Recording"), m_folder,
+               {QStringLiteral("dlgOpenRecording"), kOpenTitle, m_folder,
                 QStringLiteral("Show files (*.show);;All files (*)"), false, QString()},
                [this](const QString &path) { open(path); });
 }
 
-bool RecordingPlayer::open(const QString &path)
+bool RecordingPlayer::open(const QString &path, std::optional<unsigned int> universe)
 {
     Recording take;
     QString error;
-    if (!loadShow(path, take, error)) {
+    if (!loadShow(path, take, error, universe)) {
         m_platform.messageBox(window(), QStringLiteral("The recording could not be opened: %1").arg(error),
-                              QStringLiteral("Open Recording"));
+                              kOpenTitle);
         return false;
+    }
+    const bool several = take.universesInFile().size() > 1;
+    if (several && !universe) {
+        askUniverse(path, take.universesInFile());
+        return true;
     }
     setPlaying(false);
     m_take = std::move(take);
-    m_name = QFileInfo(path).fileName();
+    m_name = several ? QStringLiteral("%1 (universe %2)").arg(QFileInfo(path).fileName()).arg(m_take.universe())
+                     : QFileInfo(path).fileName();
     m_folder = QFileInfo(path).absolutePath();
     const QSignalBlocker quiet(m_slider);
     m_slider->setRange(0, int(std::min<qint64>(m_take.durationMs(), std::numeric_limits<int>::max())));
@@ -117,6 +126,26 @@ bool RecordingPlayer::open(const QString &path)
     showHistory();
     showAt(0);
     return true;
+}
+
+void RecordingPlayer::askUniverse(const QString &path, const QList<unsigned int> &universes)
+{
+    QStringList items;
+    for (const unsigned int universe : universes)
+        items << QStringLiteral("Universe %1").arg(universe);
+    auto *question = new QInputDialog(window());
+    question->setObjectName(QStringLiteral("dlgRecordingUniverse"));
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    question->setWindowTitle(kOpenTitle);
+    question->setLabelText(QStringLiteral("%1 holds %2. Show:")
+                               .arg(QFileInfo(path).fileName(), show_format::universeNames(universes)));
+    question->setComboBoxItems(items);
+    question->setComboBoxEditable(false);
+    connect(question, &QInputDialog::textValueSelected, this, [this, path, universes, items](const QString &item) {
+        if (const qsizetype chosen = items.indexOf(item); chosen >= 0)
+            open(path, universes[chosen]);
+    });
+    question->open();
 }
 
 void RecordingPlayer::goLive()

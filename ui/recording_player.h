@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <optional>
 
 class HistoryPlot;
 class LevelGrid;
@@ -43,10 +44,12 @@ public:
 
     // Asks for a show file; the dialog is opened, not executed.
     void chooseFile();
-    // Shows the take at `path` from its start; a file that is not a whole
-    // show file of one universe is refused with a message naming its line,
-    // and whatever was shown stays.
-    bool open(const QString &path);
+    // Shows universe `universe` of the take at `path` from its start. A
+    // take of several universes, none chosen, asks which to show first (the
+    // question is opened, not executed). A file that is not a whole show
+    // file is refused with a message naming its line, and whatever was
+    // shown stays.
+    bool open(const QString &path, std::optional<unsigned int> universe = std::nullopt);
     // Where the file dialog starts: the folder of the last take opened.
     QString folder() const { return m_folder; }
     void setFolder(const QString &folder) { m_folder = folder; }
@@ -62,6 +65,7 @@ signals:
     void wentLive();
 
 private:
+    void askUniverse(const QString &path, const QList<unsigned int> &universes);
     void showAt(qint64 ms);
     void showHistory();
     void setPlaying(bool playing);
