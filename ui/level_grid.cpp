@@ -4,6 +4,7 @@
 #include "pin_colours.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -12,7 +13,12 @@
 namespace {
 
 constexpr QSize kCellHint{44, 32};
-constexpr QSize kCellMinimum{32, 26}; // 16 across beside the main window on a 1366-wide screen
+// 16 across beside the main window on a 1366-wide screen, and the universe
+// in a window as tall as a 1080-line screen. Below kNumbersFrom cells are
+// too short for the channel number above the level: only the first of each
+// row keeps it, and the rest show the level alone.
+constexpr QSize kCellMinimum{32, 18};
+constexpr int kNumbersFrom = 26;
 constexpr QRgb kBackground = 0x080808;
 constexpr QRgb kEmptyFill = 0x2c2c2c;
 constexpr int kDarkInkFrom = 151; // levels this bright or brighter take black figures
@@ -98,7 +104,8 @@ void LevelGrid::prepareTiles()
         QPainter painter(&layer);
         painter.setFont(numberFont);
         painter.setPen(colour);
-        for (int i = 0; i < kChannels; ++i)
+        const bool dense = m_cellSize.height() < kNumbersFrom;
+        for (int i = 0; i < kChannels; i += dense ? kColumns : 1)
             painter.drawText(cellRect(i).adjusted(4, 2, -2, -2), Qt::AlignLeft | Qt::AlignTop, QString::number(i + 1));
         return layer;
     };
@@ -116,19 +123,19 @@ void LevelGrid::prepareTiles()
     const QPoint corner[] = {QPoint(0, 0), QPoint(side, 0), QPoint(side, side)};
     notch.drawPolygon(corner, 3);
 
-    // A level other than the one expected: a red frame and a "≠" in the
-    // bottom left corner, so that it reads without telling colours apart.
+    // A level other than the one expected: a red frame and a "≠", so that it
+    // reads without telling colours apart. The "≠" never covers a figure of
+    // the level: left of the widest level when there is room, otherwise in
+    // the top right corner, above the figures.
     m_differsMark = QPixmap(inner);
     m_differsMark.fill(Qt::transparent);
     QPainter mark(&m_differsMark);
     mark.setPen(QPen(QColor(0xff, 0x40, 0x40), 2));
     mark.drawRect(QRectF(QPointF(0, 0), QSizeF(inner)).adjusted(1, 1, -1, -1));
-    QFont markFont = levelFont;
-    mark.setFont(markFont);
-    const QRect glyph(3, inner.height() / 2, inner.height() / 2, inner.height() / 2 - 2);
-    mark.fillRect(glyph, QColor(0xff, 0x40, 0x40));
+    mark.setFont(levelFont);
+    mark.fillRect(differsGlyph(inner, levelFont), QColor(0xff, 0x40, 0x40));
     mark.setPen(Qt::white);
-    mark.drawText(glyph, Qt::AlignCenter, QStringLiteral("≠"));
+    mark.drawText(differsGlyph(inner, levelFont), Qt::AlignCenter, QStringLiteral("≠"));
     mark.end();
 
     m_canvas = QImage(size(), QImage::Format_RGB32);
@@ -136,6 +143,23 @@ void LevelGrid::prepareTiles()
     QPainter painter(&m_canvas);
     for (int i = 0; i < kChannels; ++i)
         drawCell(painter, i);
+}
+
+QRect LevelGrid::differsGlyph(QSize inner, const QFont &levelFont) const
+{
+    const QFontMetrics metrics(levelFont);
+    int widest = 0;
+    for (int level = 0; level < 256; ++level)
+        widest = std::max(widest, metrics.horizontalAdvance(formatLevel(level, m_format)));
+    // The figures stand right and bottom in the tile, as the tiles draw them.
+    const int figuresLeft = inner.width() - 4 - widest;
+    const int figuresTop = inner.height() - 1 - metrics.descent() - metrics.capHeight() - 1;
+    constexpr int kLeast = 7;
+    const int side = inner.height() / 2 - 2;
+    if (const int room = figuresLeft - 3 - 2; room >= kLeast)
+        return QRect(3, inner.height() / 2, std::min(side, room), side);
+    const int above = std::max(std::min(side, figuresTop - 2), 4);
+    return QRect(inner.width() - 3 - above, 2, above, above);
 }
 
 void LevelGrid::drawCell(QPainter &painter, int index)

@@ -68,6 +68,8 @@ private:
     // that changed onto the canvas.
     void prepareTiles();
     void drawCell(QPainter &painter, int index);
+    // Where a differing cell's "≠" stands in a tile of size `inner`.
+    QRect differsGlyph(QSize inner, const QFont &levelFont) const;
     // A screen reader hears the cursor's channel and level.
     void speakCursor();
 
