@@ -124,6 +124,7 @@ private slots:
         for (int i = 0; i < speedClicks; ++i)
             rig.in<QPushButton>("cmdSpeed")->click();
         QCOMPARE(rig.in<QPushButton>("cmdSpeed")->text(), QStringLiteral("%1×").arg(speed));
+        QCOMPARE(rig.in<QPushButton>("cmdSpeed")->accessibleName(), QStringLiteral("Playing speed %1×").arg(speed));
         rig.in<QSlider>("sldRecordingTime")->setValue(100);
         rig.live->player().advance();
         QCOMPARE(rig.live->player().position(), 100 + RecordingPlayer::kTick.count() * speed);

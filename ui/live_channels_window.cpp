@@ -14,7 +14,10 @@
 #include "snapshot_file.h"
 #include "level_output.h"
 #include "push_button.h"
+#include "labelled_combo_accessible.h"
+#include "layout_tab_order.h"
 
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -26,6 +29,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -36,6 +40,19 @@ namespace {
 // The status line, the fading change marks and the plot move on at this
 // pace even while no picture comes; the grid itself follows every picture.
 constexpr std::chrono::milliseconds kTick{100};
+
+// A window of its own to a screen reader, as the main window is: a plain
+// widget would be a "filler" inside nothing, and might not be announced.
+QAccessibleInterface *windowAccessible(const QString &key, QObject *object)
+{
+    if (key == QLatin1String("LiveChannelsWindow") && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
+// Beside the main window on a 1366-wide screen, and as tall as the screen
+// lets it be, so that at least half the universe shows at once.
+constexpr int kOpeningWidth = 577;
 
 QSpinBox *channelBox(int value, const QString &name, const QString &spoken, QWidget *parent)
 {
@@ -54,13 +71,18 @@ LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, Q
     , m_platform(std::move(platform))
     , m_fetch(session)
 {
+    QAccessible::installFactory(windowAccessible);
+    QAccessible::installFactory(labelledComboAccessible);
     setObjectName(QStringLiteral("frmLiveChannels"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Live Channels — Lumivane MINI Monitor"));
     setAccessibleName(windowTitle());
     m_snapshotFolder = QDir::homePath();
     buildControls();
+    tabInLayoutOrder(layout());
     connectControls();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        resize(std::max(kOpeningWidth, minimumSizeHint().width()), screen->availableGeometry().height() - 40);
     restoreSettings();
     // The Exit button ends the program with this window still open.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &LiveChannelsWindow::saveSettings);
@@ -87,7 +109,7 @@ void LiveChannelsWindow::buildControls()
     m_lastBox = channelBox(LiveFetch::kChannels, QStringLiteral("spnLast"), QStringLiteral("Last channel"), this);
     m_formatBox = new QComboBox(this);
     m_formatBox->setObjectName(QStringLiteral("cboFormat"));
-    m_formatBox->setAccessibleName(QStringLiteral("Show levels as"));
+    m_formatBox->setAccessibleName(QStringLiteral("Show"));
     m_formatBox->addItem(QStringLiteral("Decimal 0-255"), int(LevelFormat::Decimal));
     m_formatBox->addItem(QStringLiteral("Percent 0-100 %"), int(LevelFormat::Percent));
     m_formatBox->addItem(QStringLiteral("Hex 00-FF"), int(LevelFormat::Hex));

@@ -35,6 +35,11 @@ QString speedText(int speed)
     return QStringLiteral("%1×").arg(speed);
 }
 
+QString spokenSpeed(int speed)
+{
+    return QStringLiteral("Playing speed %1").arg(speedText(speed));
+}
+
 } // namespace
 
 RecordingPlayer::RecordingPlayer(View view, LiveFetch &pins, Platform platform, QWidget *parent)
@@ -46,7 +51,7 @@ RecordingPlayer::RecordingPlayer(View view, LiveFetch &pins, Platform platform, 
     m_openButton = pushButton(QStringLiteral("Open Recording…"), QStringLiteral("cmdOpenRecording"), this);
     m_playButton = pushButton(QStringLiteral("Play"), QStringLiteral("cmdPlayPause"), this);
     m_speedButton = pushButton(speedText(1), QStringLiteral("cmdSpeed"), this);
-    m_speedButton->setAccessibleName(QStringLiteral("Playing speed"));
+    m_speedButton->setAccessibleName(spokenSpeed(1));
     m_liveButton = pushButton(QStringLiteral("Live"), QStringLiteral("cmdLive"), this);
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("sldRecordingTime"));
@@ -74,6 +79,7 @@ RecordingPlayer::RecordingPlayer(View view, LiveFetch &pins, Platform platform, 
     connect(m_speedButton, &QPushButton::clicked, this, [this] {
         m_speed = m_speed == 1 ? kFastSpeed : 1;
         m_speedButton->setText(speedText(m_speed));
+        m_speedButton->setAccessibleName(spokenSpeed(m_speed));
     });
     connect(m_liveButton, &QPushButton::clicked, this, &RecordingPlayer::goLive);
     connect(m_slider, &QSlider::valueChanged, this, &RecordingPlayer::showAt);
