@@ -5,6 +5,8 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -15,8 +17,9 @@ namespace {
 constexpr QSize kCellHint{44, 32};
 // 16 across beside the main window on a 1366-wide screen, and the universe
 // in a window as tall as a 1080-line screen. Below kNumbersFrom cells are
-// too short for the channel number above the level: only the first of each
-// row keeps it, and the rest show the level alone.
+// too short for the channel number above the level: they show the level
+// alone, and the channel is the cell's place (16 a row), its tool tip and
+// what the line under the grid says of the cursor.
 constexpr QSize kCellMinimum{32, 18};
 constexpr int kNumbersFrom = 26;
 constexpr QRgb kBackground = 0x080808;
@@ -104,8 +107,7 @@ void LevelGrid::prepareTiles()
         QPainter painter(&layer);
         painter.setFont(numberFont);
         painter.setPen(colour);
-        const bool dense = m_cellSize.height() < kNumbersFrom;
-        for (int i = 0; i < kChannels; i += dense ? kColumns : 1)
+        for (int i = 0; i < kChannels && m_cellSize.height() >= kNumbersFrom; ++i)
             painter.drawText(cellRect(i).adjusted(4, 2, -2, -2), Qt::AlignLeft | Qt::AlignTop, QString::number(i + 1));
         return layer;
     };
@@ -160,6 +162,20 @@ QRect LevelGrid::differsGlyph(QSize inner, const QFont &levelFont) const
         return QRect(3, inner.height() / 2, std::min(side, room), side);
     const int above = std::max(std::min(side, figuresTop - 2), 4);
     return QRect(inner.width() - 3 - above, 2, above, above);
+}
+
+// Where the cells are too short for their numbers, the pointer tells.
+bool LevelGrid::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (const int channel = channelAt(help->pos()))
+            QToolTip::showText(help->globalPos(), spokenCell(channel), this, channelRect(channel));
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void LevelGrid::drawCell(QPainter &painter, int index)
