@@ -14,7 +14,7 @@ bool writeMovingHour(const QString &path, int width)
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
         return false;
-    ShowWriter writer(file);
+    ShowWriter writer(file, 1);
     QString error;
     if (!writer.begin(error))
         return false;

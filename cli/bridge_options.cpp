@@ -40,9 +40,10 @@ bool readOlaPort(const QCommandLineParser &parser, CliOptions &options, QString 
 
 } // namespace
 
-std::optional<quint64> olaUniverseNumber(const QString &text)
+std::optional<unsigned int> olaUniverse(const QString &text)
 {
-    return number(text, std::numeric_limits<quint32>::max());
+    const std::optional<quint64> universe = number(text, std::numeric_limits<quint32>::max());
+    return universe ? std::optional<unsigned int>(unsigned(*universe)) : std::nullopt;
 }
 
 QList<QCommandLineOption> bridgeOptions()
@@ -56,11 +57,13 @@ bool readBridgeOptions(const QCommandLineParser &parser, const QStringList &word
                        QString &error)
 {
     if (options.command != CliOptions::Command::Bridge) {
-        for (const QString &name : {kUniverse, kPriority}) {
-            if (parser.isSet(name)) {
-                error = QStringLiteral("--%1 is for bridge only").arg(name);
-                return false;
-            }
+        if (parser.isSet(kPriority)) {
+            error = QStringLiteral("--%1 is for bridge only").arg(kPriority);
+            return false;
+        }
+        if (parser.isSet(kUniverse) && options.command != CliOptions::Command::Record) {
+            error = QStringLiteral("--%1 is for bridge and record only").arg(kUniverse);
+            return false;
         }
         // check --ola-universe takes it too, and tells when it is alone.
         if (options.command == CliOptions::Command::Check)
@@ -79,12 +82,12 @@ bool readBridgeOptions(const QCommandLineParser &parser, const QStringList &word
         error = QStringLiteral("bridge needs --universe N, the OLA universe to feed");
         return false;
     }
-    const std::optional<quint64> universe = olaUniverseNumber(parser.value(kUniverse));
+    const std::optional<unsigned int> universe = olaUniverse(parser.value(kUniverse));
     if (!universe) {
         error = QStringLiteral("--universe '%1' is not an OLA universe number").arg(parser.value(kUniverse));
         return false;
     }
-    options.universe = unsigned(*universe);
+    options.universe = *universe;
     if (parser.isSet(kPriority)) {
         const std::optional<quint64> priority = number(parser.value(kPriority), quint64(OlaFeed::kHighestPriority));
         if (!priority) {

@@ -8,12 +8,12 @@
 #include <QStringList>
 #include <optional>
 
-// The options only the bridge takes: --universe, --priority and --ola-port
-// (which check --ola-universe takes too).
+// The options of the bridge: --universe (record's too), --priority and
+// --ola-port (which check --ola-universe takes too).
 QList<QCommandLineOption> bridgeOptions();
 
-// An OLA universe number (0-4294967295): digits only.
-std::optional<quint64> olaUniverseNumber(const QString &text);
+// An OLA universe number, 0-4294967295, as --universe takes it.
+std::optional<unsigned int> olaUniverse(const QString &text);
 
 // For a bridge, reads its options and its words (an optional FIRST-LAST)
 // into `options`; for any other command, refuses the bridge's options.

@@ -88,12 +88,12 @@ bool readFile(CheckOptions &check, QString &error)
 // olad, not from a file.
 bool readOlaCheck(const QCommandLineParser &parser, const QStringList &words, CheckOptions &check, QString &error)
 {
-    const std::optional<quint64> universe = olaUniverseNumber(parser.value(kOlaUniverse));
+    const std::optional<unsigned int> universe = olaUniverse(parser.value(kOlaUniverse));
     if (!universe) {
         error = QStringLiteral("--ola-universe '%1' is not an OLA universe number").arg(parser.value(kOlaUniverse));
         return false;
     }
-    check.olaUniverse = unsigned(*universe);
+    check.olaUniverse = *universe;
     if (parser.isSet(kRange)) {
         error = QStringLiteral("check --ola-universe takes its channels as FIRST-LAST, not --range");
         return false;

@@ -31,7 +31,7 @@ struct CliOptions {
     bool changesOnly = false;                // watch: each channel once, then only when it changed
     int heartbeat = 0;                       // watch: the channel a frozen desk stops moving; 0 none
     std::chrono::milliseconds stillAfter{10000}; // watch: how long the heartbeat may stand still
-    unsigned int universe = 0;               // bridge: the OLA universe fed
+    unsigned int universe = 0;               // bridge: the OLA universe fed; record: written
     quint16 olaPort = 9010;                  // bridge, check --ola-universe: olad's RPC port on 127.0.0.1
     int olaPriority = 100;                   // bridge: the priority olad merges the line's levels with
     CheckOptions check;                      // check: the file, read and judged

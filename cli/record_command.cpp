@@ -41,24 +41,20 @@ RecordCommand::RecordCommand(const CliOptions &options, BoxSession &session, QOb
 
 void RecordCommand::start()
 {
-    const int last = std::min(m_options.last, LiveFetch::kChannels);
+    const int last = m_options.last;
     QString error;
+    m_recorder.setUniverse(m_options.universe);
     if (!m_recorder.start(m_options.recordPath, m_options.first, last, error)) {
         complain(error);
         end(kNotRecorded);
         return;
     }
-    if (last < m_options.last)
-        complain(QStringLiteral("channels above %1 are not fetched yet; recording %2-%1")
-                        .arg(LiveFetch::kChannels)
-                        .arg(m_options.first));
-    say(stdout, QStringLiteral("Recording channels %1-%2 from %3 to %4%5")
-                    .arg(m_options.first)
-                    .arg(last)
-                    .arg(m_session.port().deviceName(), m_options.recordPath,
-                         m_options.durationSeconds > 0
-                             ? QStringLiteral(" for %1 s").arg(m_options.durationSeconds)
-                             : QStringLiteral("; Ctrl+C ends it")));
+    // One arg() for all: a path holding "%5" stays as it is.
+    say(stdout, QStringLiteral("Recording channels %1-%2 from %3 to %4 as OLA universe %5%6")
+                    .arg(QString::number(m_options.first), QString::number(last), m_session.port().deviceName(),
+                         m_options.recordPath, QString::number(m_options.universe),
+                         m_options.durationSeconds > 0 ? QStringLiteral(" for %1 s").arg(m_options.durationSeconds)
+                                                       : QStringLiteral("; Ctrl+C ends it")));
     m_fetch.setRange(m_options.first, last);
     m_fetch.start();
     if (m_options.durationSeconds > 0)

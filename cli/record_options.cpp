@@ -1,6 +1,6 @@
 #include "record_options.h"
 
-#include "live_fetch.h"
+#include "bridge_options.h"
 #include "show_format.h"
 
 #include <algorithm>
@@ -30,15 +30,6 @@ bool readRange(const QString &range, CliOptions &options, QString &error)
         error = QStringLiteral("--range '%1' is not a channel range FIRST-LAST within 1-%2")
                     .arg(range)
                     .arg(show_format::kMaxChannels);
-        return false;
-    }
-    // The part beyond what the fetch serves is cut off, with a note, when
-    // the take starts; a range wholly beyond it would record nothing.
-    if (first > LiveFetch::kChannels) {
-        error = QStringLiteral("--range %1: the box's channels are fetched up to %2 for now, so nothing of it "
-                               "could be recorded")
-                    .arg(range)
-                    .arg(LiveFetch::kChannels);
         return false;
     }
     options.first = first;
@@ -80,6 +71,15 @@ bool readRecordOptions(const QCommandLineParser &parser, const QStringList &word
     options.recordPath = words.first();
     options.first = 1;
     options.last = show_format::kMaxChannels;
+    options.universe = 1;
+    if (const QString universe = parser.value(QStringLiteral("universe")); parser.isSet(QStringLiteral("universe"))) {
+        const std::optional<unsigned int> number = olaUniverse(universe);
+        if (!number) {
+            error = QStringLiteral("--universe '%1' is not an OLA universe number").arg(universe);
+            return false;
+        }
+        options.universe = *number;
+    }
     if (parser.isSet(kRange) && !readRange(parser.value(kRange), options, error))
         return false;
     return readDuration(parser, options, error);

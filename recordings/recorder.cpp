@@ -77,7 +77,7 @@ bool Recorder::start(const QString &path, int first, int last, QString &error)
                                     : QStringLiteral("%1: %2").arg(path, m_file.errorString());
         return false;
     }
-    auto writer = std::make_unique<ShowWriter>(m_file);
+    auto writer = std::make_unique<ShowWriter>(m_file, m_universe);
     if (!writer->begin(error)) {
         error = QStringLiteral("%1: %2").arg(path, error);
         m_file.close();

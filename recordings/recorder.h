@@ -35,6 +35,11 @@ public:
     // 256 channels gives a take of 1-256), since a show has a level for
     // every channel of every picture and none may be made up.
     bool start(const QString &path, int first, int last, QString &error);
+    // The OLA universe the pictures are written as, so that OLA plays the
+    // take back where the rig expects it; 1 unless set. Takes effect at
+    // the next start().
+    void setUniverse(unsigned int universe) { m_universe = universe; }
+    unsigned int universe() const { return m_universe; }
     // Writes how long the last picture was held and closes the file; false
     // when that last write failed (failed() says why as well). A take that
     // holds no picture is not kept: its file is removed.
@@ -86,6 +91,7 @@ private:
     QFile m_file;
     std::unique_ptr<ShowWriter> m_writer;
     QTimer m_tick;
+    unsigned int m_universe = 1;
     int m_first = 1;
     int m_last = 1;
     bool m_settled = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QVector>
 #include <QtGlobal>
 #include <vector>
@@ -18,6 +19,10 @@ public:
     };
 
     unsigned int universe() const { return m_universe; }
+    // Every universe the file holds pictures of, this one among them, in
+    // rising order: OLA's recorder writes all the universes it was told
+    // to record into one file.
+    const QList<unsigned int> &universesInFile() const { return m_universesInFile; }
     int first() const { return m_first; }
     int last() const { return m_last; }
     int width() const { return m_last - m_first + 1; }
@@ -42,10 +47,12 @@ public:
     void setShape(unsigned int universe, int first, int last);
     void append(qint64 ms, const char *levels);
     void setHeldAfterLast(qint64 ms) { m_heldAfterLast = ms; }
+    void setUniversesInFile(const QList<unsigned int> &universes) { m_universesInFile = universes; }
     void reserve(size_t pictures);
 
 private:
     unsigned int m_universe = 0;
+    QList<unsigned int> m_universesInFile;
     int m_first = 1;
     int m_last = 0;
     qint64 m_heldAfterLast = 0;

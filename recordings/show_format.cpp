@@ -2,6 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QStringList>
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -122,7 +125,18 @@ bool readFrame(const char *begin, const char *end, Frame &frame, QString &why)
 
 } // namespace
 
-bool parse(const QByteArray &text, Recording &recording, Fault &fault)
+QString universeNames(const QList<unsigned int> &universes)
+{
+    QStringList names;
+    for (const unsigned int universe : universes)
+        names << QString::number(universe);
+    if (names.size() < 2)
+        return QStringLiteral("universe ") + names.join(QString());
+    const QString last = names.takeLast();
+    return QStringLiteral("universes %1 and %2").arg(names.join(QStringLiteral(", ")), last);
+}
+
+bool parse(const QByteArray &text, Recording &recording, Fault &fault, std::optional<unsigned int> universe)
 {
     const char *at = text.constData();
     const char *const end = at + text.size();
@@ -139,6 +153,9 @@ bool parse(const QByteArray &text, Recording &recording, Fault &fault)
     quint64 ms = 0;
     bool delayNext = false; // after a picture its delay comes, after a delay the next picture
     quint64 lastDelay = 0;
+    QList<unsigned int> universes;
+    // Each universe keeps the channels of its first picture.
+    QHash<unsigned int, std::pair<int, int>> shapes;
     while (at != end) {
         ++line;
         // No further than the longest line a show has: a file of gigabytes
@@ -177,36 +194,48 @@ bool parse(const QByteArray &text, Recording &recording, Fault &fault)
         }
         if (!readFrame(begin, lineEnd, frame, why))
             return fail(why);
-        const int last = frame.first + frame.count - 1;
-        if (recording.isEmpty()) {
-            recording.setShape(unsigned(frame.universe), frame.first, last);
-        } else if (frame.universe != recording.universe()) {
-            return fail(QStringLiteral("universe %1, but the recording is of universe %2")
-                            .arg(frame.universe)
-                            .arg(recording.universe()));
-        } else if (frame.first != recording.first() || last != recording.last()) {
-            return fail(QStringLiteral("channels %1-%2, but the recording is of channels %3-%4")
-                            .arg(frame.first)
-                            .arg(last)
-                            .arg(recording.first())
-                            .arg(recording.last()));
+        const auto frameUniverse = unsigned(frame.universe);
+        const std::pair<int, int> channels{frame.first, frame.first + frame.count - 1};
+        if (!universe)
+            universe = frameUniverse;
+        if (const auto shape = shapes.constFind(frameUniverse); shape == shapes.cend()) {
+            shapes.insert(frameUniverse, channels);
+            universes.insert(std::lower_bound(universes.begin(), universes.end(), frameUniverse), frameUniverse);
+        } else if (*shape != channels) {
+            return fail(QStringLiteral("universe %1: channels %2-%3, but the recording is of channels %4-%5")
+                            .arg(frameUniverse)
+                            .arg(channels.first)
+                            .arg(channels.second)
+                            .arg(shape->first)
+                            .arg(shape->second));
         }
-        recording.append(qint64(ms), frame.levels);
+        if (frameUniverse == *universe) {
+            if (recording.isEmpty())
+                recording.setShape(frameUniverse, channels.first, channels.second);
+            recording.append(qint64(ms), frame.levels);
+        }
         lastDelay = 0;
         delayNext = true;
     }
-    if (recording.isEmpty()) {
+    if (universes.isEmpty()) {
         line = 2;
         return fail(QStringLiteral("no picture: the show is empty"));
     }
-    // A delay after the last picture is how long it was held.
-    recording.setHeldAfterLast(delayNext ? 0 : qint64(lastDelay));
+    if (recording.isEmpty()) {
+        line = 0;
+        return fail(QStringLiteral("no picture of universe %1; the recording holds %2")
+                        .arg(*universe)
+                        .arg(universeNames(universes)));
+    }
+    // The delays after its last picture are how long it was held.
+    recording.setHeldAfterLast(qint64(ms) - recording.timeOf(recording.pictures() - 1));
+    recording.setUniversesInFile(universes);
     return true;
 }
 
 } // namespace show_format
 
-bool loadShow(const QString &path, Recording &recording, QString &error)
+bool loadShow(const QString &path, Recording &recording, QString &error, std::optional<unsigned int> universe)
 {
     // A pipe or a device would block the reader or never end.
     const QFileInfo info(path);
@@ -232,8 +261,9 @@ bool loadShow(const QString &path, Recording &recording, QString &error)
     }
     Recording loaded;
     show_format::Fault fault;
-    if (!show_format::parse(text, loaded, fault)) {
-        error = QStringLiteral("%1:%2: %3").arg(path).arg(fault.line).arg(fault.text);
+    if (!show_format::parse(text, loaded, fault, universe)) {
+        error = fault.line > 0 ? QStringLiteral("%1:%2: %3").arg(path).arg(fault.line).arg(fault.text)
+                               : QStringLiteral("%1: %2").arg(path, fault.text);
         return false;
     }
     recording = std::move(loaded);

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 
 // The show files ola_recorder writes and plays back, line by line:
 //
@@ -32,12 +33,21 @@ struct Fault {
     QString text;
 };
 
-// A whole show file of one universe and one range of channels; false, with
-// the first wrong line, for anything else, a file cut short included.
-bool parse(const QByteArray &text, Recording &recording, Fault &fault);
+// "universe 1", "universes 1 and 2", "universes 1, 2 and 5".
+QString universeNames(const QList<unsigned int> &universes);
+
+// The pictures of one universe of a whole show file: `universe`, or without
+// it the universe of the file's first picture. Pictures of other universes
+// only take their time. False, with the first wrong line, for anything
+// else: a file cut short, a universe changing its channels, or no picture
+// of `universe` at all (line 0).
+bool parse(const QByteArray &text, Recording &recording, Fault &fault,
+           std::optional<unsigned int> universe = std::nullopt);
 
 } // namespace show_format
 
-// Reads the show file at `path`; on a fault says "path:line: why" (or
-// "path: why" when it cannot be read at all) and leaves `recording` alone.
-bool loadShow(const QString &path, Recording &recording, QString &error);
+// Reads one universe of the show file at `path`, as parse() does; on a fault
+// says "path:line: why" (or "path: why" when it is no line's fault) and
+// leaves `recording` alone.
+bool loadShow(const QString &path, Recording &recording, QString &error,
+              std::optional<unsigned int> universe = std::nullopt);

@@ -8,8 +8,9 @@
 #include <cstring>
 #include <unistd.h>
 
-ShowWriter::ShowWriter(QFileDevice &file)
+ShowWriter::ShowWriter(QFileDevice &file, unsigned int universe)
     : m_file(file)
+    , m_universe(universe)
 {
 }
 
@@ -26,7 +27,7 @@ void ShowWriter::add(qint64 ms, int first, const QByteArray &levels)
 {
     if (m_lastAt >= 0)
         m_pending += show_format::delayLine(ms - m_lastAt);
-    m_pending += show_format::frameLine(kUniverse, first, levels);
+    m_pending += show_format::frameLine(m_universe, first, levels);
     m_lastAt = ms;
     ++m_added;
 }

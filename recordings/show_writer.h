@@ -15,10 +15,9 @@ class QFileDevice;
 // whole state and ends the writing.
 class ShowWriter {
 public:
-    static constexpr unsigned int kUniverse = 1;
-
-    // `file` open for writing, empty.
-    explicit ShowWriter(QFileDevice &file);
+    // `file` open for writing, empty; every picture is of OLA universe
+    // `universe`.
+    ShowWriter(QFileDevice &file, unsigned int universe);
 
     // The header, flushed at once.
     bool begin(QString &error);
@@ -37,6 +36,7 @@ private:
     bool writeAll(const QByteArray &text, QString &error);
 
     QFileDevice &m_file;
+    unsigned int m_universe;
     QByteArray m_pending; // the delay before each picture held back, then its line
     qint64 m_whole = 0;   // bytes up to the end of the last picture's line
     qint64 m_tail = 0;    // the delay line after it

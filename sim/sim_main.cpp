@@ -52,8 +52,14 @@ int main(int argc, char *argv[])
     std::unique_ptr<ShowReplay> replay;
     if (!options.replayPath.isEmpty()) {
         Recording take;
-        if (!loadShow(options.replayPath, take, error)) {
+        if (!loadShow(options.replayPath, take, error, options.replayUniverse)) {
             complain(error);
+            return kCannotStart;
+        }
+        // Playing the first of them would be a guess the operator cannot see.
+        if (!options.replayUniverse && take.universesInFile().size() > 1) {
+            complain(QStringLiteral("%1 holds %2: --universe chooses the one to play")
+                         .arg(options.replayPath, show_format::universeNames(take.universesInFile())));
             return kCannotStart;
         }
         replay = std::make_unique<ShowReplay>(box, std::move(take), options.loop);

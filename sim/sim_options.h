@@ -20,6 +20,7 @@ struct SimOptions {
     std::optional<std::chrono::milliseconds> backAfter; // and comes back this long after that
     QString replayPath; // a recorded take played as the levels
     bool loop = false;  // and started again after its end
+    std::optional<unsigned int> replayUniverse; // the take's universe played, of several
 };
 
 // What the command line comes to: options to run with, a text to print

@@ -2,6 +2,7 @@
 // usual shortcuts, status texts that fit their box, marks that stay visible
 // on a dark desktop, and port buttons that say which device they open.
 #include "harness.h"
+#include "readable_colour.h"
 #include "status.h"
 
 #include <QAction>
@@ -122,6 +123,68 @@ private slots:
         QCOMPARE(monitor.child<QLabel>("lblMonitoring")->palette().color(QPalette::WindowText), ink);
         const QAction *forward = monitor.child<QToolBar>("Toolbar1_0")->actions().first();
         QCOMPARE(forward->icon().pixmap(16, 16).toImage().pixelColor(8, 8), ink);
+    }
+
+    // Every coloured text of the window, and the sliders' ticks, against
+    // the window's own background: a light desktop, and GTK's Adwaita dark,
+    // whose tool-tip text is near-black.
+    void textsStandOutOnALightAndADarkDesktop_data()
+    {
+        QTest::addColumn<QColor>("window");
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<QColor>("toolTipText");
+        QTest::newRow("light") << QColor(239, 239, 239) << QColor(0, 0, 0) << QColor(0, 0, 0);
+        QTest::newRow("Adwaita dark") << QColor(53, 53, 53) << QColor(238, 238, 236) << QColor(26, 26, 26);
+        QTest::newRow("white") << QColor(255, 255, 255) << QColor(0, 0, 0) << QColor(0, 0, 0);
+        QTest::newRow("black") << QColor(0, 0, 0) << QColor(255, 255, 255) << QColor(255, 255, 255);
+    }
+
+    void textsStandOutOnALightAndADarkDesktop()
+    {
+        QFETCH(QColor, window);
+        QFETCH(QColor, text);
+        QFETCH(QColor, toolTipText);
+        MonitorWindow monitor;
+        QPalette palette = monitor.form->palette();
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::WindowText, text);
+        palette.setColor(QPalette::ToolTipText, toolTipText);
+        monitor.form->setPalette(palette);
+        monitor.load();
+        const auto colourOf = [&](const char *label) {
+            return monitor.child<QLabel>(label)->palette().color(QPalette::WindowText);
+        };
+        const auto isRed = [](const QColor &colour) { return colour.hsvHue() == 0 && colour.hsvSaturation() >= 128; };
+
+        QStringList faint;
+        const auto judge = [&](const QString &what, const QColor &colour, double least) {
+            const double ratio = contrastRatio(colour, window);
+            if (ratio < least)
+                faint << QStringLiteral("%1 %2 at %3:1").arg(what, colour.name()).arg(ratio, 0, 'f', 1);
+        };
+        judge("the caption at start", colourOf("lblMonitoring"), 4.5);
+        auto *check = monitor.child<QCheckBox>("ChkContinuousMonitor");
+        check->click();
+        judge("the caption while monitoring", colourOf("lblMonitoring"), 4.5);
+        QVERIFY2(isRed(colourOf("lblMonitoring")), qPrintable(colourOf("lblMonitoring").name()));
+        check->click();
+        judge("the caption once stopped", colourOf("lblMonitoring"), 4.5);
+        for (const char *end : {"lblLow", "lblHigh"}) {
+            judge(end, colourOf(end), 4.5);
+            QVERIFY2(isRed(colourOf(end)), qPrintable(colourOf(end).name()));
+        }
+        // The ticks: the strongest mark in the strip under the groove.
+        auto *slider = monitor.child<QSlider>("sldDMXLow");
+        const QImage image = slider->grab().toImage();
+        QColor tick = window;
+        for (int y = image.height() * 3 / 4; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (contrastRatio(image.pixelColor(x, y), window) > contrastRatio(tick, window))
+                    tick = image.pixelColor(x, y);
+            }
+        }
+        judge("the slider's ticks", tick, 3.0);
+        QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QStringLiteral("; "))));
     }
 
     void aPortButtonSaysWhichDeviceItOpens()

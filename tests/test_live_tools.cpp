@@ -224,6 +224,7 @@ private slots:
         ToolsRig rig;
         rig.live->findChild<QSpinBox *>("spnFirst")->setValue(3);
         rig.live->findChild<QSpinBox *>("spnLast")->setValue(40);
+        rig.tool<QSpinBox>("spnOlaUniverse")->setValue(7); // played back where the window sends
         QVERIFY(rig.freshPicture());
         QTemporaryDir dir;
         const QString path = dir.filePath("take.show");
@@ -242,6 +243,7 @@ private slots:
         Recording take;
         QString error;
         QVERIFY2(loadShow(path, take, error), qPrintable(error));
+        QCOMPARE(take.universe(), 7u);
         QCOMPARE(take.first(), 3);
         QCOMPARE(take.last(), 40);
         QVERIFY(take.pictures() >= 3);
@@ -298,6 +300,35 @@ private slots:
         QCOMPARE(rig.label("lblRecording"), after.arg(path));
         QCOMPARE(rig.tool<QPushButton>("cmdRecord")->text(), QStringLiteral("Record…"));
         QCOMPARE(QFileInfo::exists(path), !failing);
+    }
+
+    // Choosing a file that exists: no offer to replace it, which would not
+    // be kept; a plain word, and the question again with a free name.
+    void existingFileIsAskedAgainWithAFreeName()
+    {
+        ToolsRig rig;
+        QTemporaryDir dir;
+        const QString kept = written(dir, "take.show", "an earlier take\n");
+        written(dir, "take-2.show", "another\n");
+        rig.tool<RecordControl>()->setFolder(dir.path());
+        rig.tool<QPushButton>("cmdRecord")->click();
+        QPointer<QFileDialog> first;
+        QTRY_VERIFY((first = rig.live->findChild<QFileDialog *>("dlgRecord")));
+        QVERIFY(first->testOption(QFileDialog::DontConfirmOverwrite));
+        first->selectFile(kept);
+        QMetaObject::invokeMethod(first, "accept");
+
+        QTRY_COMPARE(rig.desktop.boxTexts, QStringList{"take.show exists, and a take is never written over another. "
+                                                       "Choose another name, such as take-3.show."});
+        QFileDialog *again = nullptr;
+        QTRY_VERIFY((again = rig.live->findChild<QFileDialog *>("dlgRecord")) && again != first && again->isVisible());
+        QCOMPARE(again->selectedFiles(), QStringList{dir.filePath("take-3.show")});
+        QMetaObject::invokeMethod(again, "accept");
+        QTRY_COMPARE(rig.tool<QPushButton>("cmdRecord")->text(), QStringLiteral("Stop"));
+        QCOMPARE(rig.tool<RecordControl>()->recorder().path(), dir.filePath("take-3.show"));
+        QFile file(kept);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("an earlier take\n"));
     }
 
     // The disk refuses more: the take stops and says why.

@@ -2,7 +2,10 @@
 // how it opens and stops, where the operator's own requests go while blocks
 // stream, that a failing block never reaches the main window, and snapshots.
 #include "harness.h"
+#include "history_plot.h"
+#include "level_grid.h"
 #include "live_channels_window.h"
+#include "recording_player.h"
 #include "level_output.h"
 
 #include <QAction>
@@ -14,6 +17,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QComboBox>
+#include <QScrollArea>
+#include <QAbstractSpinBox>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -271,6 +277,202 @@ private slots:
         QCOMPARE(rig.desktop.boxTitles, QStringList{"Save Snapshot"});
         QVERIFY(rig.desktop.boxTexts.value(0).contains(path));
         QVERIFY(rig.live && rig.hasPicture());
+    }
+
+    // The compare mark of a differing cell leaves every figure of the level
+    // as it was, in each format, from the narrowest grid to a wide one.
+    void compareMarkLeavesTheFigures_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("level");
+        const std::pair<const char *, LevelFormat> formats[] = {
+            {"decimal", LevelFormat::Decimal}, {"percent", LevelFormat::Percent}, {"hex", LevelFormat::Hex}};
+        const QSize sizes[] = {QSize(512, 832), QSize(577, 832), QSize(1100, 1400)};
+        for (const auto &[name, format] : formats) {
+            for (const QSize &size : sizes) {
+                for (const int level : {255, 88}) { // dark figures, light figures
+                    QTest::addRow("%s, %dx%d, %d", name, size.width(), size.height(), level) << int(format) << size << level;
+                }
+            }
+        }
+    }
+
+    void compareMarkLeavesTheFigures()
+    {
+        QFETCH(int, format);
+        QFETCH(QSize, size);
+        QFETCH(int, level);
+        LevelGrid grid;
+        grid.setFormat(LevelFormat(format));
+        grid.resize(size);
+        grid.grab(); // the size takes effect
+        std::array<LevelGrid::Cell, LevelGrid::kChannels> cells{};
+        cells[0].level = level;
+        grid.setCells(cells);
+        const QRect cell = grid.channelRect(1).adjusted(1, 1, -1, -1);
+        const QImage plain = grid.grab(cell).toImage();
+        cells[0].differs = true;
+        grid.setCells(cells);
+        const QImage marked = grid.grab(cell).toImage();
+
+        // The figures' own pixels: the ink, where the plain cell has it whole.
+        const QColor ink = level >= 151 ? QColor(Qt::black) : QColor(0xf2, 0xf2, 0xf2);
+        int figures = 0;
+        int covered = 0;
+        for (int y = plain.height() / 2; y < plain.height(); ++y) {
+            for (int x = 0; x < plain.width(); ++x) {
+                if (plain.pixelColor(x, y) != ink)
+                    continue;
+                ++figures;
+                covered += marked.pixelColor(x, y) != ink;
+            }
+        }
+        QVERIFY(figures > 10);
+        QCOMPARE(covered, 0);
+    }
+
+    // The plot draws what was seen: no line across a pause of the live
+    // pictures; a take's steps, held between changes, stay joined.
+    void plotLeavesGapsUnjoined_data()
+    {
+        QTest::addColumn<bool>("take");
+        QTest::addColumn<bool>("joined");
+        QTest::newRow("live, a 20 s pause") << false << false;
+        QTest::newRow("a take, a level held 20 s") << true << true;
+    }
+
+    void plotLeavesGapsUnjoined()
+    {
+        QFETCH(bool, take);
+        QFETCH(bool, joined);
+        HistoryPlot plot;
+        plot.resize(700, 170);
+        const double from = take ? 0.0 : -HistoryPlot::kSpanSeconds;
+        if (take)
+            plot.showTake(HistoryPlot::kSpanSeconds);
+        // 100 % for 10 s, nothing for 20 s, then 15 %.
+        QVector<QPointF> points;
+        for (double t = 0; t <= 10; t += 0.05)
+            points << QPointF(from + 10 + t, 255);
+        for (double t = 0; t <= 10; t += 0.05)
+            points << QPointF(from + 40 + t, 38);
+        const QColor colour(0x20, 0xff, 0x20);
+        plot.setSeries({{12, colour, points}});
+        const QImage image = plot.grab().toImage();
+        const QRectF area = plot.plotArea();
+        const auto xOf = [&](double seconds) { return int(area.left() + (seconds - from) / 60.0 * area.width()); };
+        int traced = 0;
+        for (int x = xOf(from + 23); x <= xOf(from + 27); ++x) {
+            for (int y = int(area.top()); y <= int(area.bottom()); ++y)
+                traced += image.pixelColor(x, y) == colour;
+        }
+        QCOMPARE(traced > 0, joined);
+    }
+
+    // At full the traces run along the plot's top; the legend stands above
+    // them and reads the same whatever the levels.
+    void plotLegendStandsClearOfTheTraces()
+    {
+        HistoryPlot plot;
+        plot.resize(700, 170);
+        QVector<QPointF> full;
+        for (double t = -60; t <= 0; t += 0.05)
+            full << QPointF(t, 255);
+        const QColor colour(0xff, 0x80, 0x20);
+        plot.setSeries({{12, colour, {}}, {13, Qt::cyan, {}}});
+        const QImage bare = plot.grab().toImage();
+        plot.setSeries({{12, colour, full}, {13, Qt::cyan, full}});
+        const QImage traced = plot.grab().toImage();
+        const QRect legend = plot.legendRect().toAlignedRect();
+        QVERIFY(legend.bottom() < plot.plotArea().top());
+        QCOMPARE(traced.copy(legend), bare.copy(legend));
+        int inked = 0;
+        for (int y = legend.top(); y <= legend.bottom(); ++y) {
+            for (int x = legend.left(); x <= legend.right(); ++x)
+                inked += bare.pixelColor(x, y) == colour;
+        }
+        QVERIFY(inked > 20); // the legend is there
+    }
+
+    // Tab walks the window as it is read: each control below the one before,
+    // or on its row to the right of it; every control once.
+    void tabFollowsTheLayout_data()
+    {
+        QTest::addColumn<bool>("take");
+        QTest::newRow("live") << false;
+        QTest::newRow("a take shown") << true;
+    }
+
+    void tabFollowsTheLayout()
+    {
+        QFETCH(bool, take);
+        LiveRig rig;
+        rig.live->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.live));
+        QTemporaryDir dir;
+        if (take) {
+            QFile file(dir.filePath("take.show"));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("OLA Show\n1 1,2\n40\n1 3,4\n") > 0);
+            file.close();
+            QVERIFY(rig.live->player().open(file.fileName()));
+        }
+        const auto tabbable = [&](QWidget *widget) {
+            return widget->isVisibleTo(rig.live) && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus);
+        };
+        QWidget *first = rig.live->findChild<QWidget *>("spnFirst");
+        QStringList faults;
+        QSet<QWidget *> seen;
+        QWidget *widget = first;
+        QWidget *before = nullptr;
+        do {
+            if (tabbable(widget) && !seen.contains(widget)) {
+                seen.insert(widget);
+                if (before) {
+                    const QRect a(before->mapTo(rig.live, QPoint(0, 0)), before->size());
+                    const QRect b(widget->mapTo(rig.live, QPoint(0, 0)), widget->size());
+                    const bool sameRow = std::abs(a.center().y() - b.center().y()) < std::min(a.height(), b.height()) / 2 + 4;
+                    if (!(sameRow ? b.left() > a.left() : b.top() >= a.center().y()))
+                        faults << QStringLiteral("%1 after %2").arg(widget->objectName(), before->objectName());
+                }
+                before = widget;
+            }
+            widget = widget->nextInFocusChain();
+        } while (widget != first && widget != rig.live);
+        for (QWidget *control : rig.live->findChildren<QWidget *>()) {
+            if (tabbable(control) && !seen.contains(control) && !control->inherits("QScrollBar")
+                && !qobject_cast<QAbstractSpinBox *>(control->parentWidget())
+                && !qobject_cast<QComboBox *>(control->parentWidget()))
+                faults << QStringLiteral("%1 (%2) never reached").arg(control->objectName(), control->metaObject()->className());
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QStringLiteral("; "))));
+    }
+
+    // Beside the main window on a 1366 x 768 desktop the window shows at
+    // least half the universe without scrolling; where there is room, all
+    // of it.
+    void gridShowsMuchOfTheUniverse_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("beside the main window, 1366 x 768") << QSize(577, 700) << 16;
+        QTest::newRow("a 1080-line screen") << QSize(577, 1010) << 32;
+    }
+
+    void gridShowsMuchOfTheUniverse()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, rows);
+        LiveRig rig;
+        rig.live->show();
+        rig.live->resize(size);
+        QVERIFY(QTest::qWaitForWindowExposed(rig.live));
+        QTRY_COMPARE(rig.live->size(), size);
+        auto *view = rig.live->findChild<QScrollArea *>("scrLevels");
+        const int rowHeight = rig.live->findChild<LevelGrid *>()->channelRect(1).height();
+        QVERIFY2(view->viewport()->height() / rowHeight >= rows,
+                 qPrintable(QStringLiteral("%1 rows of %2 px in %3 px").arg(view->viewport()->height() / rowHeight).arg(rowHeight).arg(view->viewport()->height())));
+        QVERIFY(rig.live->findChild<LevelGrid *>()->width() >= 16 * 32);
     }
 };
 

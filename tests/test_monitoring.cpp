@@ -60,6 +60,8 @@ struct MonitoringWindow : MonitorWindow {
     }
     QCheckBox *check() const { return child<QCheckBox>("ChkContinuousMonitor"); }
     QColor labelColour() const { return child<QLabel>("lblMonitoring")->palette().color(QPalette::WindowText); }
+    // The label's red: red, made dark enough to read on this light window.
+    QColor red() const { return child<QLabel>("lblLow")->palette().color(QPalette::WindowText); }
     void setChannels(std::initializer_list<int> channels)
     {
         int slot = 0;
@@ -80,7 +82,7 @@ private slots:
         MonitoringWindow window;
         WireWatch wire = window.watchWire();
         window.check()->click();
-        QCOMPARE(window.labelColour(), QColor(255, 0, 0));
+        QCOMPARE(window.labelColour(), window.red());
         QVERIFY(window.port->log().isEmpty());
         QVERIFY(window.runUntil([&wire] { return !wire.commands.isEmpty(); }));
         QCOMPARE(wire.writtenAt.first(), qint64(BoxSession::kMonitorInterval.count()));

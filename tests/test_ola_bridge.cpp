@@ -410,7 +410,7 @@ void TestOlaBridge::refusedBeforeTheWire_data()
                                        << "--priority '-1'";
     QTest::newRow("format") << QStringList{"--format", "csv", "bridge", "--universe", "1"} << "no --format";
     QTest::newRow("universe without bridge") << QStringList{"read", "1", "--universe", "1"}
-                                             << "--universe is for bridge only";
+                                             << "--universe is for bridge and record only";
     QTest::newRow("priority without bridge") << QStringList{"check", "--ola-universe", "1", "--priority", "9"}
                                              << "--priority is for bridge only";
     QTest::newRow("ola port without bridge or check") << QStringList{"list", "1-5", "--ola-port", "9"}

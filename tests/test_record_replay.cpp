@@ -64,13 +64,15 @@ private slots:
         QString error;
         QVERIFY2(source.start(dir.filePath("source"), {}, error), qPrintable(error));
         const Run record = run(kLumivane, {"--port", dir.filePath("source"), "record", take, "--range",
-                                           "1-256", "--duration", "1"});
+                                           "1-256", "--duration", "1", "--universe", "9"});
         source.stop();
         QCOMPARE(record.code, 0);
         QVERIFY2(record.out.startsWith("Recording channels 1-256 from "), record.out);
+        QVERIFY2(record.out.contains(" as OLA universe 9 for 1 s\n"), record.out);
 
         Recording recording;
         QVERIFY2(loadShow(take, recording, error), qPrintable(error));
+        QCOMPARE(recording.universe(), 9u);
         QVERIFY(recording.pictures() > 2); // the box's chase moved meanwhile
         QSet<QByteArray> pictures;
         for (int i = 0; i < recording.pictures(); ++i)
@@ -104,6 +106,12 @@ private slots:
                                         << "lumivane: --range is for check and record only";
         QTest::newRow("loop alone") << kSim << QStringList{"--link", "l", "--loop"} << 2
                                     << "lumivane-sim: --loop needs --replay.";
+        QTest::newRow("universe alone") << kSim << QStringList{"--link", "l", "--universe", "2"} << 2
+                                        << "lumivane-sim: --universe needs --replay.";
+        QTest::newRow("universe for list") << kLumivane << QStringList{"list", "1-4", "--universe", "2"} << 2
+                                           << "lumivane: --universe is for bridge and record only";
+        QTest::newRow("record into no universe") << kLumivane << QStringList{"record", "t", "--universe", "-1"} << 2
+                                                 << "lumivane: --universe '-1' is not an OLA universe number";
         QTest::newRow("replay with levels") << kSim << QStringList{"--link", "l", "--replay", "t", "--level", "1=2"}
                                             << 2
                                             << "lumivane-sim: --replay plays the take's levels; it takes no --level or --static.";
@@ -123,16 +131,23 @@ private slots:
     void replayRefusesBadFiles_data()
     {
         QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("said");
-        QTest::newRow("not a show") << QByteArray("hello\n")
+        QTest::newRow("not a show") << QByteArray("hello\n") << QStringList{}
                                     << ":1: not a show file: the first line is 'hello', not 'OLA Show'";
-        QTest::newRow("cut short") << QByteArray("OLA Show\n1 1,2\n40\n1 3") << ":4: cut short: the line does not end";
-        QTest::newRow("two universes") << QByteArray("OLA Show\n1 1\n40\n2 1\n")
-                                       << ":4: universe 2, but the recording is of universe 1";
+        QTest::newRow("cut short") << QByteArray("OLA Show\n1 1,2\n40\n1 3") << QStringList{}
+                                   << ":4: cut short: the line does not end";
+        QTest::newRow("two universes, none chosen")
+            << QByteArray("OLA Show\n1 1\n40\n2 1\n") << QStringList{}
+            << " holds universes 1 and 2: --universe chooses the one to play";
+        QTest::newRow("a universe the take lacks")
+            << QByteArray("OLA Show\n1 1\n40\n2 1\n") << QStringList{"--universe", "3"}
+            << ": no picture of universe 3; the recording holds universes 1 and 2";
     }
     void replayRefusesBadFiles()
     {
         QFETCH(QByteArray, text);
+        QFETCH(QStringList, arguments);
         QFETCH(QString, said);
         QTemporaryDir dir;
         const QString take = dir.filePath("take.show");
@@ -140,7 +155,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text);
         file.close();
-        const Run result = run(kSim, {"--link", dir.filePath("box"), "--replay", take});
+        const Run result = run(kSim, QStringList{"--link", dir.filePath("box"), "--replay", take} + arguments);
         QCOMPARE(result.code, 1);
         QCOMPARE(QString::fromLocal8Bit(result.err), "lumivane-sim: " + take + said + "\n");
         QVERIFY(!QFileInfo::exists(dir.filePath("box")));
@@ -210,6 +225,22 @@ private slots:
             order << signal.first().toInt();
         QCOMPARE(order.mid(0, 4), (QList<int>{0, 1, 2, 0}));
         QVERIFY(replay.rounds() >= 2);
+    }
+
+    // A take of several universes plays the one asked for.
+    void replaysTheChosenUniverse()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("two.show"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("OLA Show\n1 10,11\n0\n2 20,21\n1000\n");
+        file.close();
+        SimProcess replay(kSim);
+        QString error;
+        QVERIFY2(replay.start(dir.filePath("box"), {"--replay", file.fileName(), "--universe", "2"}, error),
+                 qPrintable(error));
+        QTRY_COMPARE(listed(dir.filePath("box"), 1, 2), QByteArray("\x14\x15"));
+        replay.stop();
     }
 
     void replayHoldsTheLastPicture()

@@ -116,6 +116,47 @@ private slots:
         QCOMPARE(recording.durationMs(), duration);
     }
 
+    // A file of several universes, as OLA's recorder writes them: one
+    // universe read, the others' pictures only taking their time.
+    void readsOneUniverseOfSeveral_data()
+    {
+        QTest::addColumn<int>("chosen"); // -1: none
+        QTest::addColumn<unsigned int>("universe");
+        QTest::addColumn<QList<qint64>>("times");
+        QTest::addColumn<QByteArray>("lastLevels");
+        QTest::addColumn<qint64>("duration");
+        QTest::addColumn<QList<unsigned int>>("universes");
+        QTest::newRow("none chosen: the first picture's")
+            << -1 << 7u << QList<qint64>{0, 40} << levels({3, 4}) << qint64(200) << QList<unsigned int>{2, 7};
+        QTest::newRow("the second") << 2 << 2u << QList<qint64>{0, 100} << levels({8}) << qint64(200)
+                                    << QList<unsigned int>{2, 7};
+        QTest::newRow("the first, chosen") << 7 << 7u << QList<qint64>{0, 40} << levels({3, 4}) << qint64(200)
+                                           << QList<unsigned int>{2, 7};
+    }
+    void readsOneUniverseOfSeveral()
+    {
+        QFETCH(int, chosen);
+        QFETCH(unsigned int, universe);
+        QFETCH(QList<qint64>, times);
+        QFETCH(QByteArray, lastLevels);
+        QFETCH(qint64, duration);
+        QFETCH(QList<unsigned int>, universes);
+        const QByteArray text("OLA Show\n7 1,2\n0\n2 9\n40\n7 3,4\n60\n2 8\n100\n");
+        Recording recording;
+        show_format::Fault fault;
+        QVERIFY2(show_format::parse(text, recording, fault,
+                                    chosen < 0 ? std::nullopt : std::optional<unsigned int>(unsigned(chosen))),
+                 qPrintable(fault.text));
+        QCOMPARE(recording.universe(), universe);
+        QList<qint64> read;
+        for (int i = 0; i < recording.pictures(); ++i)
+            read << recording.timeOf(i);
+        QCOMPARE(read, times);
+        QCOMPARE(recording.levelsOf(recording.pictures() - 1), lastLevels);
+        QCOMPARE(recording.durationMs(), duration);
+        QCOMPARE(recording.universesInFile(), universes);
+    }
+
     void refusesBadFiles_data()
     {
         QTest::addColumn<QByteArray>("text");
@@ -129,10 +170,11 @@ private slots:
                                                 << "cut short: the line does not end";
         QTest::newRow("cut short in a delay") << QByteArray("OLA Show\n1 1,2\n4") << 3
                                               << "cut short: the line does not end";
-        QTest::newRow("other universe") << QByteArray("OLA Show\n1 1,2\n40\n2 3,4\n") << 4
-                                        << "universe 2, but the recording is of universe 1";
         QTest::newRow("other channels") << QByteArray("OLA Show\n1 1,2\n40\n1 ,3,4\n") << 4
-                                        << "channels 2-3, but the recording is of channels 1-2";
+                                        << "universe 1: channels 2-3, but the recording is of channels 1-2";
+        QTest::newRow("a universe not shown changes its channels")
+            << QByteArray("OLA Show\n1 1,2\n40\n2 3\n0\n1 5,6\n0\n2 3,4\n") << 8
+            << "universe 2: channels 1-2, but the recording is of channels 1-1";
         QTest::newRow("level too high") << QByteArray("OLA Show\n1 1,256\n") << 2
                                         << "channel 2: '256' is not a level 0-255";
         QTest::newRow("four digits") << QByteArray("OLA Show\n1 1,0010\n") << 2
@@ -178,14 +220,19 @@ private slots:
         const QString path = dir.filePath("take.show");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("OLA Show\n1 1,2\n40\n3 1,2\n");
+        file.write("OLA Show\n1 1,2\n40\n3 1,2\n0\n1 1\n");
         file.close();
         Recording recording;
         recording.setShape(1, 1, 1);
         recording.append(0, "\x05");
         QString error;
         QVERIFY(!loadShow(path, recording, error));
-        QCOMPARE(error, path + ":4: universe 3, but the recording is of universe 1");
+        QCOMPARE(error, path + ":6: universe 1: channels 1-1, but the recording is of channels 1-2");
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("OLA Show\n1 1,2\n40\n3 1,2\n");
+        file.close();
+        QVERIFY(!loadShow(path, recording, error, 2));
+        QCOMPARE(error, path + ": no picture of universe 2; the recording holds universes 1 and 3");
         QCOMPARE(recording.pictures(), 1);
         QVERIFY(!loadShow(dir.path(), recording, error));
         QCOMPARE(error, dir.path() + ": not a file");
@@ -237,7 +284,7 @@ private slots:
         QTemporaryDir dir;
         QFile file(dir.filePath("take.show"));
         QVERIFY(file.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
-        ShowWriter writer(file);
+        ShowWriter writer(file, 5); // the universe OLA plays it into
         QString error;
         QVERIFY(writer.begin(error));
         QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n"));
@@ -245,13 +292,13 @@ private slots:
         writer.add(40, 3, levels({11, 20}));
         QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n"));
         QVERIFY(writer.flush(1000, error));
-        QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n1 ,,10,20\n40\n1 ,,11,20\n960\n"));
+        QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n960\n"));
         QVERIFY(writer.flush(12000, error));
-        QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n1 ,,10,20\n40\n1 ,,11,20\n11960\n"));
+        QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n11960\n"));
         writer.add(12005, 3, levels({12, 20}));
         QVERIFY(writer.flush(12010, error));
         QCOMPARE(fileText(file.fileName()),
-                 QByteArray("OLA Show\n1 ,,10,20\n40\n1 ,,11,20\n11965\n1 ,,12,20\n5\n"));
+                 QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n11965\n5 ,,12,20\n5\n"));
         QCOMPARE(writer.bytesWritten(), file.size());
     }
 
@@ -263,7 +310,7 @@ private slots:
         const QByteArray before = "OLA Show\n1 1,2\n";
         FillingFile file(dir.filePath("take.show"), before.size() + 5);
         QVERIFY(file.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
-        ShowWriter writer(file);
+        ShowWriter writer(file, 1);
         QString error;
         QVERIFY(writer.begin(error));
         writer.add(0, 1, levels({1, 2}));
@@ -290,7 +337,7 @@ private slots:
         QByteArray picture(512, '\0');
         QFile take(dir.filePath("range.show"));
         QVERIFY(take.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
-        ShowWriter ranged(take);
+        ShowWriter ranged(take, 1);
         QVERIFY(ranged.begin(error));
         for (int i = 0; i < 30; ++i) {
             picture[200 + i] = char(255 - i);

@@ -69,15 +69,20 @@ CompareControl::CompareControl(LiveFetch &fetch, Platform platform, QWidget *par
     row->addWidget(m_compare);
     row->addWidget(m_compareOla);
     row->addWidget(m_olaUniverse);
+    row->addStretch(1);
+    // What to compare with on one row, how and till when on the next: the
+    // window stays narrow enough to stand beside the main window.
+    auto *how = new QHBoxLayout;
     auto *within = new QLabel(QStringLiteral("within ±"), this);
     within->setBuddy(m_tolerance);
-    row->addWidget(within);
-    row->addWidget(m_tolerance);
-    row->addWidget(m_stop);
-    row->addStretch(1);
+    how->addWidget(within);
+    how->addWidget(m_tolerance);
+    how->addWidget(m_stop);
+    how->addStretch(1);
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(row);
+    column->addLayout(how);
     column->addWidget(m_result);
 
     connect(m_compare, &QPushButton::clicked, this, &CompareControl::chooseFile);

@@ -10,6 +10,7 @@ void askForFile(QWidget *parent, const FileQuestion &question, std::function<voi
     if (question.save) {
         dialog->setAcceptMode(QFileDialog::AcceptSave);
         dialog->setDefaultSuffix(question.suffix);
+        dialog->setOption(QFileDialog::DontConfirmOverwrite, !question.replaceOffered);
     } else {
         dialog->setAcceptMode(QFileDialog::AcceptOpen);
         dialog->setFileMode(QFileDialog::ExistingFile);

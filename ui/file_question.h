@@ -6,7 +6,8 @@
 class QWidget;
 
 // A file the operator is asked for: a file to open must exist; a file to
-// save gets `suffix` when typed without one.
+// save gets `suffix` when typed without one. A file that is never written
+// over is not offered for replacing: the caller says what happens to it.
 struct FileQuestion {
     QString objectName;
     QString title;
@@ -14,6 +15,7 @@ struct FileQuestion {
     QString filter;
     bool save = false;
     QString suffix;
+    bool replaceOffered = true;
 };
 
 // Opens the dialog, never executes it: fetching and the box's exchanges go

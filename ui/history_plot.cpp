@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <iterator>
 #include <climits>
+#include <limits>
 #include <cmath>
 
 namespace {
@@ -43,20 +44,28 @@ QString axisLabel(int level, LevelFormat format)
 // A minute holds a few thousand pictures but the plot only some hundred
 // pixel columns: each column keeps its first, lowest, highest and last
 // level, so a flicker still shows and drawing costs the same at any rate.
+// Points further apart than `gap` seconds start a new line: nothing was
+// seen between them, and a line across would read as measured.
 template <typename XOf, typename YOf>
-QPolygonF columns(const QVector<QPointF> &points, const XOf &xOf, const YOf &yOf)
+QVector<QPolygonF> columns(const QVector<QPointF> &points, double gap, const XOf &xOf, const YOf &yOf)
 {
-    QPolygonF line;
+    QVector<QPolygonF> lines(1);
     int column = INT_MIN;
     double first = 0, lowest = 0, highest = 0, last = 0;
     const auto flush = [&] {
         if (column == INT_MIN)
             return;
-        line << QPointF(column, yOf(first)) << QPointF(column, yOf(lowest)) << QPointF(column, yOf(highest))
-             << QPointF(column, yOf(last));
+        lines.last() << QPointF(column, yOf(first)) << QPointF(column, yOf(lowest)) << QPointF(column, yOf(highest))
+                     << QPointF(column, yOf(last));
     };
-    for (const QPointF &point : points) {
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const QPointF &point = points[i];
         const int x = int(std::lround(xOf(point.x())));
+        if (i > 0 && point.x() - points[i - 1].x() > gap) {
+            flush();
+            column = INT_MIN;
+            lines.append(QPolygonF());
+        }
         if (x != column) {
             flush();
             column = x;
@@ -67,7 +76,7 @@ QPolygonF columns(const QVector<QPointF> &points, const XOf &xOf, const YOf &yOf
         last = point.y();
     }
     flush();
-    return line;
+    return lines;
 }
 
 } // namespace
@@ -184,9 +193,8 @@ void HistoryPlot::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), QColor(0x12, 0x12, 0x12));
     const QFontMetrics metrics(font());
-    const int labelWidth = metrics.horizontalAdvance(QStringLiteral("100 %")) + 8;
-    const QRectF area = QRectF(rect()).adjusted(labelWidth, metrics.height() / 2 + 2, -10,
-                                                -metrics.height() - 6);
+    const QRectF area = plotArea();
+    const int labelWidth = int(area.left());
     if (area.width() <= 0 || area.height() <= 0)
         return;
     const double from = m_take ? 0.0 : -kSpanSeconds;
@@ -240,24 +248,46 @@ void HistoryPlot::paintEvent(QPaintEvent *)
         lines.setClipRect(area.adjusted(-1, -2, 1, 2));
         // Thin pens take the rasteriser's fast path; two of them side by
         // side make a line as easy to see as a wide one, at a fraction of
-        // its cost.
+        // its cost. A take's series are steps between changes; only the
+        // live minute has gaps, where no picture came (a pause, a dead line).
+        const double gap = m_take ? std::numeric_limits<double>::infinity() : kGapSeconds;
         for (const Series &series : std::as_const(m_series)) {
             lines.setPen(QPen(series.colour, 1));
-            QPolygonF line = columns(series.points, xOf, yOf);
-            lines.drawPolyline(line);
-            line.translate(0, 1);
-            lines.drawPolyline(line);
+            for (QPolygonF &line : columns(series.points, gap, xOf, yOf)) {
+                lines.drawPolyline(line);
+                line.translate(0, 1);
+                lines.drawPolyline(line);
+            }
         }
     }
     painter.drawImage(QPointF(0, 0), m_lines);
 
-    // The legend, in pin order, along the top of the plot.
-    double x = area.left() + 6;
+    // The legend, in pin order, in a strip of its own above the traces, so
+    // that a level at full never runs through it.
+    const QRectF strip = legendRect();
+    double x = strip.left() + 6;
     for (const Series &series : m_series) {
         const QString label = QStringLiteral("Ch %1").arg(series.channel);
-        painter.fillRect(QRectF(x, area.top() + 4, 14, 4), series.colour);
+        painter.fillRect(QRectF(x, strip.center().y() - 2, 14, 4), series.colour);
         painter.setPen(series.colour);
-        painter.drawText(QPointF(x + 18, area.top() + 4 + metrics.ascent() / 2.0), label);
+        painter.drawText(QRectF(x + 18, strip.top(), metrics.horizontalAdvance(label) + 2, strip.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, label);
         x += 18 + metrics.horizontalAdvance(label) + 14;
     }
+}
+
+QRectF HistoryPlot::legendRect() const
+{
+    const QFontMetrics metrics(font());
+    const double left = metrics.horizontalAdvance(QStringLiteral("100 %")) + 8;
+    return QRectF(left, 2, width() - left - 10, metrics.height() + 2);
+}
+
+QRectF HistoryPlot::plotArea() const
+{
+    const QFontMetrics metrics(font());
+    const QRectF legend = legendRect();
+    // The top figure's label stands half a line above the area.
+    return QRectF(rect()).adjusted(legend.left(), legend.bottom() + metrics.height() / 2.0 + 2, -10,
+                                   -metrics.height() - 6);
 }

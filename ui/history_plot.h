@@ -15,6 +15,8 @@ class HistoryPlot : public QWidget {
     Q_OBJECT
 public:
     static constexpr double kSpanSeconds = 60.0;
+    // Live pictures further apart than this leave a gap in the lines.
+    static constexpr double kGapSeconds = 1.0;
 
     struct Series {
         int channel = 0;
@@ -32,6 +34,10 @@ public:
     void showLastMinute();
     void showTake(double lengthSeconds);
     void setCursor(double seconds);
+
+    // Where the legend stands, and the traces under it.
+    QRectF legendRect() const;
+    QRectF plotArea() const;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -4,7 +4,9 @@
 #include "pin_colours.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHelpEvent>
+#include <QToolTip>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -14,7 +16,13 @@
 namespace {
 
 constexpr QSize kCellHint{44, 32};
-constexpr QSize kCellMinimum{32, 26}; // 16 across beside the main window on a 1366-wide screen
+// 16 across beside the main window on a 1366-wide screen, and the universe
+// in a window as tall as a 1080-line screen. Below kNumbersFrom cells are
+// too short for the channel number above the level: they show the level
+// alone, and the channel is the cell's place (16 a row), its tool tip and
+// what the line under the grid says of the cursor.
+constexpr QSize kCellMinimum{32, 18};
+constexpr int kNumbersFrom = 26;
 constexpr QRgb kBackground = 0x080808;
 constexpr QRgb kEmptyFill = 0x2c2c2c;
 constexpr int kDarkInkFrom = 151; // levels this bright or brighter take black figures
@@ -97,7 +105,7 @@ void LevelGrid::prepareTiles()
         QPainter painter(&layer);
         painter.setFont(numberFont);
         painter.setPen(colour);
-        for (int i = 0; i < kChannels; ++i)
+        for (int i = 0; i < kChannels && m_cellSize.height() >= kNumbersFrom; ++i)
             painter.drawText(cellRect(i).adjusted(4, 2, -2, -2), Qt::AlignLeft | Qt::AlignTop, QString::number(i + 1));
         return layer;
     };
@@ -115,19 +123,19 @@ void LevelGrid::prepareTiles()
     const QPoint corner[] = {QPoint(0, 0), QPoint(side, 0), QPoint(side, side)};
     notch.drawPolygon(corner, 3);
 
-    // A level other than the one expected: a red frame and a "≠" in the
-    // bottom left corner, so that it reads without telling colours apart.
+    // A level other than the one expected: a red frame and a "≠", so that it
+    // reads without telling colours apart. The "≠" never covers a figure of
+    // the level: left of the widest level when there is room, otherwise in
+    // the top right corner, above the figures.
     m_differsMark = QPixmap(inner);
     m_differsMark.fill(Qt::transparent);
     QPainter mark(&m_differsMark);
     mark.setPen(QPen(QColor(0xff, 0x40, 0x40), 2));
     mark.drawRect(QRectF(QPointF(0, 0), QSizeF(inner)).adjusted(1, 1, -1, -1));
-    QFont markFont = levelFont;
-    mark.setFont(markFont);
-    const QRect glyph(3, inner.height() / 2, inner.height() / 2, inner.height() / 2 - 2);
-    mark.fillRect(glyph, QColor(0xff, 0x40, 0x40));
+    mark.setFont(levelFont);
+    mark.fillRect(differsGlyph(inner, levelFont), QColor(0xff, 0x40, 0x40));
     mark.setPen(Qt::white);
-    mark.drawText(glyph, Qt::AlignCenter, QStringLiteral("≠"));
+    mark.drawText(differsGlyph(inner, levelFont), Qt::AlignCenter, QStringLiteral("≠"));
     mark.end();
 
     const int heldSide = std::max(8, int(std::min(inner.width(), inner.height()) * 0.5));
@@ -139,6 +147,40 @@ void LevelGrid::prepareTiles()
     QPainter painter(&m_canvas);
     for (int i = 0; i < kChannels; ++i)
         drawCell(painter, i);
+}
+
+QRect LevelGrid::differsGlyph(QSize inner, const QFont &levelFont) const
+{
+    const QFontMetrics metrics(levelFont);
+    int widest = 0;
+    for (int level = 0; level < 256; ++level)
+        widest = std::max(widest, metrics.horizontalAdvance(formatLevel(level, m_format)));
+    // The figures stand right and bottom in the tile, as the tiles draw them.
+    const int figuresLeft = inner.width() - 4 - widest;
+    const int figuresTop = inner.height() - 1 - metrics.descent() - metrics.capHeight() - 1;
+    constexpr int kLeast = 7;
+    const int side = inner.height() / 2 - 2;
+    if (const int room = figuresLeft - 3 - 2; room >= kLeast)
+        return QRect(3, inner.height() / 2, std::min(side, room), side);
+    const int above = std::max(std::min(side, figuresTop - 2), 4);
+    return QRect(inner.width() - 3 - above, 2, above, above);
+}
+
+// Where the cells are too short for their numbers, the pointer tells.
+bool LevelGrid::event(QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (const int channel = channelAt(help->pos())) {
+            const QString held = heldText(channel);
+            QToolTip::showText(help->globalPos(), held.isEmpty() ? spokenCell(channel) : spokenCell(channel) + u'\n' + held,
+                               this, channelRect(channel));
+        } else {
+            QToolTip::hideText();
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void LevelGrid::drawCell(QPainter &painter, int index)
@@ -311,22 +353,6 @@ void LevelGrid::changeEvent(QEvent *event)
     if (event->type() == QEvent::FontChange && !m_canvas.isNull())
         prepareTiles();
     QWidget::changeEvent(event);
-}
-
-bool LevelGrid::event(QEvent *event)
-{
-    if (event->type() != QEvent::ToolTip)
-        return QWidget::event(event);
-    const auto *help = static_cast<QHelpEvent *>(event);
-    const int channel = channelAt(help->pos());
-    const QString held = channel ? heldText(channel) : QString();
-    if (held.isEmpty()) {
-        QToolTip::hideText();
-        event->ignore();
-        return true;
-    }
-    QToolTip::showText(help->globalPos(), spokenCell(channel) + u'\n' + held, this, channelRect(channel));
-    return true;
 }
 
 void LevelGrid::paintEvent(QPaintEvent *event)

@@ -77,11 +77,11 @@ signals:
     void cursorMoved(int channel);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
-    bool event(QEvent *event) override;
 
 private:
     QRect cellRect(int index) const;
@@ -90,6 +90,8 @@ private:
     // that changed onto the canvas.
     void prepareTiles();
     void drawCell(QPainter &painter, int index);
+    // Where a differing cell's "≠" stands in a tile of size `inner`.
+    QRect differsGlyph(QSize inner, const QFont &levelFont) const;
     // A screen reader hears the cursor's channel and level.
     void speakCursor();
     // Tells a listening reader that a channel's cell took the focus or

@@ -18,7 +18,10 @@
 #include "snapshot_file.h"
 #include "level_output.h"
 #include "push_button.h"
+#include "labelled_combo_accessible.h"
+#include "layout_tab_order.h"
 
+#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -30,6 +33,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -40,6 +44,19 @@ namespace {
 // The status line, the fading change marks and the plot move on at this
 // pace even while no picture comes; the grid itself follows every picture.
 constexpr std::chrono::milliseconds kTick{100};
+
+// A window of its own to a screen reader, as the main window is: a plain
+// widget would be a "filler" inside nothing, and might not be announced.
+QAccessibleInterface *windowAccessible(const QString &key, QObject *object)
+{
+    if (key == QLatin1String("LiveChannelsWindow") && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
+    return nullptr;
+}
+
+// Beside the main window on a 1366-wide screen, and as tall as the screen
+// lets it be, so that at least half the universe shows at once.
+constexpr int kOpeningWidth = 577;
 
 QSpinBox *channelBox(int value, const QString &name, const QString &spoken, QWidget *parent)
 {
@@ -58,6 +75,8 @@ LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, Q
     , m_platform(std::move(platform))
     , m_fetch(session)
 {
+    QAccessible::installFactory(windowAccessible);
+    QAccessible::installFactory(labelledComboAccessible);
     // As the main window does: a lost port is said once, not failed at.
     m_fetch.setWaitOutLostPort(true);
     setObjectName(QStringLiteral("frmLiveChannels"));
@@ -66,7 +85,10 @@ LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, Q
     setAccessibleName(windowTitle());
     m_snapshotFolder = QDir::homePath();
     buildControls();
+    tabInLayoutOrder(layout());
     connectControls();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        resize(std::max(kOpeningWidth, minimumSizeHint().width()), screen->availableGeometry().height() - 40);
     restoreSettings();
     // The Exit button ends the program with this window still open.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &LiveChannelsWindow::saveSettings);
@@ -93,7 +115,7 @@ void LiveChannelsWindow::buildControls()
     m_lastBox = channelBox(LiveFetch::kChannels, QStringLiteral("spnLast"), QStringLiteral("Last channel"), this);
     m_formatBox = new QComboBox(this);
     m_formatBox->setObjectName(QStringLiteral("cboFormat"));
-    m_formatBox->setAccessibleName(QStringLiteral("Show levels as"));
+    m_formatBox->setAccessibleName(QStringLiteral("Show"));
     m_formatBox->addItem(QStringLiteral("Decimal 0-255"), int(LevelFormat::Decimal));
     m_formatBox->addItem(QStringLiteral("Percent 0-100 %"), int(LevelFormat::Percent));
     m_formatBox->addItem(QStringLiteral("Hex 00-FF"), int(LevelFormat::Hex));
@@ -149,6 +171,7 @@ void LiveChannelsWindow::buildControls()
     m_gridNote->setObjectName(QStringLiteral("lblGridNote"));
     m_gridNote->setAccessibleDescription(QStringLiteral("Grid note"));
     m_gridNote->setWordWrap(true);
+    m_gridNote->hide();
     m_keys = new LiveGridKeys(*m_grid, m_fetch, *m_gridNote);
     connect(m_grid, &LevelGrid::cursorMoved, gridView, [this, gridView](int channel) {
         const QRect cell = m_grid->channelRect(channel);
@@ -158,14 +181,21 @@ void LiveChannelsWindow::buildControls()
     m_ola = new OlaSendControl(m_fetch, this);
     m_compare = new CompareControl(m_fetch, m_platform, this);
     m_record = new RecordControl(m_fetch, m_platform, this);
+    // One universe for the window: a take plays back where the window sends.
+    m_record->takeUniverseFrom([ola = m_ola] { return ola->universe(); });
     m_player = new RecordingPlayer({m_grid, m_plot, m_statusLine}, m_fetch, m_platform, this);
     m_hold = new HoldControl(*m_grid, m_fetch, *m_player, this);
     m_report = new LineReportButton(m_fetch, *m_player, m_platform, this);
     m_heartbeat = new HeartbeatControl(m_fetch, *m_player, this);
-    actions->insertWidget(0, m_hold);
+    // The grid's height is what the window is for: Hold goes beside the
+    // range, and Open Recording among the actions.
+    controls->addWidget(m_hold);
     actions->addWidget(m_report);
+    actions->addWidget(m_player->openButton());
 
     auto *layout = new QVBoxLayout(this);
+    // Rows a little closer than the style's: every pixel saved is the grid's.
+    layout->setSpacing(4);
     layout->addLayout(controls);
     layout->addLayout(actions);
     layout->addWidget(m_player);

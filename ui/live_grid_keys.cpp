@@ -25,10 +25,10 @@ LiveGridKeys::LiveGridKeys(LevelGrid &grid, LiveFetch &fetch, QLabel &note)
 void LiveGridKeys::togglePin(int channel)
 {
     if (m_fetch.togglePin(channel)) {
-        m_note.clear();
+        say(QString());
         return;
     }
-    m_note.setText(QStringLiteral("Channel %1 is not pinned: %2 channels are pinned already. Unpin one first.")
+    say(QStringLiteral("Channel %1 is not pinned: %2 channels are pinned already. Unpin one first.")
                        .arg(channel)
                        .arg(LiveFetch::kMaxPinned));
 }
@@ -111,9 +111,9 @@ void LiveGridKeys::type(const QString &digits)
     const bool wasTyping = !m_typed.isEmpty();
     m_typed = digits;
     if (!m_typed.isEmpty())
-        m_note.setText(QStringLiteral("Go to channel %1 (Enter)").arg(m_typed));
+        say(QStringLiteral("Go to channel %1 (Enter)").arg(m_typed));
     else if (wasTyping)
-        m_note.clear();
+        say(QString());
 }
 
 void LiveGridKeys::goToTyped()
@@ -121,10 +121,17 @@ void LiveGridKeys::goToTyped()
     const int channel = m_typed.toInt();
     type(QString());
     if (channel < 1 || channel > LevelGrid::kChannels) {
-        m_note.setText(QStringLiteral("There is no channel %1: the channels are 1 to %2.")
+        say(QStringLiteral("There is no channel %1: the channels are 1 to %2.")
                            .arg(channel)
                            .arg(LevelGrid::kChannels));
         return;
     }
     m_grid.setCursor(channel);
+}
+
+// The note takes a line of the window only while it says something.
+void LiveGridKeys::say(const QString &text)
+{
+    m_note.setText(text);
+    m_note.setVisible(!text.isEmpty());
 }

@@ -33,6 +33,7 @@ private:
     bool handle(const QKeyEvent &key);
     void type(const QString &digits);
     void goToTyped();
+    void say(const QString &text);
 
     LevelGrid &m_grid;
     LiveFetch &m_fetch;

@@ -5,6 +5,7 @@
 #include "listing_lines.h"
 #include "option_button_accessible.h"
 #include "port_mapping.h"
+#include "readable_colour.h"
 #include "step_toolbar.h"
 
 #include <QAction>
@@ -28,6 +29,7 @@ MainWindow::MainWindow(BoxSession &session, Platform platform, QWidget *parent)
     setObjectName(QStringLiteral("frmMain"));
     OptionButtonAccessible::install();
     buildLayout();
+    applyInk();
     buildMenu();
     buildTabOrder();
     connectControls();
@@ -195,8 +197,23 @@ void MainWindow::applyInk()
         steps->setImages(m_stepIcons);
     m_firstSteps->setImages(m_stepIcons);
     m_lastSteps->setImages(m_stepIcons);
-    if (m_monitorStopped)
-        setTextColour(m_monitorLabel, inkFor(palette()));
+    // Red and the desktop's colours, each made to stand out from this
+    // desktop's window, light or dark.
+    const QColor window = palette().color(QPalette::Window);
+    const QColor red = readableOn(Qt::red, window);
+    setTextColour(m_firstLabel, red);
+    setTextColour(m_lastLabel, red);
+    switch (m_caption) {
+    case Caption::AsStarted:
+        setTextColour(m_monitorLabel, readableOn(palette().color(QPalette::ToolTipText), window));
+        break;
+    case Caption::Monitoring:
+        setTextColour(m_monitorLabel, red);
+        break;
+    case Caption::Stopped:
+        setTextColour(m_monitorLabel, readableOn(inkFor(palette()), window));
+        break;
+    }
 }
 
 // The selected lines, or every line when none is selected, one per line:
@@ -236,12 +253,12 @@ void MainWindow::onListClicked()
 void MainWindow::onMonitorSwitched(bool on)
 {
     if (on) {
-        m_monitorStopped = false;
-        setTextColour(m_monitorLabel, Qt::red);
+        m_caption = Caption::Monitoring;
+        applyInk();
         m_session.startMonitoring();
     } else {
-        m_monitorStopped = true;
-        setTextColour(m_monitorLabel, inkFor(palette()));
+        m_caption = Caption::Stopped;
+        applyInk();
         m_session.stopMonitoring();
     }
 }

@@ -96,7 +96,10 @@ private:
     QAction *m_exitAction = nullptr;
     QAction *m_helpAction = nullptr;
     QAction *m_copyAction = nullptr;
-    bool m_monitorStopped = false; // the caption has been turned to ink
+    // The monitoring caption: the desktop's tool-tip colour until the first
+    // switch, then red while monitoring and ink once stopped.
+    enum class Caption { AsStarted, Monitoring, Stopped };
+    Caption m_caption = Caption::AsStarted;
     QAction *m_liveChannelsAction = nullptr;
 
     QLineEdit *m_statusBox = nullptr;

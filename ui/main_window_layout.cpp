@@ -2,6 +2,7 @@
 #include "main_window.h"
 
 #include "step_toolbar.h"
+#include "ticked_slider.h"
 #include "twips.h"
 
 #include <QAction>
@@ -42,7 +43,7 @@ QString element(const char *name, int index)
 
 QSlider *channelSlider(Qt::Orientation orientation, QWidget *parent)
 {
-    auto *slider = new QSlider(orientation, parent);
+    auto *slider = new TickedSlider(orientation, parent);
     slider->setRange(1, 256);
     slider->setSingleStep(1);
     slider->setPageStep(10);
@@ -138,7 +139,6 @@ void MainWindow::buildLayout()
     monitoringFont.setPointSizeF(kMonitoringFontPoints);
     monitoringFont.setWeight(QFont::Normal);
     m_monitorLabel->setFont(monitoringFont);
-    setTextColour(m_monitorLabel, palette().color(QPalette::ToolTipText));
 
     // Range listing.
     auto *listingFrame = place(new QGroupBox(QStringLiteral("List DMX Channel Values"), client), QStringLiteral("Frame3"),
@@ -153,7 +153,6 @@ void MainWindow::buildLayout()
     m_firstSteps->setSpoken(QStringLiteral("First channel"));
     m_firstLabel = place(new QLabel(QStringLiteral("1"), listingFrame), QStringLiteral("lblLow"),
                    QStringLiteral("First channel 1"), twipsRect(480, 1200, 615, 255));
-    setTextColour(m_firstLabel, Qt::red);
     m_listButton = place(button(QStringLiteral("List Ch 0-38"), listingFrame), QStringLiteral("Command1"),
                      QStringLiteral("List the channel range"), twipsRect(3360, 720, 1575, 375));
     m_lastSlider = place(channelSlider(Qt::Horizontal, listingFrame), QStringLiteral("sldDMXHigh"),
@@ -166,7 +165,6 @@ void MainWindow::buildLayout()
     m_lastSteps->setSpoken(QStringLiteral("Last channel"));
     m_lastLabel = place(new QLabel(QStringLiteral("256"), listingFrame), QStringLiteral("lblHigh"),
                     QStringLiteral("Last channel 256"), twipsRect(5880, 1200, 615, 255));
-    setTextColour(m_lastLabel, Qt::red);
 
     m_levelList = place(new QListWidget(client), QStringLiteral("lstLevel"), QStringLiteral("Channel levels"),
                      twipsRect(9000, 240, 2535, 6105));

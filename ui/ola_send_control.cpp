@@ -83,6 +83,11 @@ OlaSendControl::OlaSendControl(LiveFetch &fetch, QWidget *parent)
 
 OlaSendControl::~OlaSendControl() = default;
 
+unsigned int OlaSendControl::universe() const
+{
+    return unsigned(m_universe->value());
+}
+
 void OlaSendControl::setServerPort(quint16 port)
 {
     m_port->setValue(port);

@@ -29,6 +29,8 @@ public:
     void setPriority(int priority);
     int priority() const;
     const OlaFeed &feed() const { return m_feed; }
+    // The universe set beside the box, sent to or not.
+    unsigned int universe() const;
 
 signals:
     void serverPortChanged(quint16 port);

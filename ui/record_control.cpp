@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 
 namespace {
 
@@ -28,6 +29,25 @@ QString elapsedText(LiveFetch::Clock::duration elapsed)
     return QStringLiteral("%1:%2").arg(seconds / 60, 2, 10, zero).arg(seconds % 60, 2, 10, zero);
 }
 
+// take.show -> take-2.show, take-2.show -> take-3.show: the first free one.
+QString freeName(const QString &path)
+{
+    const QFileInfo taken(path);
+    static const QRegularExpression numbered(QStringLiteral("^(.*)-(\\d{1,6})$"));
+    QString base = taken.completeBaseName();
+    int number = 2;
+    if (const QRegularExpressionMatch match = numbered.match(base); match.hasMatch()) {
+        base = match.captured(1);
+        number = match.captured(2).toInt() + 1;
+    }
+    const QString suffix = taken.suffix().isEmpty() ? QString() : QStringLiteral(".") + taken.suffix();
+    QString candidate;
+    do
+        candidate = taken.dir().filePath(QStringLiteral("%1-%2%3").arg(base).arg(number++).arg(suffix));
+    while (QFileInfo::exists(candidate));
+    return candidate;
+}
+
 } // namespace
 
 RecordControl::RecordControl(LiveFetch &fetch, Platform platform, QWidget *parent)
@@ -37,6 +57,8 @@ RecordControl::RecordControl(LiveFetch &fetch, Platform platform, QWidget *paren
     , m_recorder(fetch)
 {
     m_record = pushButton(QStringLiteral("Record…"), QStringLiteral("cmdRecord"), this);
+    m_record->setToolTip(QStringLiteral("Records every good picture into a new show file, as the OLA universe "
+                                        "set beside Send to OLA"));
     m_progress = new QLabel(this);
     m_progress->setObjectName(QStringLiteral("lblRecording"));
     m_progress->setTextFormat(Qt::PlainText);
@@ -61,14 +83,27 @@ RecordControl::RecordControl(LiveFetch &fetch, Platform platform, QWidget *paren
     connect(&m_recorder, &Recorder::settled, this, &RecordControl::showProgress);
 }
 
-void RecordControl::chooseFile()
+void RecordControl::chooseFile(const QString &proposed)
 {
     const QString name = QStringLiteral("live-channels-%1.show")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
     askForFile(this,
-               {QStringLiteral("dlgRecord"), kTitle, QDir(m_folder).filePath(name),
-                QStringLiteral("Show files (*.show);;All files (*)"), true, QStringLiteral("show")},
-               [this](const QString &path) { startRecording(path); });
+               {QStringLiteral("dlgRecord"), kTitle, proposed.isEmpty() ? QDir(m_folder).filePath(name) : proposed,
+                QStringLiteral("Show files (*.show);;All files (*)"), true, QStringLiteral("show"), false},
+               [this](const QString &path) {
+                   if (!QFileInfo::exists(path)) {
+                       startRecording(path);
+                       return;
+                   }
+                   // Asked again first, so that the message stands in front.
+                   const QString free = freeName(path);
+                   chooseFile(free);
+                   m_platform.messageBox(this,
+                                         QStringLiteral("%1 exists, and a take is never written over another. "
+                                                        "Choose another name, such as %2.")
+                                             .arg(QFileInfo(path).fileName(), QFileInfo(free).fileName()),
+                                         kTitle);
+               });
 }
 
 bool RecordControl::startRecording(const QString &path)
@@ -77,6 +112,8 @@ bool RecordControl::startRecording(const QString &path)
     // A take while nothing is fetched would only count the time.
     if (!m_fetch.running())
         error = QStringLiteral("fetching is paused");
+    if (m_universe)
+        m_recorder.setUniverse(m_universe());
     if (!error.isEmpty() || !m_recorder.start(path, m_fetch.first(), m_fetch.last(), error)) {
         m_platform.messageBox(this, QStringLiteral("Not recording: %1").arg(error), kTitle);
         return false;
@@ -93,7 +130,8 @@ void RecordControl::stopRecording()
 {
     // A last write that fails says so through failed().
     if (m_recorder.recording() && m_recorder.stop())
-        showStopped(QStringLiteral("Recorded %1").arg(QDir::toNativeSeparators(m_recorder.path())));
+        showStopped(QStringLiteral("Recorded %1 as OLA universe %2")
+                        .arg(QDir::toNativeSeparators(m_recorder.path()), QString::number(m_recorder.universe())));
 }
 
 // Stopped by the operator or by a change of the live view: a take without

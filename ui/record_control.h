@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -21,8 +22,10 @@ class RecordControl : public QWidget {
 public:
     RecordControl(LiveFetch &fetch, Platform platform, QWidget *parent = nullptr);
 
-    // Asks for a file without waiting on the operator, then records into it.
-    void chooseFile();
+    // Asks for a file without waiting on the operator, then records into it;
+    // a file that exists is not written over: the question comes again,
+    // proposing a name that is free.
+    void chooseFile(const QString &proposed = QString());
     // Records into `path`, which must not exist yet; a refusal shows in a
     // message box.
     bool startRecording(const QString &path);
@@ -31,6 +34,8 @@ public:
     // Where the file dialog starts: the folder of the last take.
     QString folder() const { return m_folder; }
     void setFolder(const QString &folder) { m_folder = folder; }
+    // The OLA universe a take is written as, asked at each start.
+    void takeUniverseFrom(std::function<unsigned int()> universe) { m_universe = std::move(universe); }
 
 private:
     void onFailed(const QString &why);
@@ -47,4 +52,5 @@ private:
     QPushButton *m_record = nullptr;
     QLabel *m_progress = nullptr;
     QString m_folder = QDir::homePath();
+    std::function<unsigned int()> m_universe;
 };

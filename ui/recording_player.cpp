@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QSlider>
 #include <array>
@@ -27,9 +28,16 @@ QString timeText(qint64 ms)
         .arg(ms % 1000, 3, 10, QLatin1Char('0'));
 }
 
+const QString kOpenTitle = QStringLiteral("Open Recording");
+
 QString speedText(int speed)
 {
     return QStringLiteral("%1×").arg(speed);
+}
+
+QString spokenSpeed(int speed)
+{
+    return QStringLiteral("Playing speed %1").arg(speedText(speed));
 }
 
 } // namespace
@@ -58,7 +66,7 @@ RecordingPlayer::RecordingPlayer(View view, LiveFetch &pins, Platform platform, 
     m_openButton = pushButton(QStringLiteral("Open Recording…"), QStringLiteral("cmdOpenRecording"), this);
     m_playButton = pushButton(QStringLiteral("Play"), QStringLiteral("cmdPlayPause"), this);
     m_speedButton = pushButton(speedText(1), QStringLiteral("cmdSpeed"), this);
-    m_speedButton->setAccessibleName(QStringLiteral("Playing speed"));
+    m_speedButton->setAccessibleName(spokenSpeed(1));
     m_liveButton = pushButton(QStringLiteral("Live"), QStringLiteral("cmdLive"), this);
     m_slider = new QSlider(Qt::Horizontal, this);
     m_slider->setObjectName(QStringLiteral("sldRecordingTime"));
@@ -70,7 +78,6 @@ RecordingPlayer::RecordingPlayer(View view, LiveFetch &pins, Platform platform, 
 
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_openButton);
     layout->addWidget(m_playButton);
     layout->addWidget(m_speedButton);
     layout->addWidget(m_slider, 1);
@@ -86,6 +93,7 @@ RecordingPlayer::RecordingPlayer(View view, LiveFetch &pins, Platform platform, 
     connect(m_speedButton, &QPushButton::clicked, this, [this] {
         m_speed = m_speed == 1 ? kFastSpeed : 1;
         m_speedButton->setText(speedText(m_speed));
+        m_speedButton->setAccessibleName(spokenSpeed(m_speed));
     });
     connect(m_liveButton, &QPushButton::clicked, this, &RecordingPlayer::goLive);
     connect(m_slider, &QSlider::valueChanged, this, [this](int step) {
@@ -106,23 +114,29 @@ void RecordingPlayer::seek(qint64 ms)
 void RecordingPlayer::chooseFile()
 {
     askForFile(this,
-               {QStringLiteral("dlgOpenRecording"), QStringLiteral("Open Recording"), m_folder,
+               {QStringLiteral("dlgOpenRecording"), kOpenTitle, m_folder,
                 QStringLiteral("Show files (*.show);;All files (*)"), false, QString()},
                [this](const QString &path) { open(path); });
 }
 
-bool RecordingPlayer::open(const QString &path)
+bool RecordingPlayer::open(const QString &path, std::optional<unsigned int> universe)
 {
     Recording take;
     QString error;
-    if (!loadShow(path, take, error)) {
+    if (!loadShow(path, take, error, universe)) {
         m_platform.messageBox(window(), QStringLiteral("The recording could not be opened: %1").arg(error),
-                              QStringLiteral("Open Recording"));
+                              kOpenTitle);
         return false;
+    }
+    const bool several = take.universesInFile().size() > 1;
+    if (several && !universe) {
+        askUniverse(path, take.universesInFile());
+        return true;
     }
     setPlaying(false);
     m_take = std::move(take);
-    m_name = QFileInfo(path).fileName();
+    m_name = several ? QStringLiteral("%1 (universe %2)").arg(QFileInfo(path).fileName()).arg(m_take.universe())
+                     : QFileInfo(path).fileName();
     m_folder = QFileInfo(path).absolutePath();
     // A step of the slider is a millisecond, or as many as it takes for the
     // slider's int to reach the end of a take of weeks.
@@ -141,6 +155,26 @@ bool RecordingPlayer::open(const QString &path)
     showHistory();
     showAt(0);
     return true;
+}
+
+void RecordingPlayer::askUniverse(const QString &path, const QList<unsigned int> &universes)
+{
+    QStringList items;
+    for (const unsigned int universe : universes)
+        items << QStringLiteral("Universe %1").arg(universe);
+    auto *question = new QInputDialog(window());
+    question->setObjectName(QStringLiteral("dlgRecordingUniverse"));
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    question->setWindowTitle(kOpenTitle);
+    question->setLabelText(QStringLiteral("%1 holds %2. Show:")
+                               .arg(QFileInfo(path).fileName(), show_format::universeNames(universes)));
+    question->setComboBoxItems(items);
+    question->setComboBoxEditable(false);
+    connect(question, &QInputDialog::textValueSelected, this, [this, path, universes, items](const QString &item) {
+        if (const qsizetype chosen = items.indexOf(item); chosen >= 0)
+            open(path, universes[chosen]);
+    });
+    question->open();
 }
 
 void RecordingPlayer::goLive()
@@ -220,9 +254,7 @@ void RecordingPlayer::setPlaying(bool playing)
 void RecordingPlayer::setShowing(bool showing)
 {
     m_showing = showing;
-    for (QWidget *control : {static_cast<QWidget *>(m_playButton), static_cast<QWidget *>(m_speedButton),
-                             static_cast<QWidget *>(m_slider), static_cast<QWidget *>(m_liveButton)})
-        control->setVisible(showing);
+    setVisible(showing);
     m_timeLabel->setVisible(showing);
     m_view.liveStatus->setVisible(!showing);
 }

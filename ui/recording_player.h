@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <chrono>
+#include <optional>
 
 class HistoryPlot;
 class QPointF;
@@ -42,6 +43,9 @@ public:
 
     // The take's name, position and length; the window puts it under the grid.
     QLabel *timeLabel() const { return m_timeLabel; }
+    // "Open Recording…", which the window puts among its actions: the
+    // player's own row shows only while a take is shown.
+    QPushButton *openButton() const { return m_openButton; }
     bool showing() const { return m_showing; }
     // The moment shown, in milliseconds into the take.
     qint64 position() const { return m_position; }
@@ -51,10 +55,12 @@ public:
 
     // Asks for a show file; the dialog is opened, not executed.
     void chooseFile();
-    // Shows the take at `path` from its start; a file that is not a whole
-    // show file of one universe is refused with a message naming its line,
-    // and whatever was shown stays.
-    bool open(const QString &path);
+    // Shows universe `universe` of the take at `path` from its start. A
+    // take of several universes, none chosen, asks which to show first (the
+    // question is opened, not executed). A file that is not a whole show
+    // file is refused with a message naming its line, and whatever was
+    // shown stays.
+    bool open(const QString &path, std::optional<unsigned int> universe = std::nullopt);
     // Where the file dialog starts: the folder of the last take opened.
     QString folder() const { return m_folder; }
     void setFolder(const QString &folder) { m_folder = folder; }
@@ -73,6 +79,7 @@ signals:
 
 private:
     void seek(qint64 ms);
+    void askUniverse(const QString &path, const QList<unsigned int> &universes);
     void showAt(qint64 ms);
     void showHistory();
     void setPlaying(bool playing);

@@ -127,6 +127,8 @@ def main():
                     lambda: next((w for w in app if w is not None and w.name.startswith("Live Channels")), None))
     if live is None:
         return
+    check("the Live Channels window's role", live.getRoleName(), "frame")
+    check("the format box named by its label", find(live, "combo box", "Show") is not None, True)
     grid = wait_for("the grid as a table", lambda: find(live, "table", "Channel levels, 32 rows of 16"))
     if grid is None:
         return
