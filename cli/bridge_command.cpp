@@ -2,19 +2,11 @@
 
 #include "box_session.h"
 #include "cli_errors.h"
-#include "stop_signals.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
 
 namespace {
-
-void say(std::FILE *stream, const QString &line)
-{
-    std::fprintf(stream, "%s\n", qPrintable(line));
-    std::fflush(stream);
-}
 
 // "257-511": the channels a good picture lacked.
 QString unreadChannels(const PictureOutcome &outcome)
@@ -32,9 +24,8 @@ QString unreadChannels(const PictureOutcome &outcome)
 
 BridgeCommand::BridgeCommand(const CliOptions &options, BoxSession &session, const QString &device,
                              QObject *parent)
-    : QObject(parent)
+    : CommandRun(options, session, parent)
     , m_options(options)
-    , m_session(session)
     , m_device(device)
     , m_olad(QStringLiteral("olad on 127.0.0.1:%1").arg(options.olaPort))
     , m_fetch(session)
@@ -46,7 +37,7 @@ BridgeCommand::BridgeCommand(const CliOptions &options, BoxSession &session, con
     m_feed.setPriority(options.olaPriority);
     connect(&m_feed, &OlaFeed::stateChanged, this, &BridgeCommand::onFeedState);
     connect(&m_feed, &OlaFeed::universeChanged, this, [this] {
-        say(stdout, QStringLiteral("OLA universe %1 is now %2").arg(m_options.universe).arg(universeSummary(m_feed.universeInfo())));
+        say(QStringLiteral("OLA universe %1 is now %2").arg(m_options.universe).arg(universeSummary(m_feed.universeInfo())));
     });
     connect(&m_feed, &OlaFeed::otherSourceChanged, this, &BridgeCommand::onOtherSource);
     connect(&m_relay, &PictureRelay::lineWentBad, this, &BridgeCommand::onLineWentBad);
@@ -62,13 +53,17 @@ void BridgeCommand::start()
 
 void BridgeCommand::interrupt()
 {
-    if (m_ended)
+    if (ended())
         return;
-    m_ended = true;
+    stopAsking();
+    end(kAllWell);
+}
+
+void BridgeCommand::stopAsking()
+{
     m_fetch.pause();
-    m_session.shutDown();
     m_feed.stop();
-    emit finished(0);
+    CommandRun::stopAsking();
 }
 
 // Feeding is said only once olad has answered that the universe is there
@@ -95,15 +90,15 @@ void BridgeCommand::onFeedState(OlaFeed::State state)
     case OlaFeed::State::Feeding: {
         const QString summary = universeSummary(m_feed.universeInfo());
         if (!m_fedBefore) {
-            say(stdout, QStringLiteral("Feeding OLA universe %1 with channels %2-%3 from %4 (%5): %6")
+            say(QStringLiteral("Feeding OLA universe %1 with channels %2-%3 from %4 (%5): %6")
                             .arg(universe)
                             .arg(m_options.first)
                             .arg(m_options.last)
                             .arg(m_device, m_olad, summary));
         } else if (m_lostSince) {
-            say(stdout, QStringLiteral("%1 is back: feeding OLA universe %2 again").arg(m_olad).arg(universe));
+            say(QStringLiteral("%1 is back: feeding OLA universe %2 again").arg(m_olad).arg(universe));
         } else {
-            say(stdout, QStringLiteral("OLA universe %1 is patched: feeding it again: %2").arg(universe).arg(summary));
+            say(QStringLiteral("OLA universe %1 is patched: feeding it again: %2").arg(universe).arg(summary));
         }
         m_fedBefore = true;
         m_lostSince = false;
@@ -134,7 +129,7 @@ void BridgeCommand::onOtherSource()
                                                     : QStringLiteral("the latest change wins")));
         break;
     case SourceWatch::Other::None:
-        say(stdout, QStringLiteral("OLA universe %1 is fed by the bridge alone again").arg(universe));
+        say(QStringLiteral("OLA universe %1 is fed by the bridge alone again").arg(universe));
         break;
     }
 }
@@ -150,14 +145,4 @@ void BridgeCommand::onLineWentBad(const PictureOutcome &outcome)
     complain(QStringLiteral("no good picture from the box (%1); OLA universe %2 keeps the last good levels")
                  .arg(failureText(outcome.failure()))
                  .arg(m_options.universe));
-}
-
-int runBridge(const CliOptions &options, BoxSession &session, const QString &device)
-{
-    BridgeCommand bridge(options, session, device);
-    QObject::connect(&bridge, &BridgeCommand::finished, QCoreApplication::instance(), &QCoreApplication::exit);
-    StopSignals stopSignals;
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &bridge, &BridgeCommand::interrupt);
-    QMetaObject::invokeMethod(&bridge, &BridgeCommand::start, Qt::QueuedConnection);
-    return QCoreApplication::exec();
 }

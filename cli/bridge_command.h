@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli_options.h"
+#include "command_run.h"
 #include "live_fetch.h"
 #include "ola_feed.h"
 #include "picture_relay.h"
@@ -16,27 +17,23 @@ class BoxSession;
 // and outputs, as olad tells them), and on standard error once each when
 // olad is not there or goes away, when the universe has no output port,
 // when another source feeds it too, or when the line stays bad.
-class BridgeCommand : public QObject {
+class BridgeCommand : public CommandRun {
     Q_OBJECT
 public:
     BridgeCommand(const CliOptions &options, BoxSession &session, const QString &device,
                   QObject *parent = nullptr);
 
-    // Call once the event loop runs.
-    void start();
+    void start() override;
     // Ctrl+C: nothing more goes to the box or to olad; finished(0) at once.
-    void interrupt();
-
-signals:
-    void finished(int exitStatus);
+    void interrupt() override;
 
 private:
+    void stopAsking() override;
     void onFeedState(OlaFeed::State state);
     void onOtherSource();
     void onLineWentBad(const PictureOutcome &outcome);
 
     CliOptions m_options;
-    BoxSession &m_session;
     QString m_device;
     QString m_olad; // "olad on 127.0.0.1:9010"
     LiveFetch m_fetch;
@@ -44,8 +41,5 @@ private:
     PictureRelay m_relay;
     bool m_fedBefore = false;  // a feeding line was printed
     bool m_lostSince = false;  // olad went away after that
-    bool m_ended = false;
 };
 
-// Runs a bridge on `session` until Ctrl+C or SIGTERM; the exit status.
-int runBridge(const CliOptions &options, BoxSession &session, const QString &device);

@@ -3,9 +3,7 @@
 #include "box_session.h"
 #include "check_output.h"
 #include "cli_errors.h"
-#include "stop_signals.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QStringList>
 #include <algorithm>
@@ -203,15 +201,4 @@ void CheckCommand::stopAsking()
     if (m_tap)
         m_tap->stop();
     CommandRun::stopAsking();
-}
-
-int runCheck(const CliOptions &options, BoxSession &session)
-{
-    CheckCommand check(options, session);
-    QObject::connect(&check, &CheckCommand::finished, QCoreApplication::instance(), &QCoreApplication::exit);
-    // Stopped, a check closes the port as at a normal end, its lock included.
-    StopSignals stopSignals;
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &check, &CheckCommand::interrupt);
-    QMetaObject::invokeMethod(&check, &CheckCommand::start, Qt::QueuedConnection);
-    return QCoreApplication::exec();
 }

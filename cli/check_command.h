@@ -32,12 +32,11 @@ public:
     CheckCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
     ~CheckCommand() override;
 
-    // Call once the event loop runs: finished() may come from inside.
-    void start();
+    void start() override;
     // Ctrl+C, SIGTERM, SIGHUP: nothing more goes to the box; finished() at
     // once, with kStopped unless a watch has made a check: then 1 when any
     // check found a channel outside the tolerance or unread.
-    void interrupt();
+    void interrupt() override;
 
 private:
     std::optional<ExpectedLevels> expectation() const;
@@ -65,5 +64,3 @@ private:
     bool m_checked = false; // a check has been judged
 };
 
-// Runs a check on `session`; the exit status.
-int runCheck(const CliOptions &options, BoxSession &session);

@@ -27,11 +27,10 @@ public:
 
     CliCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
 
-    // Call once the event loop runs: finished() may come from inside.
-    void start();
+    void start() override;
 
     // Ctrl+C: a watch ends after the pass in flight; a second one ends at once.
-    void interrupt();
+    void interrupt() override;
 
 private:
     void onProbed(int port, Status status);

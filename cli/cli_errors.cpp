@@ -19,6 +19,12 @@ void complain(const QString &what)
     std::fflush(stderr);
 }
 
+void say(const QString &line)
+{
+    std::fprintf(stdout, "%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
 void prefixQtMessages()
 {
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {

@@ -13,6 +13,11 @@ QString errorLine(const QString &what);
 // Writes errorLine(what) and a newline on standard error, flushed at once.
 void complain(const QString &what);
 
+// A line of news on standard output (the bridge feeds a universe, a take
+// begins), flushed at once. Such a run's work goes to olad or a file, not to
+// standard output, so a reader that went away does not end it.
+void say(const QString &line);
+
 // Qt's own warnings (a library's, a plugin's) go to standard error the same
 // way, a line each.
 void prefixQtMessages();

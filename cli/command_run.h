@@ -20,6 +20,11 @@ public:
     // first reading, or by a second signal), as a shell reports a SIGINT.
     static constexpr int kStopped = 130;
 
+    // Called once the event loop runs: finished() may come from inside.
+    virtual void start() = 0;
+    // Ctrl+C, SIGTERM or SIGHUP; each command ends in its own way.
+    virtual void interrupt() = 0;
+
 signals:
     void finished(int exitStatus);
 
@@ -36,8 +41,9 @@ protected:
     void end(int status);
     bool ended() const { return m_ended; }
 
-    // Whether the run has found a fault so far.
-    virtual bool faultFound() const = 0;
+    // Whether the run has found a fault so far; a reader that went away
+    // ends it with 1 if so.
+    virtual bool faultFound() const { return false; }
     // Nothing more goes to the box.
     virtual void stopAsking();
 

@@ -96,21 +96,28 @@ int main(int argc, char *argv[])
     BoxSession session(std::move(port));
     if (options->command != CliOptions::Command::Probe)
         session.adoptOpenPort(options->portNumber);
-    if (options->command == CliOptions::Command::Bridge)
-        return runBridge(*options, session, session.port().deviceName());
-    if (options->command == CliOptions::Command::Check)
-        return runCheck(*options, session);
-    if (options->command == CliOptions::Command::Record)
-        return runRecord(*options, session);
-    if (options->command == CliOptions::Command::Report)
-        return runReport(*options, session);
-    CliCommand command(*options, session);
-    QObject::connect(&command, &CliCommand::finished, &app, &QCoreApplication::exit);
-
-    // A watch finishes the pass in flight; the others end at once. Either
-    // way the port is closed and its lock goes, as at a normal end.
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &command, &CliCommand::interrupt);
-
-    QMetaObject::invokeMethod(&command, &CliCommand::start, Qt::QueuedConnection);
+    std::unique_ptr<CommandRun> run;
+    switch (options->command) {
+    case CliOptions::Command::Bridge:
+        run = std::make_unique<BridgeCommand>(*options, session, session.port().deviceName());
+        break;
+    case CliOptions::Command::Check:
+        run = std::make_unique<CheckCommand>(*options, session);
+        break;
+    case CliOptions::Command::Record:
+        run = std::make_unique<RecordCommand>(*options, session);
+        break;
+    case CliOptions::Command::Report:
+        run = std::make_unique<ReportCommand>(*options, session);
+        break;
+    default:
+        run = std::make_unique<CliCommand>(*options, session);
+        break;
+    }
+    QObject::connect(run.get(), &CommandRun::finished, &app, &QCoreApplication::exit);
+    // Each command ends in its own way (a watch finishes the pass in flight);
+    // every one closes the port and its lock goes, as at a normal end.
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, run.get(), &CommandRun::interrupt);
+    QMetaObject::invokeMethod(run.get(), &CommandRun::start, Qt::QueuedConnection);
     return QCoreApplication::exec();
 }

@@ -2,26 +2,13 @@
 
 #include "box_session.h"
 #include "cli_errors.h"
-#include "stop_signals.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <cstdio>
 
-namespace {
-
-void say(std::FILE *stream, const QString &line)
-{
-    std::fprintf(stream, "%s\n", qPrintable(line));
-    std::fflush(stream);
-}
-
-} // namespace
-
 RecordCommand::RecordCommand(const CliOptions &options, BoxSession &session, QObject *parent)
-    : QObject(parent)
+    : CommandRun(options, session, parent)
     , m_options(options)
-    , m_session(session)
     , m_fetch(session)
     , m_recorder(m_fetch)
 {
@@ -29,6 +16,7 @@ RecordCommand::RecordCommand(const CliOptions &options, BoxSession &session, QOb
     connect(&m_duration, &QTimer::timeout, this, &RecordCommand::interrupt);
     connect(&m_recorder, &Recorder::failed, this, [this](const QString &why) {
         complain(QStringLiteral("the recording stopped: %1").arg(why));
+        stopAsking();
         end(kNotRecorded);
     });
     connect(&m_recorder, &Recorder::settled, this, [this] { complain(m_recorder.narrowed()); });
@@ -46,12 +34,13 @@ void RecordCommand::start()
     m_recorder.setUniverse(m_options.universe);
     if (!m_recorder.start(m_options.recordPath, m_options.first, last, error)) {
         complain(error);
+        stopAsking();
         end(kNotRecorded);
         return;
     }
     // One arg() for all: a path holding "%5" stays as it is.
-    say(stdout, QStringLiteral("Recording channels %1-%2 from %3 to %4 as OLA universe %5%6")
-                    .arg(QString::number(m_options.first), QString::number(last), m_session.port().deviceName(),
+    say(QStringLiteral("Recording channels %1-%2 from %3 to %4 as OLA universe %5%6")
+                    .arg(QString::number(m_options.first), QString::number(last), session().port().deviceName(),
                          m_options.recordPath, QString::number(m_options.universe),
                          m_options.durationSeconds > 0 ? QStringLiteral(" for %1 s").arg(m_options.durationSeconds)
                                                        : QStringLiteral("; Ctrl+C ends it")));
@@ -63,17 +52,17 @@ void RecordCommand::start()
 
 void RecordCommand::interrupt()
 {
-    if (m_ended)
+    if (ended())
         return;
     if (!m_recorder.stop())
         return; // failed() has ended the run
-    m_fetch.pause();
+    stopAsking();
     if (m_recorder.picturesWritten() == 0) {
         complain(m_recorder.nothingRecorded());
         end(kNotRecorded);
         return;
     }
-    say(stdout, QStringLiteral("Recorded %1 pictures (%2 written) over %3 s to %4")
+    say(QStringLiteral("Recorded %1 pictures (%2 written) over %3 s to %4")
                     .arg(m_recorder.picturesSeen())
                     .arg(m_recorder.picturesWritten())
                     .arg(double(m_recorder.lengthMs()) / 1000.0, 0, 'f', 1)
@@ -81,23 +70,9 @@ void RecordCommand::interrupt()
     end(0);
 }
 
-void RecordCommand::end(int status)
+void RecordCommand::stopAsking()
 {
-    if (m_ended)
-        return;
-    m_ended = true;
     m_fetch.pause();
     m_duration.stop();
-    m_session.shutDown();
-    emit finished(status);
-}
-
-int runRecord(const CliOptions &options, BoxSession &session)
-{
-    RecordCommand record(options, session);
-    QObject::connect(&record, &RecordCommand::finished, QCoreApplication::instance(), &QCoreApplication::exit);
-    StopSignals stopSignals;
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &record, &RecordCommand::interrupt);
-    QMetaObject::invokeMethod(&record, &RecordCommand::start, Qt::QueuedConnection);
-    return QCoreApplication::exec();
+    CommandRun::stopAsking();
 }

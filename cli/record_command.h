@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli_options.h"
+#include "command_run.h"
 #include "live_fetch.h"
 #include "recorder.h"
 
@@ -15,32 +16,24 @@ class BoxSession;
 // standard error, and once when they are read again. A write that fails
 // ends the take at once, saying why; so does a take that holds no picture
 // when it ends.
-class RecordCommand : public QObject {
+class RecordCommand : public CommandRun {
     Q_OBJECT
 public:
     static constexpr int kNotRecorded = 1;
 
     RecordCommand(const CliOptions &options, BoxSession &session, QObject *parent = nullptr);
 
-    // Call once the event loop runs: finished() may come from inside.
-    void start();
+    void start() override;
     // Ctrl+C or the duration: the take is closed and finished(0), or
     // finished(1) when it holds no picture.
-    void interrupt();
-
-signals:
-    void finished(int exitStatus);
+    void interrupt() override;
 
 private:
-    void end(int status);
+    void stopAsking() override;
 
     CliOptions m_options;
-    BoxSession &m_session;
     LiveFetch m_fetch;
     Recorder m_recorder;
     QTimer m_duration;
-    bool m_ended = false;
 };
 
-// Runs a record on `session` until its duration, Ctrl+C or SIGTERM; the exit status.
-int runRecord(const CliOptions &options, BoxSession &session);

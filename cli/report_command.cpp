@@ -5,10 +5,8 @@
 #include "cli_errors.h"
 #include "report_output.h"
 #include "show_format.h"
-#include "stop_signals.h"
 #include "take_tally.h"
 
-#include <QCoreApplication>
 #include <cerrno>
 
 namespace {
@@ -42,9 +40,8 @@ int writeReport(const CliOptions &options, const LineTally &tally, bool fromTake
 } // namespace
 
 ReportCommand::ReportCommand(const CliOptions &options, BoxSession &session, QObject *parent)
-    : QObject(parent)
+    : CommandRun(options, session, parent)
     , m_options(options)
-    , m_session(session)
     , m_fetch(session)
     , m_report(m_fetch, options.first, options.last, options.spikeThreshold)
 {
@@ -63,24 +60,19 @@ void ReportCommand::start()
 
 void ReportCommand::interrupt()
 {
-    if (m_ended)
+    if (ended())
         return;
-    m_ended = true;
-    m_fetch.pause();
-    m_duration.stop();
-    m_session.shutDown();
-    emit finished(writeReport(m_options, m_report.tally(), false));
+    stopAsking();
+    end(writeReport(m_options, m_report.tally(), false));
 }
 
-int runReport(const CliOptions &options, BoxSession &session)
+void ReportCommand::stopAsking()
 {
-    ReportCommand report(options, session);
-    QObject::connect(&report, &ReportCommand::finished, QCoreApplication::instance(), &QCoreApplication::exit);
-    StopSignals stopSignals;
-    QObject::connect(&stopSignals, &StopSignals::stopRequested, &report, &ReportCommand::interrupt);
-    QMetaObject::invokeMethod(&report, &ReportCommand::start, Qt::QueuedConnection);
-    return QCoreApplication::exec();
+    m_fetch.pause();
+    m_duration.stop();
+    CommandRun::stopAsking();
 }
+
 
 int reportOnTake(const CliOptions &options)
 {
