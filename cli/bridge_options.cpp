@@ -2,6 +2,7 @@
 
 #include "ola_feed.h"
 #include "range_words.h"
+#include "whole_number.h"
 
 #include <algorithm>
 #include <limits>
@@ -13,23 +14,11 @@ const QString kUniverse = QStringLiteral("universe");
 const QString kOlaPort = QStringLiteral("ola-port");
 const QString kPriority = QStringLiteral("priority");
 
-// Digits only, no sign, no blanks, at most `highest`.
-std::optional<quint64> number(const QString &text, quint64 highest)
-{
-    if (text.isEmpty() || text.size() > 10
-        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
-        return std::nullopt;
-    const quint64 value = text.toULongLong();
-    if (value > highest)
-        return std::nullopt;
-    return value;
-}
-
 bool readOlaPort(const QCommandLineParser &parser, CliOptions &options, QString &error)
 {
     if (!parser.isSet(kOlaPort))
         return true;
-    const std::optional<quint64> port = number(parser.value(kOlaPort), 65535);
+    const std::optional<quint64> port = bigWholeNumber(parser.value(kOlaPort), 65535);
     if (!port || *port == 0) {
         error = QStringLiteral("--ola-port '%1' is not a TCP port (1-65535)").arg(parser.value(kOlaPort));
         return false;
@@ -42,7 +31,7 @@ bool readOlaPort(const QCommandLineParser &parser, CliOptions &options, QString 
 
 std::optional<unsigned int> olaUniverse(const QString &text)
 {
-    const std::optional<quint64> universe = number(text, std::numeric_limits<quint32>::max());
+    const std::optional<quint64> universe = bigWholeNumber(text, std::numeric_limits<quint32>::max());
     return universe ? std::optional<unsigned int>(unsigned(*universe)) : std::nullopt;
 }
 
@@ -89,7 +78,7 @@ bool readBridgeOptions(const QCommandLineParser &parser, const QStringList &word
     }
     options.universe = *universe;
     if (parser.isSet(kPriority)) {
-        const std::optional<quint64> priority = number(parser.value(kPriority), quint64(OlaFeed::kHighestPriority));
+        const std::optional<quint64> priority = bigWholeNumber(parser.value(kPriority), quint64(OlaFeed::kHighestPriority));
         if (!priority) {
             error = QStringLiteral("--priority '%1' is not an OLA priority (0-%2)")
                         .arg(parser.value(kPriority))

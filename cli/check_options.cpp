@@ -2,6 +2,7 @@
 
 #include "bridge_options.h"
 #include "cli_options.h"
+#include "whole_number.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -16,20 +17,11 @@ const QString kWatch = QStringLiteral("watch");
 const QString kOlaUniverse = QStringLiteral("ola-universe");
 const QString kSettle = QStringLiteral("settle");
 
-// Digits only, no sign, no blanks.
-std::optional<int> number(const QString &text)
-{
-    if (text.isEmpty() || text.size() > 9
-        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
-        return std::nullopt;
-    return text.toInt();
-}
-
 bool readRange(const QString &range, CheckOptions &check, QString &error, const QString &what = QStringLiteral("--range "))
 {
     const QStringList ends = range.split(u'-');
-    const std::optional<int> first = ends.size() == 2 ? number(ends[0]) : std::nullopt;
-    const std::optional<int> last = ends.size() == 2 ? number(ends[1]) : std::nullopt;
+    const std::optional<int> first = ends.size() == 2 ? wholeNumber(ends[0]) : std::nullopt;
+    const std::optional<int> last = ends.size() == 2 ? wholeNumber(ends[1]) : std::nullopt;
     if (!first || !last || *first < 1 || *last < *first || *last > ExpectedLevels::kLineChannels) {
         error = QStringLiteral("%1'%2' is not a channel range FIRST-LAST within 1-%3")
                     .arg(what, range)
@@ -105,7 +97,7 @@ bool readOlaCheck(const QCommandLineParser &parser, const QStringList &words, Ch
     if (words.size() == 1 && !readRange(words.first(), check, error, QString()))
         return false;
     if (parser.isSet(kSettle)) {
-        const std::optional<int> settle = number(parser.value(kSettle));
+        const std::optional<int> settle = wholeNumber(parser.value(kSettle));
         if (!settle || *settle > CheckOptions::kLongestSettle.count()) {
             error = QStringLiteral("--settle '%1' is not a number of milliseconds (0-%2)")
                         .arg(parser.value(kSettle))
@@ -143,7 +135,7 @@ bool readCheckOptions(const QCommandLineParser &parser, const QStringList &words
     }
     CheckOptions &check = options.check;
     if (parser.isSet(kTolerance)) {
-        const std::optional<int> tolerance = number(parser.value(kTolerance));
+        const std::optional<int> tolerance = wholeNumber(parser.value(kTolerance));
         if (!tolerance || *tolerance > 255) {
             error = QStringLiteral("--tolerance '%1' is not a level difference (0-255)").arg(parser.value(kTolerance));
             return false;

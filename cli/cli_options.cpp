@@ -6,6 +6,7 @@
 #include "record_options.h"
 #include "report_options.h"
 #include "watch_options.h"
+#include "whole_number.h"
 
 #include <QCommandLineParser>
 #include <QHash>
@@ -120,15 +121,6 @@ const char kHelp[] =
     "Pictures a second are what the box delivered over the serial line, not the\n"
     "DMX frame rate: the box cannot measure the frame rate, break and\n"
     "mark-after-break times, start codes, slot counts or RDM.\n";
-
-// A channel, port or count: digits only, no sign, no blanks.
-std::optional<int> wholeNumber(const QString &text)
-{
-    if (text.isEmpty() || text.size() > 9
-        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
-        return std::nullopt;
-    return text.toInt();
-}
 
 // Digits with or without a sign, however many.
 bool looksLikeNumber(const QString &text)

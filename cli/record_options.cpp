@@ -2,6 +2,7 @@
 
 #include "bridge_options.h"
 #include "show_format.h"
+#include "whole_number.h"
 
 #include <algorithm>
 #include <optional>
@@ -12,20 +13,11 @@ const QString kRange = QStringLiteral("range");
 const QString kDuration = QStringLiteral("duration");
 constexpr int kLongestTake = 7 * 24 * 60 * 60; // seconds
 
-std::optional<int> number(const QString &text, int highest)
-{
-    if (text.isEmpty() || text.size() > 9
-        || !std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; }))
-        return std::nullopt;
-    const int value = text.toInt();
-    return value <= highest ? std::optional<int>(value) : std::nullopt;
-}
-
 bool readRange(const QString &range, CliOptions &options, QString &error)
 {
     const QStringList ends = range.split(u'-');
-    const int first = ends.size() == 2 ? number(ends[0], show_format::kMaxChannels).value_or(0) : 0;
-    const int last = ends.size() == 2 ? number(ends[1], show_format::kMaxChannels).value_or(0) : 0;
+    const int first = ends.size() == 2 ? wholeNumber(ends[0], show_format::kMaxChannels).value_or(0) : 0;
+    const int last = ends.size() == 2 ? wholeNumber(ends[1], show_format::kMaxChannels).value_or(0) : 0;
     if (first < 1 || last < first) {
         error = QStringLiteral("--range '%1' is not a channel range FIRST-LAST within 1-%2")
                     .arg(range)
@@ -88,7 +80,7 @@ bool readRecordOptions(const QCommandLineParser &parser, const QStringList &word
 bool readDuration(const QCommandLineParser &parser, CliOptions &options, QString &error)
 {
     if (parser.isSet(kDuration)) {
-        const std::optional<int> seconds = number(parser.value(kDuration), kLongestTake);
+        const std::optional<int> seconds = wholeNumber(parser.value(kDuration), kLongestTake);
         if (!seconds || *seconds < 1) {
             error = QStringLiteral("--duration '%1' is not a number of seconds (1-%2)")
                         .arg(parser.value(kDuration))
