@@ -1,6 +1,6 @@
 #include "box_session.h"
 #include "display_guard.h"
-#include "level_grid_accessible.h"
+#include "accessible_faces.h"
 #include "main_window.h"
 #include "qt_serial_port.h"
 #include "start_up.h"
@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     }
     QApplication::setApplicationName(QStringLiteral("Lumivane MINI Monitor"));
     QApplication::setWindowIcon(applicationIcon());
-    QAccessible::installFactory(LevelGridAccessible::create);
+    installAccessibleFaces();
 
     BoxSession session(std::make_unique<QtSerialPort>());
     MainWindow window(session, Platform::system());

@@ -1,6 +1,6 @@
 #include "harness.h"
 
-#include "level_grid_accessible.h"
+#include "accessible_faces.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -140,14 +140,12 @@ Platform RecordingPlatform::platform()
 namespace {
 
 // The monitor's settings go to a folder of the test's own, never the
-// operator's: set before any window reads them. The grid speaks to a reader
-// as it does in the program.
+// operator's: set before any window reads them.
 void startAsTheMonitorDoes()
 {
     static QTemporaryDir folder;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
-    QAccessible::installFactory(LevelGridAccessible::create);
 }
 Q_COREAPP_STARTUP_FUNCTION(startAsTheMonitorDoes)
 
@@ -155,6 +153,10 @@ Q_COREAPP_STARTUP_FUNCTION(startAsTheMonitorDoes)
 
 MonitorWindow::MonitorWindow(bool silentBox, bool openFails, Time time)
 {
+    // The windows speak to a reader as in the program, which installs the
+    // faces once its application is whole (installed twice, a face keeps
+    // its place).
+    installAccessibleFaces();
     // Every rig starts as on a first run, whatever the case before kept.
     QSettings(QStringLiteral("Lumivane"), QStringLiteral("lumivane-monitor")).remove(QStringLiteral("LiveChannels"));
     if (time == Time::Manual)

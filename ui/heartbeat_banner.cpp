@@ -19,19 +19,18 @@ public:
     }
 };
 
-QAccessibleInterface *bannerInterface(const QString &className, QObject *object)
+} // namespace
+
+QAccessibleInterface *HeartbeatBanner::accessible(const QString &className, QObject *object)
 {
     if (className == QLatin1String("HeartbeatBanner") && object && object->isWidgetType())
         return new BannerAccessible(static_cast<QWidget *>(object));
     return nullptr;
 }
 
-} // namespace
-
 HeartbeatBanner::HeartbeatBanner(QWidget *parent)
     : QLabel(parent)
 {
-    QAccessible::installFactory(bannerInterface);
     setObjectName(QStringLiteral("lblHeartbeat"));
     setTextFormat(Qt::PlainText);
     setWordWrap(true);

@@ -18,10 +18,8 @@
 #include "snapshot_file.h"
 #include "level_output.h"
 #include "push_button.h"
-#include "labelled_combo_accessible.h"
 #include "layout_tab_order.h"
 
-#include <QAccessibleWidget>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -45,15 +43,6 @@ namespace {
 // pace even while no picture comes; the grid itself follows every picture.
 constexpr std::chrono::milliseconds kTick{100};
 
-// A window of its own to a screen reader, as the main window is: a plain
-// widget would be a "filler" inside nothing, and might not be announced.
-QAccessibleInterface *windowAccessible(const QString &key, QObject *object)
-{
-    if (key == QLatin1String("LiveChannelsWindow") && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::Window);
-    return nullptr;
-}
-
 // Beside the main window on a 1366-wide screen, and as tall as the screen
 // lets it be, so that at least half the universe shows at once.
 constexpr int kOpeningWidth = 577;
@@ -75,8 +64,6 @@ LiveChannelsWindow::LiveChannelsWindow(BoxSession &session, Platform platform, Q
     , m_platform(std::move(platform))
     , m_fetch(session)
 {
-    QAccessible::installFactory(windowAccessible);
-    QAccessible::installFactory(labelledComboAccessible);
     // As the main window does: a lost port is said once, not failed at.
     m_fetch.setWaitOutLostPort(true);
     setObjectName(QStringLiteral("frmLiveChannels"));

@@ -3,7 +3,6 @@
 #include "box_session.h"
 #include "help_window.h"
 #include "listing_lines.h"
-#include "option_button_accessible.h"
 #include "port_mapping.h"
 #include "readable_colour.h"
 #include "step_toolbar.h"
@@ -27,7 +26,6 @@ MainWindow::MainWindow(BoxSession &session, Platform platform, QWidget *parent)
     , m_stepIcons(inkFor(palette()))
 {
     setObjectName(QStringLiteral("frmMain"));
-    OptionButtonAccessible::install();
     buildLayout();
     applyInk();
     buildMenu();

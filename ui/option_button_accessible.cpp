@@ -2,25 +2,16 @@
 
 #include <QRadioButton>
 
-namespace {
-
-QAccessibleInterface *create(const QString &className, QObject *object)
+QAccessibleInterface *OptionButtonAccessible::create(const QString &className, QObject *object)
 {
     if (className == QLatin1String("QRadioButton") && object && object->isWidgetType())
         return new OptionButtonAccessible(static_cast<QRadioButton *>(object));
     return nullptr;
 }
 
-} // namespace
-
 OptionButtonAccessible::OptionButtonAccessible(QRadioButton *button)
     : QAccessibleWidget(button, QAccessible::RadioButton)
 {
-}
-
-void OptionButtonAccessible::install()
-{
-    QAccessible::installFactory(create);
 }
 
 QRadioButton *OptionButtonAccessible::button() const

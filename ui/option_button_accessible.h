@@ -12,9 +12,8 @@ class OptionButtonAccessible : public QAccessibleWidget {
 public:
     explicit OptionButtonAccessible(QRadioButton *button);
 
-    // Answers for every option button; installed before the first one is
-    // made, since the first question about a widget settles its interface.
-    static void install();
+    // Answers for every option button.
+    static QAccessibleInterface *create(const QString &className, QObject *object);
 
     QString text(QAccessible::Text kind) const override;
     QAccessible::State state() const override;
