@@ -20,6 +20,8 @@ namespace show_format {
 
 inline constexpr char kHeader[] = "OLA Show";
 inline constexpr int kMaxChannels = 512;
+// One delay line holds at most this (49.7 days), as OLA reads it.
+inline constexpr qint64 kLongestDelay = 4294967295;
 // A picture of 512 channels of three figures, its universe and a CR: no
 // line of a show is longer.
 inline constexpr int kLongestLine = 10 + 1 + kMaxChannels * 4 - 1 + 1;

@@ -23,12 +23,24 @@ bool ShowWriter::begin(QString &error)
     return true;
 }
 
+void ShowWriter::splitLongHold(qint64 ms)
+{
+    while (m_lastAt >= 0 && ms - m_lastAt > show_format::kLongestDelay) {
+        m_pending += show_format::delayLine(show_format::kLongestDelay);
+        m_pending += show_format::frameLine(m_universe, m_lastFirst, m_lastLevels);
+        m_lastAt += show_format::kLongestDelay;
+    }
+}
+
 void ShowWriter::add(qint64 ms, int first, const QByteArray &levels)
 {
+    splitLongHold(ms);
     if (m_lastAt >= 0)
         m_pending += show_format::delayLine(ms - m_lastAt);
     m_pending += show_format::frameLine(m_universe, first, levels);
     m_lastAt = ms;
+    m_lastFirst = first;
+    m_lastLevels = levels;
     ++m_added;
 }
 
@@ -40,6 +52,7 @@ bool ShowWriter::flush(qint64 ms, QString &error)
     }
     // The held delay is only ever overwritten by a longer one, or by the
     // final delay of the same picture and what follows it.
+    splitLongHold(ms);
     if (!m_pending.isEmpty()) {
         if (!put(m_whole, m_pending, error))
             return false;

@@ -32,6 +32,8 @@ public:
     qint64 bytesWritten() const { return m_whole + m_tail; }
 
 private:
+    // A picture held past the longest delay is written again there.
+    void splitLongHold(qint64 ms);
     bool put(qint64 at, const QByteArray &text, QString &error);
     bool writeAll(const QByteArray &text, QString &error);
 
@@ -41,6 +43,8 @@ private:
     qint64 m_whole = 0;   // bytes up to the end of the last picture's line
     qint64 m_tail = 0;    // the delay line after it
     qint64 m_lastAt = -1; // ms of the last picture added
+    int m_lastFirst = 1;
+    QByteArray m_lastLevels;
     int m_added = 0;
     bool m_failed = false;
 };

@@ -64,6 +64,64 @@ struct DiagnosisRig : MonitorWindow {
 class TestLiveDiagnosis : public QObject {
     Q_OBJECT
 private slots:
+    // However short the cells, a mark (the hold's, a difference's) never
+    // covers a figure of the level: every pixel of ink drawn without the
+    // marks is drawn the same with them.
+    void marksLeaveTheFiguresWhole_data()
+    {
+        QTest::addColumn<QSize>("cell");
+        QTest::newRow("577 px wide, 1-512 on a 768-line screen") << QSize(33, 18);
+        QTest::newRow("720 px wide") << QSize(43, 18);
+        QTest::newRow("a tall window") << QSize(43, 25);
+    }
+    void marksLeaveTheFiguresWhole()
+    {
+        QFETCH(QSize, cell);
+        LevelGrid grid;
+        grid.resize(cell.width() * LevelGrid::kColumns, cell.height() * LevelGrid::kRows);
+        std::array<LevelGrid::Cell, LevelGrid::kChannels> cells{};
+        for (int i = 0; i < LevelGrid::kChannels; ++i)
+            cells[size_t(i)].level = (i * 37) % 256;
+        grid.setCells(cells);
+        const QImage plain = grid.grab().toImage();
+        std::array<LevelGrid::Held, LevelGrid::kChannels> holds{};
+        for (int i = 0; i < LevelGrid::kChannels; ++i) {
+            cells[size_t(i)].differs = i % 2 == 0;
+            holds[size_t(i)] = LevelGrid::Held{true, Motion(i % 4), 0, 255, 2};
+        }
+        grid.setCells(cells);
+        grid.setHolds(holds);
+        const QImage marked = grid.grab().toImage();
+
+        const auto distance = [](QRgb a, QRgb b) {
+            return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+        };
+        // The ink is the pixel furthest from the fill; the figures' solid
+        // pixels are those of the ink itself, not their blended edges.
+        QStringList covered;
+        for (int channel = 1; channel <= LevelGrid::kChannels && covered.size() < 5; ++channel) {
+            const QRect inner = grid.channelRect(channel).adjusted(3, 3, -3, -3); // inside the frame
+            const QRgb fill = plain.pixel(inner.left(), inner.bottom());
+            QRgb ink = fill;
+            for (int y = inner.top(); y <= inner.bottom(); ++y)
+                for (int x = inner.left(); x <= inner.right(); ++x)
+                    if (distance(plain.pixel(x, y), fill) > distance(ink, fill))
+                        ink = plain.pixel(x, y);
+            int solid = 0;
+            for (int y = inner.top(); y <= inner.bottom(); ++y) {
+                for (int x = inner.left(); x <= inner.right(); ++x) {
+                    if (distance(plain.pixel(x, y), ink) > 30)
+                        continue;
+                    ++solid;
+                    if (distance(marked.pixel(x, y), ink) > 60)
+                        covered << QStringLiteral("channel %1 at %2,%3").arg(channel).arg(x).arg(y);
+                }
+            }
+            QVERIFY(solid > 0);
+        }
+        QVERIFY2(covered.isEmpty(), qPrintable(covered.join(QStringLiteral("; "))));
+    }
+
     // Up only, down only, moved and came back, never moved: each in the
     // grid, its tool tip and what a reader hears of the cell.
     void holdMarksTheLine()

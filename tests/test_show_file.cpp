@@ -300,6 +300,10 @@ private slots:
         QCOMPARE(fileText(file.fileName()),
                  QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n11965\n5 ,,12,20\n5\n"));
         QCOMPARE(writer.bytesWritten(), file.size());
+        // Held past what one delay line says (49.7 days): written again there.
+        QVERIFY(writer.flush(12005 + 4294967295 + 7, error));
+        QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n11965\n5 ,,12,20\n"
+                                                       "4294967295\n5 ,,12,20\n7\n"));
     }
 
     // The disk fills in the middle of a flush: the failure is told, and the

@@ -222,7 +222,9 @@ void HistoryPlot::paintEvent(QPaintEvent *)
             : seconds == 0           ? QStringLiteral("now")
                                      : QStringLiteral("-%1 s").arg(seconds);
         const double width = metrics.horizontalAdvance(label) + 8;
-        painter.drawText(QRectF(x - width / 2, area.bottom() + 3, width, metrics.height()),
+        // Centred under its line, but never cut by the plot's edge ("now").
+        const double left = std::clamp(x - width / 2, 0.0, std::max(0.0, double(rect().width()) - width));
+        painter.drawText(QRectF(left, area.bottom() + 3, width, metrics.height()),
                          Qt::AlignHCenter | Qt::AlignTop, label);
     }
     if (m_take) {

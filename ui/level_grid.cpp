@@ -95,6 +95,17 @@ void LevelGrid::prepareTiles()
         painter.drawText(QRect(QPoint(0, 0), inner).adjusted(0, 0, -4, -1), Qt::AlignRight | Qt::AlignBottom,
                          formatLevel(level, m_format));
         m_tiles[size_t(level)] = tile;
+        // The figures alone, drawn again over any mark: in a cell too short
+        // to hold a mark beside them, the mark goes under the figures rather
+        // than turn a 0 into a C.
+        QPixmap figures(inner);
+        figures.fill(Qt::transparent);
+        QPainter over(&figures);
+        over.setFont(levelFont);
+        over.setPen(ink(level, m_stale));
+        over.drawText(QRect(QPoint(0, 0), inner).adjusted(0, 0, -4, -1), Qt::AlignRight | Qt::AlignBottom,
+                      formatLevel(level, m_format));
+        m_figures[size_t(level)] = figures;
     }
     m_emptyTile = QPixmap(inner);
     m_emptyTile.fill(QColor(kEmptyFill));
@@ -194,14 +205,21 @@ void LevelGrid::drawCell(QPainter &painter, int index)
     painter.drawImage(inner, dark ? m_darkNumbers : m_lightNumbers, inner);
     // While a hold runs its mark stands where the fading notch would.
     const Held &held = m_holds[size_t(index)];
+    bool marked = true;
     if (m_holding && held.known) {
         const QPixmap &mark = m_heldMarks[size_t(held.motion)];
         painter.drawPixmap(inner.right() + 1 - mark.width(), inner.top(), mark);
     } else if (cell.changed && !m_stale) {
         painter.drawPixmap(inner.right() + 1 - m_notch.width(), inner.top(), m_notch);
+    } else {
+        marked = false;
     }
-    if (cell.differs)
+    if (cell.differs) {
         painter.drawPixmap(inner.topLeft(), m_differsMark);
+        marked = true;
+    }
+    if (marked && known)
+        painter.drawPixmap(inner.topLeft(), m_figures[size_t(cell.level)]);
 }
 
 void LevelGrid::setCells(const std::array<Cell, kChannels> &cells)

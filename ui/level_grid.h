@@ -108,6 +108,7 @@ private:
 
     QSize m_cellSize;
     std::array<QPixmap, 256> m_tiles; // fill and figure, by level
+    std::array<QPixmap, 256> m_figures; // the figure alone, by level
     QPixmap m_emptyTile;
     QImage m_lightNumbers; // every channel number where it stands, for dark fills
     QImage m_darkNumbers;  // and for bright ones
