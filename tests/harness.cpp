@@ -7,7 +7,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QCoreApplication>
+#include <QFile>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTest>
@@ -228,17 +230,33 @@ void SimulatedBox::stop()
     QVERIFY(m_simulator.stop());
 }
 
-LumivaneRun runLumivane(const QStringList &arguments, const QStringList &environment)
+ProgramRun runProgram(const QString &program, const QStringList &arguments, const QStringList &environment)
 {
     QProcess process;
     QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
     for (const QString &setting : environment)
         variables.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
     process.setProcessEnvironment(variables);
-    process.start(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane"), arguments);
-    if (!process.waitForFinished(20000))
+    QSignalSpy finished(&process, &QProcess::finished);
+    process.start(program, arguments);
+    if (!process.waitForStarted())
+        return {QProcess::CrashExit, -1, {}, {}};
+    if (finished.isEmpty() && !finished.wait(20000)) {
         process.kill();
-    process.waitForFinished();
-    return {process.exitStatus(), process.exitCode(), process.readAllStandardOutput(),
+        process.waitForFinished();
+    }
+    const QProcess::ExitStatus status = process.exitStatus();
+    return {status, status == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
             process.readAllStandardError()};
+}
+
+ProgramRun runLumivane(const QStringList &arguments, const QStringList &environment)
+{
+    return runProgram(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane"), arguments, environment);
+}
+
+QString writeFile(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() ? path : QString();
 }

@@ -130,13 +130,13 @@ struct MonitorWindow {
     std::unique_ptr<MainWindow> form;
 };
 
-// lumivane-sim serving one box for a whole test program, behind a link in a
-// folder of the program's own, where its tests may keep their files too.
+// lumivane-sim serving one box for a whole test program (or one test),
+// behind a link in a folder of its own, where tests may keep their files too.
 class SimulatedBox {
 public:
-    // From initTestCase(): fails it when the box does not come up.
+    // Fails the test when the box does not come up.
     void start(const QStringList &options);
-    // From cleanupTestCase(): fails it when the box does not end on being asked to.
+    // Fails the test when the box does not end on being asked to.
     void stop();
 
     QString link() const { return m_link; }
@@ -149,14 +149,21 @@ private:
     SimProcess m_simulator{QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim")};
 };
 
-// A run of lumivane to its end, as a script runs it.
-struct LumivaneRun {
+// A run of a program to its end, as a script runs it.
+struct ProgramRun {
     QProcess::ExitStatus status;
-    int code;
+    int code; // -1 when it crashed, did not start or hung
     QByteArray out;
     QByteArray err;
 };
 
-// Runs lumivane with `arguments`, and `environment` ("NAME=value") on top of
-// the test's own; one that hangs is killed, and shows as a crash.
-LumivaneRun runLumivane(const QStringList &arguments, const QStringList &environment = {});
+// Runs `program` (a path, or a name on PATH) with `arguments`, and
+// `environment` ("NAME=value") on top of the test's own. The test's event
+// loop runs meanwhile, so that a box the test plays answers; a run that hangs
+// is killed, and shows as a crash.
+ProgramRun runProgram(const QString &program, const QStringList &arguments, const QStringList &environment = {});
+// lumivane, as built.
+ProgramRun runLumivane(const QStringList &arguments, const QStringList &environment = {});
+
+// Writes `text` into the file at `path`; the path, or empty when it cannot.
+QString writeFile(const QString &path, const QByteArray &text);

@@ -110,7 +110,7 @@ void TestCheck::refusedBeforeTheWire()
     PtyBox box;
     QVERIFY(box.isReady());
     const QString path = text.isNull() ? pipe() : file(text);
-    const LumivaneRun result = runLumivane(QStringList{"--port", box.devicePath(), "check", path} + options);
+    const ProgramRun result = runLumivane(QStringList{"--port", box.devicePath(), "check", path} + options);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, code);
     QCOMPARE(result.out, QByteArray());
@@ -162,7 +162,7 @@ void TestCheck::verdicts()
     QFETCH(int, code);
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
-    const LumivaneRun result = runLumivane(QStringList{"--port", m_box.link(), "check", file(text)} + options);
+    const ProgramRun result = runLumivane(QStringList{"--port", m_box.link(), "check", file(text)} + options);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.err, err);
     QCOMPARE(result.out, out);
@@ -195,7 +195,7 @@ void TestCheck::silentBoxAfterThreeAttempts()
 {
     PtyBox box;
     QVERIFY(box.isReady());
-    const LumivaneRun result = runLumivane({"--port", box.devicePath(), "check", file("channel,level\n3,1\n2,\n4,200\n")});
+    const ProgramRun result = runLumivane({"--port", box.devicePath(), "check", file("channel,level\n3,1\n2,\n4,200\n")});
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, 1);
     QCOMPARE(result.out, QByteArray("3 1 \n4 200 \n"));

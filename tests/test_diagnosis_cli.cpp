@@ -1,99 +1,75 @@
 // What lumivane makes of a line over time, run as a script runs it: the
 // report on a crafted take in each format and on the line, and a watch of
 // changes only, with a heartbeat, against lumivane-sim replaying a take.
-#include "sim_process.h"
+#include "harness.h"
 
-#include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 
-const QString kLumivane = QStringLiteral(LUMIVANE_BIN_DIR "/lumivane");
-
 // Channels 1-3, a picture every 40 ms: channel 1 spikes once, channel 2
 // fades up in steps, channel 3 stands still.
 const QByteArray kTake = "OLA Show\n1 0,0,9\n40\n1 200,10,9\n40\n1 0,20,9\n40\n1 0,30,9\n1000\n";
-
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run run(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(kLumivane, arguments);
-    if (!process.waitForFinished(20000))
-        process.kill(); // a hang shows as a failure
-    process.waitForFinished();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
-}
-
-QString written(const QTemporaryDir &dir, const QString &name, const QByteArray &text)
-{
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size())
-        return {};
-    return file.fileName();
-}
 
 } // namespace
 
 class TestDiagnosisCli : public QObject {
     Q_OBJECT
 private slots:
-    void reportOnATake_data()
+    // On a take in each format, and on the live line, where a box that
+    // serves only 1-256 leaves 257 and 258 out.
+    void report_data()
     {
-        QTest::addColumn<QString>("format");
+        QTest::addColumn<QStringList>("box"); // lumivane-sim's options; none: no line
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("out");
-        QTest::newRow("text") << "text"
+        QTest::addColumn<QByteArray>("err");
+        const QStringList take{"report", "--recording", "take.show", "1-4"};
+        const QByteArray notInTake("lumivane: channel 4 is not in the take; left out of the report\n");
+        QTest::newRow("text") << QStringList() << QStringList{"--format", "text"} + take
                               << QByteArray("channel  min  max  changes  largest_step  spikes  first_change  last_change\n"
                                             "      1    0  200        2           200       1         0.040        0.080\n"
                                             "      2    0   30        3            10       0         0.040        0.120\n"
-                                            "      3    9    9        0             0       0             -            -\n");
-        QTest::newRow("csv") << "csv"
+                                            "      3    9    9        0             0       0             -            -\n")
+                              << notInTake;
+        QTest::newRow("csv") << QStringList() << QStringList{"--format", "csv"} + take
                              << QByteArray("channel,min,max,changes,largest_step,spikes,first_change,last_change\n"
-                                           "1,0,200,2,200,1,0.040,0.080\n2,0,30,3,10,0,0.040,0.120\n3,9,9,0,0,0,,\n");
-        QTest::newRow("json") << "json"
+                                           "1,0,200,2,200,1,0.040,0.080\n2,0,30,3,10,0,0.040,0.120\n3,9,9,0,0,0,,\n")
+                             << notInTake;
+        QTest::newRow("json") << QStringList() << QStringList{"--format", "json"} + take
                               << QByteArray(R"([{"channel":1,"min":0,"max":200,"changes":2,"largest_step":200,"spikes":1,)"
                                             R"("first_change":0.040,"last_change":0.080},)"
                                             R"({"channel":2,"min":0,"max":30,"changes":3,"largest_step":10,"spikes":0,)"
                                             R"("first_change":0.040,"last_change":0.120},)"
                                             R"({"channel":3,"min":9,"max":9,"changes":0,"largest_step":0,"spikes":0,)"
-                                            R"("first_change":null,"last_change":null}])" "\n");
+                                            R"("first_change":null,"last_change":null}])" "\n")
+                              << notInTake;
+        QTest::newRow("the line")
+            << QStringList{"--static", "--channels", "256", "--level", "255=40", "--level", "256=41"}
+            << QStringList{"-f", "csv", "--no-header", "report", "255-258", "--duration", "1"}
+            << QByteArray("255,40,40,0,0,0,,\n256,41,41,0,0,0,,\n")
+            << QByteArray("lumivane: channels 257-258 were never answered; left out of the report\n");
     }
-    void reportOnATake()
+    void report()
     {
-        QFETCH(QString, format);
+        QFETCH(QStringList, box);
+        QFETCH(QStringList, arguments);
         QFETCH(QByteArray, out);
-        QTemporaryDir dir;
-        const QString take = written(dir, "take.show", kTake);
-        const Run report = run({"--format", format, "report", "--recording", take, "1-4"});
+        QFETCH(QByteArray, err);
+        SimulatedBox line;
+        QVERIFY(!writeFile(line.filePath("take.show"), kTake).isEmpty());
+        arguments.replaceInStrings(QRegularExpression("^take.show$"), line.filePath("take.show"));
+        if (!box.isEmpty()) {
+            line.start(box);
+            arguments = QStringList{"--port", line.link()} + arguments;
+        }
+        const ProgramRun report = runLumivane(arguments);
+        if (!box.isEmpty())
+            line.stop();
         QCOMPARE(report.code, 0);
         QCOMPARE(report.out, out);
-        QCOMPARE(report.err, QByteArray("lumivane: channel 4 is not in the take; left out of the report\n"));
-    }
-
-    // The live line: a box that serves only 1-256 leaves 257 and 258 out.
-    void reportOnTheLine()
-    {
-        QTemporaryDir dir;
-        SimProcess box(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"));
-        QString error;
-        QVERIFY2(box.start(dir.filePath("box"), {"--static", "--channels", "256", "--level", "255=40", "--level",
-                                                 "256=41"},
-                           error),
-                 qPrintable(error));
-        const Run report = run({"--port", dir.filePath("box"), "-f", "csv", "--no-header", "report", "255-258",
-                                "--duration", "1"});
-        QVERIFY(box.stop());
-        QCOMPARE(report.code, 0);
-        QCOMPARE(report.out, QByteArray("255,40,40,0,0,0,,\n256,41,41,0,0,0,,\n"));
-        QCOMPARE(report.err, QByteArray("lumivane: channels 257-258 were never answered; left out of the report\n"));
+        QCOMPARE(report.err, err);
     }
 
     // Each channel once, then only when it changed, each line with the
@@ -110,14 +86,12 @@ private slots:
     {
         QFETCH(QString, channels);
         QFETCH(int, heartbeatLines);
-        QTemporaryDir dir;
-        const QString take = written(dir, "take.show", "OLA Show\n1 10,7\n100\n1 20,7\n100\n1 30,7\n100\n");
-        SimProcess box(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"));
-        QString error;
-        QVERIFY2(box.start(dir.filePath("box"), {"--replay", take, "--loop"}, error), qPrintable(error));
-        const Run watch = run({"--port", dir.filePath("box"), "watch", channels, "--changes", "--interval", "10",
-                               "--count", "60", "--heartbeat", "2", "--still-after", "0.3"});
-        QVERIFY(box.stop());
+        SimulatedBox box;
+        const QString take = writeFile(box.filePath("take.show"), "OLA Show\n1 10,7\n100\n1 20,7\n100\n1 30,7\n100\n");
+        box.start({"--replay", take, "--loop"});
+        const ProgramRun watch = runLumivane({"--port", box.link(), "watch", channels, "--changes", "--interval", "10",
+                                              "--count", "60", "--heartbeat", "2", "--still-after", "0.3"});
+        box.stop();
         QCOMPARE(watch.code, 0);
         QCOMPARE(watch.err, QByteArray("lumivane: Channel 2 has not moved for 0.3 s\n"));
         static const QRegularExpression line(

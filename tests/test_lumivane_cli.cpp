@@ -142,7 +142,7 @@ void TestLumivaneCli::refusedBeforeTheWire()
     QFETCH(QString, fault);
     PtyBox box;
     QVERIFY(box.isReady());
-    const LumivaneRun result = runLumivane(QStringList{"--port", box.devicePath()} + arguments, environment);
+    const ProgramRun result = runLumivane(QStringList{"--port", box.devicePath()} + arguments, environment);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, code);
     QCOMPARE(result.out, QByteArray());
@@ -196,7 +196,7 @@ void TestLumivaneCli::formats()
     QFETCH(QByteArray, out);
     QFETCH(int, code);
     QFETCH(QByteArray, err);
-    const LumivaneRun result = runLumivane(QStringList{"--port", m_box.link()} + arguments);
+    const ProgramRun result = runLumivane(QStringList{"--port", m_box.link()} + arguments);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.out, out);
     QCOMPARE(result.err, err);
@@ -250,7 +250,7 @@ void TestLumivaneCli::silentBox()
     QFETCH(QByteArray, err);
     PtyBox box;
     QVERIFY(box.isReady());
-    const LumivaneRun result = runLumivane(QStringList{"--port", box.devicePath()} + arguments);
+    const ProgramRun result = runLumivane(QStringList{"--port", box.devicePath()} + arguments);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, 1);
     QCOMPARE(result.out, out);
@@ -266,7 +266,7 @@ void TestLumivaneCli::listsTheUniverse()
         QStringList arguments{"--port", m_box.link(), command, "4-512"};
         if (command == "watch")
             arguments << "--count" << "2";
-        const LumivaneRun result = runLumivane(arguments);
+        const ProgramRun result = runLumivane(arguments);
         QCOMPARE(result.code, 0);
         QCOMPARE(result.err, QByteArray());
         const QList<QByteArray> rows = result.out.trimmed().split('\n');
@@ -293,7 +293,7 @@ void TestLumivaneCli::watchRunsCountedPasses()
 {
     QFETCH(QStringList, arguments);
     QFETCH(bool, header);
-    const LumivaneRun result = runLumivane(arguments);
+    const ProgramRun result = runLumivane(arguments);
     QCOMPARE(result.status, QProcess::NormalExit);
     QCOMPARE(result.code, 0);
     QCOMPARE(result.err, QByteArray());
@@ -321,7 +321,7 @@ void TestLumivaneCli::versionOptions_data()
 void TestLumivaneCli::versionOptions()
 {
     QFETCH(QString, option);
-    const LumivaneRun result = runLumivane({option});
+    const ProgramRun result = runLumivane({option});
     QCOMPARE(result.code, 0);
     QCOMPARE(result.err, QByteArray());
     QVERIFY2(QRegularExpression(R"(^lumivane \d+\.\d+\.\d+\n$)").match(QString::fromUtf8(result.out)).hasMatch(),
@@ -345,7 +345,7 @@ void TestLumivaneCli::portsTables()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QByteArray, head);
-    const LumivaneRun result = runLumivane(arguments, {"LUMIVANE_PORT1=/tmp/box1", "LUMIVANE_PORT2=/tmp/box2",
+    const ProgramRun result = runLumivane(arguments, {"LUMIVANE_PORT1=/tmp/box1", "LUMIVANE_PORT2=/tmp/box2",
                                        "LUMIVANE_PORT3=/tmp/box3", "LUMIVANE_PORT4=/tmp/box4"});
     QCOMPARE(result.code, 0);
     QCOMPARE(result.err, QByteArray());
@@ -392,7 +392,7 @@ void TestLumivaneCli::watchGoesOnOverALostPort()
     // The terminal's own name is not kept for the device it names now.
     const QString port = comesBack ? link : QFile::symLinkTarget(link);
 
-    const LumivaneRun result = runLumivane({"--port", port, "--format", "csv", "watch", channels, "--interval", "50", "--count", "40"});
+    const ProgramRun result = runLumivane({"--port", port, "--format", "csv", "watch", channels, "--interval", "50", "--count", "40"});
     simulator.stop();
 
     QCOMPARE(result.status, QProcess::NormalExit);
@@ -507,7 +507,7 @@ void TestLumivaneCli::aHeldDeviceNamesItsHolder()
                                     .arg(device, QString::fromLatin1(comm.readAll().trimmed()))
                                     .arg(QCoreApplication::applicationPid())
                                     .toUtf8();
-    const LumivaneRun result = runLumivane({"--port", device, "read", "1"});
+    const ProgramRun result = runLumivane({"--port", device, "read", "1"});
     QCOMPARE(result.code, 3);
     QCOMPARE(result.err, expected);
     QCOMPARE(heard(box), QByteArray());

@@ -31,25 +31,11 @@ QByteArray network(const PacedBox &box, const Levels &changed, int channels = 51
     return levels.left(channels);
 }
 
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 // A check to its end; the event loop runs meanwhile, so that the box answers.
-Run check(const PacedBox &box, quint16 olaPort, const QStringList &arguments)
+ProgramRun check(const PacedBox &box, quint16 olaPort, const QStringList &arguments)
 {
-    QProcess process;
-    process.start(kProgram, QStringList{"--port", box.pty.devicePath(), "check", "--ola-port", QString::number(olaPort)}
-                                + arguments);
-    QSignalSpy finished(&process, &QProcess::finished);
-    if (!finished.wait(20000)) {
-        process.kill(); // a hang shows as a crash
-        process.waitForFinished();
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-            process.readAllStandardError()};
+    return runLumivane(QStringList{"--port", box.pty.devicePath(), "check", "--ola-port", QString::number(olaPort)}
+                       + arguments);
 }
 
 } // namespace
@@ -126,7 +112,7 @@ void TestOlaCheck::verdicts()
     OlaListener desk(m_olad.rpcPort(), universe);
     QVERIFY(streamed(desk, network(box, changed, channels)));
 
-    const Run run = check(box, m_olad.rpcPort(),
+    const ProgramRun run = check(box, m_olad.rpcPort(),
                           QStringList{"--ola-universe", QString::number(universe), "--settle", "100"} + options);
     QCOMPARE(run.err, QByteArray());
     QCOMPARE(run.out, out);
@@ -195,7 +181,7 @@ void TestOlaCheck::oladOutOfReach()
     QVERIFY(port != 0);
     const unsigned int universe = m_nextUniverse++;
     PacedBox box;
-    const Run run = check(box, port, {"--ola-universe", QString::number(universe)});
+    const ProgramRun run = check(box, port, {"--ola-universe", QString::number(universe)});
     said.replace("%1", QString::number(port)).replace("%2", QString::number(universe));
     QCOMPARE(run.err, ("lumivane: " + said + "\n").toUtf8());
     QCOMPARE(run.out, QByteArray());

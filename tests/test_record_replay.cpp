@@ -2,12 +2,11 @@
 // lumivane-sim plays the file back as the box, and lumivane list sees the
 // recorded levels. Also the replay in-process, and what either program
 // says, and does not open, for a wrong command line or a wrong file.
+#include "harness.h"
 #include "show_format.h"
 #include "show_replay.h"
 #include "sim_box.h"
-#include "sim_process.h"
 
-#include <QProcess>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -18,28 +17,11 @@ namespace {
 const QString kLumivane = QStringLiteral(LUMIVANE_BIN_DIR "/lumivane");
 const QString kSim = QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim");
 
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(20000))
-        process.kill(); // a hang shows as a failure
-    process.waitForFinished();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
 // The levels `lumivane list` reads, channels first..last, as bytes.
 QByteArray listed(const QString &link, int first, int last)
 {
-    const Run list = run(kLumivane, {"--port", link, "--format", "csv", "list",
-                                     QStringLiteral("%1-%2").arg(first).arg(last)});
+    const ProgramRun list =
+        runLumivane({"--port", link, "--format", "csv", "list", QStringLiteral("%1-%2").arg(first).arg(last)});
     QByteArray levels;
     for (const QByteArray &line : list.out.split('\n').mid(1)) { // past "channel,level"
         if (!line.isEmpty())
@@ -58,19 +40,18 @@ private slots:
     // the last one, held.
     void recordedTakeReplaysToList()
     {
-        QTemporaryDir dir;
-        const QString take = dir.filePath("take.show");
-        SimProcess source(kSim);
-        QString error;
-        QVERIFY2(source.start(dir.filePath("source"), {}, error), qPrintable(error));
-        const Run record = run(kLumivane, {"--port", dir.filePath("source"), "record", take, "--range",
-                                           "1-256", "--duration", "1", "--universe", "9"});
+        SimulatedBox source;
+        source.start({});
+        const QString take = source.filePath("take.show");
+        const ProgramRun record =
+            runLumivane({"--port", source.link(), "record", take, "--range", "1-256", "--duration", "1", "--universe", "9"});
         source.stop();
         QCOMPARE(record.code, 0);
         QVERIFY2(record.out.startsWith("Recording channels 1-256 from "), record.out);
         QVERIFY2(record.out.contains(" as OLA universe 9 for 1 s\n"), record.out);
 
         Recording recording;
+        QString error;
         QVERIFY2(loadShow(take, recording, error), qPrintable(error));
         QCOMPARE(recording.universe(), 9u);
         QVERIFY(recording.pictures() > 2); // the box's chase moved meanwhile
@@ -78,15 +59,15 @@ private slots:
         for (int i = 0; i < recording.pictures(); ++i)
             pictures.insert(recording.levelsOf(i));
 
-        SimProcess replay(kSim);
-        QVERIFY2(replay.start(dir.filePath("replay"), {"--replay", take}, error), qPrintable(error));
+        SimulatedBox replay;
+        replay.start({"--replay", take});
         const QByteArray end = recording.levelsOf(recording.pictures() - 1);
         QByteArray seen;
-        QTRY_VERIFY_WITH_TIMEOUT((seen = listed(dir.filePath("replay"), 1, 256), pictures.contains(seen) && seen == end)
+        QTRY_VERIFY_WITH_TIMEOUT((seen = listed(replay.link(), 1, 256), pictures.contains(seen) && seen == end)
                                      || !pictures.contains(seen),
                                  20000);
         QVERIFY2(pictures.contains(seen), "list read levels that are not in the take");
-        QCOMPARE(listed(dir.filePath("replay"), 1, 256), end);
+        QCOMPARE(listed(replay.link(), 1, 256), end);
         replay.stop();
     }
 
@@ -108,8 +89,6 @@ private slots:
                                     << "lumivane-sim: --loop needs --replay.";
         QTest::newRow("universe alone") << kSim << QStringList{"--link", "l", "--universe", "2"} << 2
                                         << "lumivane-sim: --universe needs --replay.";
-        QTest::newRow("universe for list") << kLumivane << QStringList{"list", "1-4", "--universe", "2"} << 2
-                                           << "lumivane: --universe is for bridge and record only";
         QTest::newRow("record into no universe") << kLumivane << QStringList{"record", "t", "--universe", "-1"} << 2
                                                  << "lumivane: --universe '-1' is not an OLA universe number";
         QTest::newRow("replay with levels") << kSim << QStringList{"--link", "l", "--replay", "t", "--level", "1=2"}
@@ -122,7 +101,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, code);
         QFETCH(QString, said);
-        const Run result = run(program, arguments);
+        const ProgramRun result = runProgram(program, arguments);
         QCOMPARE(result.code, code);
         QCOMPARE(QString::fromLocal8Bit(result.err).section(u'\n', 0, 0), said);
     }
@@ -150,12 +129,8 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, said);
         QTemporaryDir dir;
-        const QString take = dir.filePath("take.show");
-        QFile file(take);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(text);
-        file.close();
-        const Run result = run(kSim, QStringList{"--link", dir.filePath("box"), "--replay", take} + arguments);
+        const QString take = writeFile(dir.filePath("take.show"), text);
+        const ProgramRun result = runProgram(kSim, QStringList{"--link", dir.filePath("box"), "--replay", take} + arguments);
         QCOMPARE(result.code, 1);
         QCOMPARE(QString::fromLocal8Bit(result.err), "lumivane-sim: " + take + said + "\n");
         QVERIFY(!QFileInfo::exists(dir.filePath("box")));
@@ -165,14 +140,11 @@ private slots:
     // unread, and leaves no file.
     void recordOfASilentBoxFails()
     {
-        QTemporaryDir dir;
-        SimProcess sim(kSim);
-        QString error;
-        QVERIFY2(sim.start(dir.filePath("box"), {"--silent"}, error), qPrintable(error));
-        const QString take = dir.filePath("take.show");
-        const Run record =
-            run(kLumivane, {"--port", dir.filePath("box"), "record", take, "--range", "250-260", "--duration", "1"});
-        sim.stop();
+        SimulatedBox box;
+        box.start({"--silent"});
+        const QString take = box.filePath("take.show");
+        const ProgramRun record = runLumivane({"--port", box.link(), "record", take, "--range", "250-260", "--duration", "1"});
+        box.stop();
         QCOMPARE(record.code, 1);
         QCOMPARE(QString::fromLocal8Bit(record.err),
                  "lumivane: channels 250-260 not read (no answer): nothing recorded yet\n"
@@ -184,24 +156,19 @@ private slots:
     // leaves an earlier take as it was.
     void recordRefusesUnwritableFiles()
     {
-        QTemporaryDir dir;
-        SimProcess box(kSim);
-        QString error;
-        QVERIFY2(box.start(dir.filePath("box"), {"--static"}, error), qPrintable(error));
-        const QString earlier = dir.filePath("earlier.show");
-        QFile file(earlier);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("OLA Show\n1 7\n");
-        file.close();
-        const Run over = run(kLumivane, {"--port", dir.filePath("box"), "record", earlier});
+        SimulatedBox box;
+        box.start({"--static"});
+        const QString earlier = writeFile(box.filePath("earlier.show"), "OLA Show\n1 7\n");
+        const ProgramRun over = runLumivane({"--port", box.link(), "record", earlier});
         QCOMPARE(over.code, 1);
         QCOMPARE(over.err, ("lumivane: " + earlier + " exists; a take is never written over another\n").toLocal8Bit());
         QFile kept(earlier);
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("OLA Show\n1 7\n"));
-        const Run nowhere = run(kLumivane, {"--port", dir.filePath("box"), "record", dir.filePath("no/take.show")});
-        QCOMPARE(nowhere.code, 1);
-        QVERIFY2(nowhere.err.startsWith("lumivane: " + dir.filePath("no/take.show").toLocal8Bit() + ": "), nowhere.err);
+        const QString nowhere = box.filePath("no/take.show");
+        const ProgramRun unwritable = runLumivane({"--port", box.link(), "record", nowhere});
+        QCOMPARE(unwritable.code, 1);
+        QVERIFY2(unwritable.err.startsWith("lumivane: " + nowhere.toLocal8Bit() + ": "), unwritable.err);
         box.stop();
     }
 
@@ -230,16 +197,10 @@ private slots:
     // A take of several universes plays the one asked for.
     void replaysTheChosenUniverse()
     {
-        QTemporaryDir dir;
-        QFile file(dir.filePath("two.show"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("OLA Show\n1 10,11\n0\n2 20,21\n1000\n");
-        file.close();
-        SimProcess replay(kSim);
-        QString error;
-        QVERIFY2(replay.start(dir.filePath("box"), {"--replay", file.fileName(), "--universe", "2"}, error),
-                 qPrintable(error));
-        QTRY_COMPARE(listed(dir.filePath("box"), 1, 2), QByteArray("\x14\x15"));
+        SimulatedBox replay;
+        replay.start({"--replay", writeFile(replay.filePath("two.show"), "OLA Show\n1 10,11\n0\n2 20,21\n1000\n"),
+                      "--universe", "2"});
+        QTRY_COMPARE(listed(replay.link(), 1, 2), QByteArray("\x14\x15"));
         replay.stop();
     }
 
