@@ -82,52 +82,76 @@ void TestLumivaneCli::refusedBeforeTheWire_data()
     QTest::addColumn<QStringList>("environment");
     QTest::addColumn<int>("code");
     QTest::addColumn<QString>("fault"); // what the one line must name
-    const QStringList none;
-    QTest::newRow("channel 0") << QStringList{"read", "0"} << none << 2 << "lumivane: channel 0 is outside 1-512";
-    QTest::newRow("channel 513") << QStringList{"watch", "513"} << none << 2 << "channel 513 is outside 1-512";
-    QTest::newRow("range ending past 512") << QStringList{"read", "500-513"} << none << 2 << "channel 513 is outside";
-    QTest::newRow("falling range") << QStringList{"watch", "12-9"} << none << 2 << "range 12-9 falls";
-    QTest::newRow("list with a gap") << QStringList{"read", "1,,5"} << none << 2 << "'' is not a channel";
-    QTest::newRow("range of three ends") << QStringList{"read", "1-2-3"} << none << 2 << "'1-2-3' is not a channel";
-    QTest::newRow("open range") << QStringList{"watch", "5-"} << none << 2 << "'' is not a channel";
-    QTest::newRow("not a number") << QStringList{"watch", "1x"} << none << 2 << "'1x' is not a channel";
-    QTest::newRow("range of one") << QStringList{"list", "5-5"} << none << 2 << "range 5-5 does not rise";
-    QTest::newRow("range past 512") << QStringList{"list", "1-513"} << none << 2 << "channel 513 is outside";
-    QTest::newRow("unknown option") << QStringList{"--bogus", "read", "1"} << none << 2 << "bogus";
-    QTest::newRow("unknown format") << QStringList{"--format", "xml", "read", "1"} << none << 2 << "format 'xml'";
-    QTest::newRow("port 5") << QStringList{"read", "1", "--port", "5"} << none << 2 << "port 5 is outside 1-4";
-    QTest::newRow("port -1") << QStringList{"read", "1", "--port", "-1"} << none << 2 << "port -1 is outside 1-4";
-    QTest::newRow("port 0") << QStringList{"read", "1", "--port=0"} << none << 2 << "port 0 is outside 1-4";
-    QTest::newRow("port 99999999999") << QStringList{"read", "1", "--port", "99999999999"} << none << 2
-                                      << "port 99999999999 is outside 1-4";
-    QTest::newRow("count of none") << QStringList{"watch", "1", "--count", "0"} << none << 2 << "--count '0'";
-    QTest::newRow("count without watch") << QStringList{"read", "1", "--count", "2"} << none << 2
-                                         << "--count is for watch";
-    QTest::newRow("unknown command") << QStringList{"frob"} << none << 2 << "unknown command 'frob'";
-    QTest::newRow("-n without watch") << QStringList{"read", "1", "-n", "2"} << none << 2 << "--count is for watch";
-    QTest::newRow("-i without watch") << QStringList{"list", "1-2", "-i", "5"} << none << 2
-                                      << "--interval is for watch";
-    QTest::newRow("-p 5") << QStringList{"-p", "5", "read", "1"} << none << 2 << "port 5 is outside 1-4";
-    QTest::newRow("-f xml") << QStringList{"-f", "xml", "read", "1"} << none << 2 << "format 'xml'";
-    QTest::newRow("ports with -p") << QStringList{"ports"} << none << 2 << "ports takes no --port";
-    QTest::newRow("--changes without watch") << QStringList{"read", "1", "--changes"} << none << 2
-                                             << "--changes is for watch only";
-    QTest::newRow("--still-after alone") << QStringList{"watch", "1", "--still-after", "5"} << none << 2
-                                         << "--still-after needs --heartbeat";
-    QTest::newRow("heartbeat 513") << QStringList{"watch", "1", "--heartbeat", "513"} << none << 2
-                                   << "--heartbeat '513' is not a channel (1-512)";
-    QTest::newRow("report of two ranges") << QStringList{"report", "1-2", "3-4"} << none << 2
-                                          << "report takes one range FIRST-LAST";
-    QTest::newRow("a take reported for a while") << QStringList{"report", "--recording", "t.show", "--duration", "5"}
-                                                 << none << 2 << "report --recording reads no line";
-    QTest::newRow("spike threshold 0") << QStringList{"report", "--spike-threshold", "0"} << none << 2
-                                       << "--spike-threshold '0' is not a level difference (1-255)";
+    // Refused by its command line: status 2.
+    const auto refused = [](const char *name, const QStringList &arguments, const QString &fault) {
+        QTest::newRow(name) << arguments << QStringList() << 2 << fault;
+    };
+    refused("channel 0", {"read", "0"}, "lumivane: channel 0 is outside 1-512");
+    refused("channel 513", {"watch", "513"}, "channel 513 is outside 1-512");
+    refused("range ending past 512", {"read", "500-513"}, "channel 513 is outside");
+    refused("falling range", {"watch", "12-9"}, "range 12-9 falls");
+    refused("list with a gap", {"read", "1,,5"}, "'' is not a channel");
+    refused("range of three ends", {"read", "1-2-3"}, "'1-2-3' is not a channel");
+    refused("open range", {"watch", "5-"}, "'' is not a channel");
+    refused("not a number", {"watch", "1x"}, "'1x' is not a channel");
+    refused("range of one", {"list", "5-5"}, "range 5-5 does not rise");
+    refused("range past 512", {"list", "1-513"}, "channel 513 is outside");
+    refused("unknown option", {"--bogus", "read", "1"}, "bogus");
+    refused("unknown format", {"--format", "xml", "read", "1"}, "format 'xml'");
+    refused("port 5", {"read", "1", "--port", "5"}, "port 5 is outside 1-4");
+    refused("port -1", {"read", "1", "--port", "-1"}, "port -1 is outside 1-4");
+    refused("port 0", {"read", "1", "--port=0"}, "port 0 is outside 1-4");
+    refused("port 99999999999", {"read", "1", "--port", "99999999999"}, "port 99999999999 is outside 1-4");
+    refused("count of none", {"watch", "1", "--count", "0"}, "--count '0'");
+    refused("count without watch", {"read", "1", "--count", "2"}, "--count is for watch");
+    refused("unknown command", {"frob"}, "unknown command 'frob'");
+    refused("-n without watch", {"read", "1", "-n", "2"}, "--count is for watch");
+    refused("-i without watch", {"list", "1-2", "-i", "5"}, "--interval is for watch");
+    refused("-p 5", {"-p", "5", "read", "1"}, "port 5 is outside 1-4");
+    refused("-f xml", {"-f", "xml", "read", "1"}, "format 'xml'");
+    refused("ports with -p", {"ports"}, "ports takes no --port");
+    refused("--changes without watch", {"read", "1", "--changes"}, "--changes is for watch only");
+    refused("--still-after alone", {"watch", "1", "--still-after", "5"}, "--still-after needs --heartbeat");
+    refused("heartbeat 513", {"watch", "1", "--heartbeat", "513"}, "--heartbeat '513' is not a channel (1-512)");
+    refused("report of two ranges", {"report", "1-2", "3-4"}, "report takes one range FIRST-LAST");
+    refused("a take reported for a while", {"report", "--recording", "t.show", "--duration", "5"},
+            "report --recording reads no line");
+    refused("spike threshold 0", {"report", "--spike-threshold", "0"},
+            "--spike-threshold '0' is not a level difference (1-255)");
+    refused("bridge, no universe", {"bridge"}, "bridge needs --universe N");
+    refused("bridge, negative universe", {"bridge", "--universe", "-1"}, "--universe '-1'");
+    refused("bridge, universe past 32 bits", {"bridge", "--universe", "4294967296"}, "--universe '4294967296'");
+    refused("bridge, range past the universe", {"bridge", "--universe", "1", "1-513"}, "'1-513' is not");
+    refused("bridge, falling range", {"bridge", "--universe", "1", "9-8"}, "'9-8' is not");
+    refused("bridge, channel 0", {"bridge", "--universe", "1", "0-8"}, "'0-8' is not");
+    refused("bridge, two ranges", {"bridge", "--universe", "1", "1-2", "3-4"}, "one range");
+    refused("bridge, ola port 0", {"bridge", "--universe", "1", "--ola-port", "0"}, "--ola-port '0'");
+    refused("bridge, ola port past 16 bits", {"bridge", "--universe", "1", "--ola-port", "65536"},
+            "--ola-port '65536'");
+    refused("bridge, priority past 200", {"bridge", "--universe", "1", "--priority", "201"},
+            "--priority '201' is not an OLA priority (0-200)");
+    refused("bridge, negative priority", {"bridge", "--universe", "1", "--priority", "-1"}, "--priority '-1'");
+    refused("bridge, format", {"--format", "csv", "bridge", "--universe", "1"}, "no --format");
+    refused("universe without bridge", {"read", "1", "--universe", "1"}, "--universe is for bridge and record only");
+    refused("priority without bridge", {"check", "--ola-universe", "1", "--priority", "9"},
+            "--priority is for bridge only");
+    refused("ola port without bridge or check", {"list", "1-5", "--ola-port", "9"},
+            "--ola-port is for bridge and check --ola-universe only");
+    refused("ola port with a file check", {"check", "cue.csv", "--ola-port", "9"},
+            "--ola-port is for check --ola-universe only");
+    refused("settle with a file check", {"check", "cue.csv", "--settle", "9"},
+            "--settle is for check --ola-universe only");
+    refused("settle past a minute", {"check", "--ola-universe", "1", "--settle", "60001"}, "--settle '60001'");
+    refused("check universe and --range", {"check", "--ola-universe", "1", "--range", "1-5"}, "not --range");
+    refused("check universe and a file", {"check", "--ola-universe", "1", "cue.csv"},
+            "'cue.csv' is not a channel range");
+    refused("check universe past 32 bits", {"check", "--ola-universe", "4294967296"}, "--ola-universe '4294967296'");
     // The last --port wins over the test box's.
-    QTest::newRow("read, missing device") << QStringList{"-p", "/nonexistent/tty", "read", "1"} << none << 3
+    QTest::newRow("read, missing device") << QStringList{"-p", "/nonexistent/tty", "read", "1"} << QStringList() << 3
                                           << "lumivane: Error Opening COM Port (/nonexistent/tty: no such device)";
-    QTest::newRow("probe, missing device") << QStringList{"--port", "/nonexistent/tty", "probe"} << none << 3
+    QTest::newRow("probe, missing device") << QStringList{"--port", "/nonexistent/tty", "probe"} << QStringList() << 3
                                            << "lumivane: Error Opening COM Port (/nonexistent/tty: no such device)";
-    QTest::newRow("read, not a serial device") << QStringList{"--port", "/dev/null", "read", "1"} << none << 3
+    QTest::newRow("read, not a serial device") << QStringList{"--port", "/dev/null", "read", "1"} << QStringList() << 3
                                                << "lumivane: Error Opening COM Port (/dev/null: not a serial device)";
     QTest::newRow("watch, Port4 by its variable")
         << QStringList{"--port", "4", "watch", "1"} << QStringList{"LUMIVANE_PORT4=/nonexistent/port4"} << 3

@@ -107,8 +107,6 @@ private slots:
     void restartedOladIsFoundAgain();
     void missingOladIsWaitedFor();
     void silentListenerIsNotFed();
-    void refusedBeforeTheWire_data();
-    void refusedBeforeTheWire();
 
 private:
     OladProcess m_olad;
@@ -387,63 +385,6 @@ void TestOlaBridge::silentListenerIsNotFed()
     QVERIFY(bridge.interrupted());
     QCOMPARE(bridge.out(), QByteArray());
     QCOMPARE(bridge.err(), said);
-}
-
-void TestOlaBridge::refusedBeforeTheWire_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("fault");
-    QTest::newRow("no universe") << QStringList{"bridge"} << "bridge needs --universe N";
-    QTest::newRow("negative universe") << QStringList{"bridge", "--universe", "-1"} << "--universe '-1'";
-    QTest::newRow("universe past 32 bits") << QStringList{"bridge", "--universe", "4294967296"}
-                                           << "--universe '4294967296'";
-    QTest::newRow("range past the universe") << QStringList{"bridge", "--universe", "1", "1-513"} << "'1-513' is not";
-    QTest::newRow("falling range") << QStringList{"bridge", "--universe", "1", "9-8"} << "'9-8' is not";
-    QTest::newRow("channel 0") << QStringList{"bridge", "--universe", "1", "0-8"} << "'0-8' is not";
-    QTest::newRow("two ranges") << QStringList{"bridge", "--universe", "1", "1-2", "3-4"} << "one range";
-    QTest::newRow("ola port 0") << QStringList{"bridge", "--universe", "1", "--ola-port", "0"} << "--ola-port '0'";
-    QTest::newRow("ola port past 16 bits") << QStringList{"bridge", "--universe", "1", "--ola-port", "65536"}
-                                           << "--ola-port '65536'";
-    QTest::newRow("priority past 200") << QStringList{"bridge", "--universe", "1", "--priority", "201"}
-                                       << "--priority '201' is not an OLA priority (0-200)";
-    QTest::newRow("negative priority") << QStringList{"bridge", "--universe", "1", "--priority", "-1"}
-                                       << "--priority '-1'";
-    QTest::newRow("format") << QStringList{"--format", "csv", "bridge", "--universe", "1"} << "no --format";
-    QTest::newRow("universe without bridge") << QStringList{"read", "1", "--universe", "1"}
-                                             << "--universe is for bridge and record only";
-    QTest::newRow("priority without bridge") << QStringList{"check", "--ola-universe", "1", "--priority", "9"}
-                                             << "--priority is for bridge only";
-    QTest::newRow("ola port without bridge or check") << QStringList{"list", "1-5", "--ola-port", "9"}
-                                                      << "--ola-port is for bridge and check --ola-universe only";
-    QTest::newRow("ola port with a file check") << QStringList{"check", "cue.csv", "--ola-port", "9"}
-                                                << "--ola-port is for check --ola-universe only";
-    QTest::newRow("settle with a file check") << QStringList{"check", "cue.csv", "--settle", "9"}
-                                              << "--settle is for check --ola-universe only";
-    QTest::newRow("settle past a minute") << QStringList{"check", "--ola-universe", "1", "--settle", "60001"}
-                                          << "--settle '60001'";
-    QTest::newRow("check universe and --range") << QStringList{"check", "--ola-universe", "1", "--range", "1-5"}
-                                                << "not --range";
-    QTest::newRow("check universe and a file") << QStringList{"check", "--ola-universe", "1", "cue.csv"}
-                                               << "'cue.csv' is not a channel range";
-    QTest::newRow("check universe past 32 bits") << QStringList{"check", "--ola-universe", "4294967296"}
-                                                 << "--ola-universe '4294967296'";
-}
-
-void TestOlaBridge::refusedBeforeTheWire()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, fault);
-    PtyBox box;
-    QVERIFY(box.isReady());
-    QProcess process;
-    process.start(kProgram, QStringList{"--port", box.devicePath()} + arguments);
-    QVERIFY(process.waitForFinished(kWait));
-    QCOMPARE(process.exitCode(), 2);
-    const QByteArray err = process.readAllStandardError();
-    QCOMPARE(err.count('\n'), 1);
-    QVERIFY2(err.contains(fault.toUtf8()), err);
-    QCoreApplication::processEvents();
-    QCOMPARE(box.received(), QByteArray());
 }
 
 QTEST_MAIN(TestOlaBridge)
