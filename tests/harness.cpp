@@ -234,8 +234,12 @@ ProgramRun runProgram(const QString &program, const QStringList &arguments, cons
 {
     QProcess process;
     QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
-    for (const QString &setting : environment)
-        variables.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    for (const QString &setting : environment) {
+        if (setting.contains(u'='))
+            variables.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+        else
+            variables.remove(setting);
+    }
     process.setProcessEnvironment(variables);
     QSignalSpy finished(&process, &QProcess::finished);
     process.start(program, arguments);

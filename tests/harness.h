@@ -158,7 +158,8 @@ struct ProgramRun {
 };
 
 // Runs `program` (a path, or a name on PATH) with `arguments`, and
-// `environment` ("NAME=value") on top of the test's own. The test's event
+// `environment` ("NAME=value", or "NAME" to leave NAME out) on top of the
+// test's own. The test's event
 // loop runs meanwhile, so that a box the test plays answers; a run that hangs
 // is killed, and shows as a crash.
 ProgramRun runProgram(const QString &program, const QStringList &arguments, const QStringList &environment = {});

@@ -2,8 +2,9 @@
 // without a warning, every option a program's --help offers (and every
 // command of lumivane) is written up where an operator looks for it, and
 // the README's first command says at once when there is no display.
+#include "harness.h"
+
 #include <QDir>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,25 +12,6 @@
 namespace {
 
 const QString kSourceDir = QStringLiteral(LUMIVANE_SOURCE_DIR);
-
-struct Run {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-Run run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    Run result;
-    if (!process.waitForFinished(20000))
-        return result;
-    result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
-}
 
 // The lines of a help text's section ("Options:", "Commands:") up to the
 // next blank line.
@@ -83,7 +65,7 @@ bool namesWord(const QString &text, const QString &word)
 // A manual page as an operator reads it: plain text, lines not broken.
 QString rendered(const QString &page)
 {
-    return run(QStringLiteral("groff"), {"-man", "-Tascii", "-P-cbou", "-rLL=300n", page}).out;
+    return QString::fromUtf8(runProgram(QStringLiteral("groff"), {"-man", "-Tascii", "-P-cbou", "-rLL=300n", page}).out);
 }
 
 // The lines of a rendered page's section, up to the next heading.
@@ -135,31 +117,11 @@ QString readFile(const QString &path)
 class TestDocs : public QObject {
     Q_OBJECT
 private slots:
-    void pageRendersWithoutWarning_data();
-    void pageRendersWithoutWarning();
     void docsNameEveryOption_data();
     void docsNameEveryOption();
     void runMonitorSaysAtOnceThatThereIsNoDisplay_data();
     void runMonitorSaysAtOnceThatThereIsNoDisplay();
 };
-
-void TestDocs::pageRendersWithoutWarning_data()
-{
-    QTest::addColumn<QString>("page");
-    const QDir man(kSourceDir + QStringLiteral("/packaging/man"));
-    const QStringList pages = man.entryList({QStringLiteral("*.1")}, QDir::Files);
-    QVERIFY(pages.size() >= 3);
-    for (const QString &page : pages)
-        QTest::newRow(qPrintable(page)) << man.filePath(page);
-}
-
-void TestDocs::pageRendersWithoutWarning()
-{
-    QFETCH(QString, page);
-    const Run groff = run(QStringLiteral("groff"), {"-ww", "-z", "-man", page});
-    QVERIFY2(groff.status == 0, "groff runs (scripts/install-deps installs groff-base)");
-    QCOMPARE(groff.err, QString());
-}
 
 void TestDocs::docsNameEveryOption_data()
 {
@@ -175,17 +137,22 @@ void TestDocs::docsNameEveryOption()
 {
     QFETCH(QString, program);
     QFETCH(bool, manual);
-    const Run help = run(QStringLiteral(LUMIVANE_BIN_DIR "/") + program, {"--help"});
-    QCOMPARE(help.status, 0);
-    const QList<QStringList> options = helpOptions(help.out);
-    QVERIFY2(options.size() >= 2, qPrintable(help.out));
-    const QStringList commands = helpCommands(help.out);
+    const ProgramRun run = runProgram(QStringLiteral(LUMIVANE_BIN_DIR "/") + program, {"--help"});
+    QCOMPARE(run.code, 0);
+    const QString help = QString::fromUtf8(run.out);
+    const QList<QStringList> options = helpOptions(help);
+    QVERIFY2(options.size() >= 2, qPrintable(help));
+    const QStringList commands = helpCommands(help);
     QCOMPARE(commands.isEmpty(), program != QLatin1String("lumivane"));
 
     // Every fault at once, so that one run shows all the docs to mend.
     QStringList missing;
     if (manual) {
-        const QString page = rendered(kSourceDir + QStringLiteral("/packaging/man/%1.1").arg(program));
+        const QString source = kSourceDir + QStringLiteral("/packaging/man/%1.1").arg(program);
+        const ProgramRun groff = runProgram(QStringLiteral("groff"), {"-ww", "-z", "-man", source});
+        QVERIFY2(groff.code == 0, "groff runs (scripts/install-deps installs groff-base)");
+        QCOMPARE(groff.err, QByteArray()); // the page renders without a warning
+        const QString page = rendered(source);
         const QStringList optionTags = tags(pageSection(page, QStringLiteral("OPTIONS")));
         for (const QStringList &spellings : options) {
             const bool tagged = std::any_of(optionTags.begin(), optionTags.end(), [&](const QString &tag) {
@@ -242,24 +209,16 @@ void TestDocs::runMonitorSaysAtOnceThatThereIsNoDisplay()
     QVERIFY(QDir(tree.path()).mkdir(QStringLiteral("scripts")));
     QVERIFY(QFile::copy(kSourceDir + QStringLiteral("/scripts/run-monitor"), tree.filePath("scripts/run-monitor")));
     for (const char *step : {"install-deps", "build"}) {
-        QFile stand(tree.filePath(QStringLiteral("scripts/%1").arg(step)));
-        QVERIFY(stand.open(QIODevice::WriteOnly));
-        stand.write("#!/bin/sh\necho \"$0 ran\"\nexit 3\n");
-        stand.close();
-        stand.setPermissions(stand.permissions() | QFileDevice::ExeOwner);
+        const QString stand = writeFile(tree.filePath(QStringLiteral("scripts/%1").arg(step)),
+                                        "#!/bin/sh\necho \"$0 ran\"\nexit 3\n");
+        QVERIFY(QFile::setPermissions(stand, QFile::permissions(stand) | QFileDevice::ExeOwner));
     }
-    QProcess script;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), tree.path());
-    for (const QString &setting : environment)
-        env.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-    script.setProcessEnvironment(env);
-    script.start(QStringLiteral("bash"), {tree.filePath("scripts/run-monitor")});
-    QVERIFY(script.waitForFinished(20000));
-    QCOMPARE(script.exitCode(), 1);
-    QCOMPARE(QString::fromUtf8(script.readAll()),
+    const ProgramRun script =
+        runProgram(QStringLiteral("bash"), {tree.filePath("scripts/run-monitor")},
+                   QStringList{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_RUNTIME_DIR=" + tree.path()}
+                       + environment);
+    QCOMPARE(script.code, 1);
+    QCOMPARE(QString::fromUtf8(script.out),
              QStringLiteral("No display: %1; run this from a desktop session (or under Xvfb with DISPLAY set).\n")
                  .arg(why));
 }
