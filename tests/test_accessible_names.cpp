@@ -207,39 +207,6 @@ private slots:
         QVERIFY2(live.isEmpty(), qPrintable(live.join(", ")));
     }
 
-    // What a reader says a control is: both windows are windows (frames over
-    // AT-SPI), the format box is named by its label, the speed button says
-    // its speed.
-    void controlsSayWhatTheyAre_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("role");
-        QTest::addColumn<QString>("spokenName");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("main window") << "frmMain" << int(QAccessible::Window) << "" << "";
-        QTest::newRow("Live Channels") << "frmLiveChannels" << int(QAccessible::Window) << "" << "";
-        QTest::newRow("format") << "cboFormat" << int(QAccessible::ComboBox) << "Show" << "Decimal 0-255";
-        QTest::newRow("speed") << "cmdSpeed" << int(QAccessible::Button) << "Playing speed 1×" << "";
-    }
-
-    void controlsSayWhatTheyAre()
-    {
-        QFETCH(QString, name);
-        QFETCH(int, role);
-        QFETCH(QString, spokenName);
-        QFETCH(QString, value);
-        MonitorWindow rig;
-        LiveChannelsWindow *live = openLive(rig, 1, 0);
-        QVERIFY(live);
-        QWidget *widget = name == "frmMain" ? rig.form.get() : name == "frmLiveChannels" ? live : live->findChild<QWidget *>(name);
-        QVERIFY(widget);
-        QAccessibleInterface *face = QAccessible::queryAccessibleInterface(widget);
-        QCOMPARE(int(face->role()), role);
-        if (!spokenName.isEmpty())
-            QCOMPARE(face->text(QAccessible::Name), spokenName);
-        QCOMPARE(face->text(QAccessible::Value), value);
-    }
-
     void namesFollowTheChannels_data()
     {
         QTest::addColumn<QString>("name");
