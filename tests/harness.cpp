@@ -193,6 +193,14 @@ void MonitorWindow::load()
     settle();
 }
 
+LiveWindow::LiveWindow(Time time)
+    : MonitorWindow(false, false, time)
+{
+    load();
+    child<QAction>(QStringLiteral("mnuLiveChannels"))->trigger();
+    live = form->liveChannelsWindow();
+}
+
 void MonitorWindow::settle()
 {
     if (clock)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "box_session.h"
+#include "live_channels_window.h"
 #include "main_window.h"
 #include "manual_clock.h"
 #include "platform.h"
@@ -10,6 +11,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -128,6 +130,20 @@ struct MonitorWindow {
     SimPort *port = nullptr;
     std::unique_ptr<BoxSession> session;
     std::unique_ptr<MainWindow> form;
+};
+
+// The monitor loaded, with its Live Channels window open.
+struct LiveWindow : MonitorWindow {
+    explicit LiveWindow(Time time = Time::Steady);
+
+    // A control of Live Channels by its name, or the one of its kind.
+    template <typename T>
+    T *in(const QString &name = {}) const
+    {
+        return name.isEmpty() ? live->findChild<T *>() : live->findChild<T *>(name);
+    }
+
+    QPointer<LiveChannelsWindow> live;
 };
 
 // lumivane-sim serving one box for a whole test program (or one test),

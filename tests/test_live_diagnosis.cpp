@@ -26,14 +26,11 @@ using namespace std::chrono_literals;
 
 namespace {
 
-struct DiagnosisRig : MonitorWindow {
+struct DiagnosisRig : LiveWindow {
     DiagnosisRig()
     {
         for (int channel = 1; channel <= 4; ++channel)
             port->box().setLevel(channel, 100);
-        load();
-        child<QAction>("mnuLiveChannels")->trigger();
-        live = form->liveChannelsWindow();
         grid = in<LevelGrid>("grdLevels");
         in<QSpinBox>("spnLast")->setValue(16);
         // While ticking, each picture moves the window's clock on by 300 ms.
@@ -43,8 +40,6 @@ struct DiagnosisRig : MonitorWindow {
                 offset += 300ms;
         });
     }
-    template <typename T>
-    T *in(const QString &name) const { return live->findChild<T *>(name); }
     // Until the box's level reached the grid.
     void shows(int channel, int level) const { QTRY_COMPARE(grid->cell(channel).level, level); }
     Motion motion(int channel) const { return grid->held(channel).motion; }
@@ -53,7 +48,6 @@ struct DiagnosisRig : MonitorWindow {
         return QAccessible::queryAccessibleInterface(grid)->child(channel - 1)->text(QAccessible::Description);
     }
 
-    QPointer<LiveChannelsWindow> live;
     LevelGrid *grid = nullptr;
     std::chrono::milliseconds offset{0};
     bool ticking = true;

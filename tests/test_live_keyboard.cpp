@@ -11,12 +11,9 @@
 
 namespace {
 
-struct KeyRig : MonitorWindow {
+struct KeyRig : LiveWindow {
     KeyRig()
     {
-        load();
-        child<QAction>("mnuLiveChannels")->trigger();
-        live = form->liveChannelsWindow();
         grid = live->findChild<LevelGrid *>(QStringLiteral("grdLevels"));
     }
     // "l l Down 1 2 Return": each word one key, as a key sequence writes it.
@@ -35,7 +32,6 @@ struct KeyRig : MonitorWindow {
         return out.join(u',');
     }
 
-    QPointer<LiveChannelsWindow> live;
     LevelGrid *grid = nullptr;
 };
 

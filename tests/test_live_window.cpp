@@ -46,14 +46,8 @@ QStringList writesAndPorts(const QStringList &log)
     return out;
 }
 
-struct LiveRig : MonitorWindow {
-    explicit LiveRig(Time time = Time::Steady)
-        : MonitorWindow(false, false, time)
-    {
-        load();
-        child<QAction>("mnuLiveChannels")->trigger();
-        live = form->liveChannelsWindow();
-    }
+struct LiveRig : LiveWindow {
+    using LiveWindow::LiveWindow;
     bool hasPicture() const { return live && live->fetch().level(1).has_value(); }
     QString picture() const
     {
@@ -62,8 +56,6 @@ struct LiveRig : MonitorWindow {
             levels << ChannelLevel{channel, port->box().level(channel)};
         return QString::fromLatin1(formatLevels(OutputFormat::Csv, levels));
     }
-
-    QPointer<LiveChannelsWindow> live;
 };
 
 } // namespace

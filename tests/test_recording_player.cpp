@@ -41,23 +41,12 @@ QString pictureCsv(int k)
     return QString::fromLatin1(formatLevels(OutputFormat::Csv, channelLevels(1, bytes({10 * k + 1, 10 * k + 2, 10 * k + 3, 10 * k + 4}))));
 }
 
-struct PlayerRig : MonitorWindow {
-    PlayerRig()
-    {
-        load();
-        child<QAction>("mnuLiveChannels")->trigger();
-        live = form->liveChannelsWindow();
-        QFile file(dir.filePath("take.show"));
-        file.open(QIODevice::WriteOnly);
-        file.write(take());
-    }
-    template <typename T>
-    T *in(const QString &name) const { return live->findChild<T *>(name); }
+struct PlayerRig : LiveWindow {
+    PlayerRig() { writeFile(dir.filePath("take.show"), take()); }
     bool open(const QString &name = "take.show") { return live->player().open(dir.filePath(name)); }
     int gridLevel(int channel) const { return in<LevelGrid>("grdLevels")->cell(channel).level; }
 
     QTemporaryDir dir;
-    QPointer<LiveChannelsWindow> live;
 };
 
 } // namespace
