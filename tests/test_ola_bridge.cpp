@@ -100,13 +100,11 @@ private slots:
     void goodPictureArrivesWhole();
     void failedPicturesLeaveTheLastGood_data();
     void failedPicturesLeaveTheLastGood();
-    void unpatchedUniverseIsSaidThenFound_data();
-    void unpatchedUniverseIsSaidThenFound();
     void priorityAgainstAnotherSource_data();
     void priorityAgainstAnotherSource();
     void restartedOladIsFoundAgain();
-    void missingOladIsWaitedFor();
-    void silentListenerIsNotFed();
+    void whatStandsInTheWayIsSaidOnce_data();
+    void whatStandsInTheWayIsSaidOnce();
 
 private:
     OladProcess m_olad;
@@ -218,52 +216,6 @@ void TestOlaBridge::failedPicturesLeaveTheLastGood()
     QCOMPARE(bridge.out().count('\n'), 1);
 }
 
-void TestOlaBridge::unpatchedUniverseIsSaidThenFound_data()
-{
-    QTest::addColumn<bool>("listened");
-    QTest::addColumn<QString>("said"); // %1: the universe
-    QTest::newRow("not in olad") << false << "does not exist";
-    // A client that listens to a universe makes olad keep it, portless.
-    QTest::newRow("without an output port") << true << "has no output port";
-}
-
-// Said once, while the pictures go on; found once the operator patches it.
-void TestOlaBridge::unpatchedUniverseIsSaidThenFound()
-{
-    QFETCH(bool, listened);
-    QFETCH(QString, said);
-    const unsigned int number = m_nextUniverse++;
-    PacedBox box;
-    box.setLevels(levelA);
-    OlaListener listener(m_olad.rpcPort(), number);
-    if (listened) {
-        QVERIFY(listener.connectToOlad());
-        QTRY_VERIFY_WITH_TIMEOUT(listener.registered(), kWait);
-    }
-    Bridge bridge(box, m_olad.rpcPort(), number);
-    const QByteArray advice = QStringLiteral("lumivane: OLA universe %1 %2 in olad: patch an output port to it with "
-                                             "ola_patch -d DEVICE -p PORT -u %1 (ola_dev_info lists them) or in OLA's "
-                                             "web page (Add Universe, or the universe's Settings tab); the bridge looks "
-                                             "again every few seconds\n")
-                                  .arg(number)
-                                  .arg(said)
-                                  .toUtf8();
-    QTRY_COMPARE_WITH_TIMEOUT(bridge.err(), advice, kWait);
-    const int requests = box.box.blockRequests();
-    QTRY_VERIFY_WITH_TIMEOUT(box.box.blockRequests() >= requests + 20, kWait);
-    QCOMPARE(bridge.out(), QByteArray());
-
-    if (!listened)
-        QVERIFY(listener.connectToOlad());
-    listener.patchDummyOutput();
-    QTRY_COMPARE_WITH_TIMEOUT(bridge.out(), feeding(number, "1-512", box.pty.devicePath(), m_olad.rpcPort()).toUtf8(),
-                              kWait);
-    QTRY_VERIFY_WITH_TIMEOUT(listener.registered(), kWait);
-    QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(1, 512, levelA), kWait);
-    QVERIFY(bridge.interrupted());
-    QCOMPARE(bridge.err(), advice);
-}
-
 void TestOlaBridge::priorityAgainstAnotherSource_data()
 {
     QTest::addColumn<int>("priority");
@@ -338,53 +290,69 @@ void TestOlaBridge::restartedOladIsFoundAgain()
     QVERIFY2(bridge.out().endsWith(olad + " is back: feeding OLA universe 30 again\n"), bridge.out());
 }
 
-// No olad: one line, the line is still fetched, and olad is found once it starts.
-void TestOlaBridge::missingOladIsWaitedFor()
+void TestOlaBridge::whatStandsInTheWayIsSaidOnce_data()
 {
-    const unsigned int number = 40;
-    OladProcess later;
-    later.patchAtStart(number);
-    PacedBox box;
-    box.setLevels(levelA);
-    Bridge bridge(box, later.rpcPort(), number);
-    const QByteArray waiting = QStringLiteral("lumivane: waiting for olad on 127.0.0.1:%1 (is it running? the bridge "
-                                              "does not start it)\n")
-                                   .arg(later.rpcPort())
-                                   .toUtf8();
-    QTRY_COMPARE_WITH_TIMEOUT(bridge.err(), waiting, kWait);
-    QTRY_VERIFY_WITH_TIMEOUT(box.box.blockRequests() >= 20, kWait);
-    QCOMPARE(bridge.process.state(), QProcess::Running);
-
-    QString error;
-    QVERIFY2(later.start(error), qPrintable(error));
-    OlaListener listener(later.rpcPort(), number);
-    QVERIFY(listener.connectToOlad());
-    QTRY_VERIFY_WITH_TIMEOUT(listener.registered(), kWait);
-    QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(1, 512, levelA), kWait);
-    QVERIFY(bridge.interrupted());
-    QCOMPARE(bridge.err(), waiting);
-    QCOMPARE(bridge.out(), feeding(number, "1-512", box.pty.devicePath(), later.rpcPort()).toUtf8());
-    later.stop();
-    QCOMPARE(later.startedPlugins(), QStringList{QStringLiteral("Dummy")});
+    QTest::addColumn<QString>("olad"); // what is on the port, and how it comes right
+    QTest::addColumn<QString>("said"); // %1: olad's port, %2: the universe
+    const QString unpatched = "OLA universe %2 %3 in olad: patch an output port to it with ola_patch -d DEVICE -p PORT "
+                              "-u %2 (ola_dev_info lists them) or in OLA's web page (Add Universe, or the universe's "
+                              "Settings tab); the bridge looks again every few seconds";
+    const auto because = [&](const char *why) { return QString(unpatched).replace("%3", why); };
+    QTest::newRow("nothing, olad started later")
+        << "later" << "waiting for olad on 127.0.0.1:%1 (is it running? the bridge does not start it)";
+    QTest::newRow("the universe not in olad, patched later") << "olad" << because("does not exist");
+    // A client that listens to a universe makes olad keep it, portless.
+    QTest::newRow("the universe without an output port, patched later")
+        << "listened" << because("has no output port");
+    // Not olad: the bridge never says it feeds it.
+    QTest::newRow("a silent listener") << "silent"
+                                       << "127.0.0.1:%1 takes the connection but does not answer as olad does (is "
+                                          "it olad's RPC port?); nothing is said to be fed until it does";
 }
 
-// A port that takes the connection but never answers is not olad: the
-// bridge never says it feeds it.
-void TestOlaBridge::silentListenerIsNotFed()
+// Said once, while the pictures go on; the universe fed once it comes right.
+void TestOlaBridge::whatStandsInTheWayIsSaidOnce()
 {
+    QFETCH(QString, olad);
+    QFETCH(QString, said);
+    const unsigned int number = m_nextUniverse++;
+    OladProcess later;
+    later.patchAtStart(number);
     SilentPort silent;
-    QVERIFY(silent.port != 0);
+    const quint16 port = olad == "later" ? later.rpcPort() : olad == "silent" ? silent.port : m_olad.rpcPort();
+    QVERIFY(port != 0);
     PacedBox box;
     box.setLevels(levelA);
-    Bridge bridge(box, silent.port, 50);
-    const QByteArray said = QStringLiteral("lumivane: 127.0.0.1:%1 takes the connection but does not answer as olad "
-                                           "does (is it olad's RPC port?); nothing is said to be fed until it does\n")
-                                .arg(silent.port)
-                                .toUtf8();
-    QTRY_COMPARE_WITH_TIMEOUT(bridge.err(), said, kWait);
-    QVERIFY(bridge.interrupted());
+    OlaListener listener(port, number);
+    if (olad == "listened") {
+        QVERIFY(listener.connectToOlad());
+        QTRY_VERIFY_WITH_TIMEOUT(listener.registered(), kWait);
+    }
+    Bridge bridge(box, port, number);
+    said.replace("%1", QString::number(port)).replace("%2", QString::number(number));
+    const QByteArray err = ("lumivane: " + said + "\n").toUtf8();
+    QTRY_COMPARE_WITH_TIMEOUT(bridge.err(), err, kWait);
+    const int requests = box.box.blockRequests();
+    QTRY_VERIFY_WITH_TIMEOUT(box.box.blockRequests() >= requests + 20, kWait);
     QCOMPARE(bridge.out(), QByteArray());
-    QCOMPARE(bridge.err(), said);
+
+    QByteArray fed;
+    if (olad != "silent") {
+        QString error;
+        QVERIFY2(olad != "later" || later.start(error), qPrintable(error));
+        QVERIFY(listener.connected() || listener.connectToOlad());
+        if (olad != "later")
+            listener.patchDummyOutput();
+        fed = feeding(number, "1-512", box.pty.devicePath(), port).toUtf8();
+        QTRY_COMPARE_WITH_TIMEOUT(bridge.out(), fed, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(listener.registered(), kWait);
+        QTRY_COMPARE_WITH_TIMEOUT(padded(listener.latest()), universe(1, 512, levelA), kWait);
+    }
+    QVERIFY(bridge.interrupted());
+    QCOMPARE(bridge.err(), err);
+    QCOMPARE(bridge.out(), fed);
+    later.stop();
+    QCOMPARE(later.startedPlugins(), olad == "later" ? QStringList{QStringLiteral("Dummy")} : QStringList());
 }
 
 QTEST_MAIN(TestOlaBridge)
