@@ -56,10 +56,10 @@ void TestCheck::cleanupTestCase()
 
 QString TestCheck::file(const QByteArray &text)
 {
-    QFile out(m_box.filePath(QStringLiteral("expected-%1.csv").arg(++m_files)));
-    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size())
-        qFatal("cannot write %s", qPrintable(out.fileName()));
-    return out.fileName();
+    const QString path = writeFile(m_box.filePath(QStringLiteral("expected-%1.csv").arg(++m_files)), text);
+    if (path.isEmpty())
+        qFatal("cannot write expected-%d.csv", m_files);
+    return path;
 }
 
 QString TestCheck::pipe()

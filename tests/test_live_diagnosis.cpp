@@ -163,11 +163,8 @@ private slots:
     {
         DiagnosisRig rig;
         QTemporaryDir dir;
-        QFile file(dir.filePath("take.show"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("OLA Show\n1 10,50\n100\n1 20,50\n100\n1 10,60\n100\n");
-        file.close();
-        QVERIFY(rig.live->player().open(file.fileName()));
+        QVERIFY(rig.live->player().open(
+            writeFile(dir.filePath("take.show"), "OLA Show\n1 10,50\n100\n1 20,50\n100\n1 10,60\n100\n")));
         auto *slider = rig.in<QSlider>("sldRecordingTime");
         slider->setValue(150); // the second picture: 20, 50
         rig.in<QPushButton>("cmdHold")->click();

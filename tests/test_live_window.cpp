@@ -404,10 +404,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(rig.live));
         QTemporaryDir dir;
         if (take) {
-            QFile file(dir.filePath("take.show"));
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write("OLA Show\n1 1,2\n40\n1 3,4\n") > 0);
-            file.close();
-            QVERIFY(rig.live->player().open(file.fileName()));
+            QVERIFY(rig.live->player().open(writeFile(dir.filePath("take.show"), "OLA Show\n1 1,2\n40\n1 3,4\n")));
         }
         const auto tabbable = [&](QWidget *widget) {
             return widget->isVisibleTo(rig.live) && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus);

@@ -4,7 +4,6 @@
 #include "harness.h"
 #include "port_mapping.h"
 #include "qt_serial_port.h"
-#include "sim_process.h"
 
 #include <QDir>
 #include <QFile>
@@ -204,9 +203,7 @@ void TestPortTrust::stopSignalsLetGoOfTheDevice_data()
     QTest::addColumn<int>("code");
     const QStringList watch{"watch", "1"};
     const QStringList read{"read", "1"};
-    QFile expected(m_dir.filePath("expected.csv"));
-    QVERIFY(expected.open(QIODevice::WriteOnly) && expected.write("channel,level\n1,10\n") > 0);
-    const QStringList check{"check", expected.fileName()};
+    const QStringList check{"check", writeFile(m_dir.filePath("expected.csv"), "channel,level\n1,10\n")};
     QTest::newRow("monitor, SIGTERM") << "lumivane-monitor" << QStringList() << int(SIGTERM) << 0;
     QTest::newRow("monitor, SIGHUP") << "lumivane-monitor" << QStringList() << int(SIGHUP) << 0;
     QTest::newRow("lumivane watch, SIGTERM") << "lumivane" << watch << int(SIGTERM) << 1;
@@ -270,11 +267,9 @@ void TestPortTrust::theSimulatedBoxTakesTheNextClientAfterAKill()
 {
     QFETCH(QStringList, line);
     QFETCH(QString, channels);
-    QTemporaryDir dir;
-    const QString link = dir.filePath("box");
-    SimProcess simulator(kBin + "/lumivane-sim");
-    QString error;
-    QVERIFY2(simulator.start(link, QStringList{"--static", "--level", "1=77"} + line, error), qPrintable(error));
+    SimulatedBox simulator;
+    simulator.start(QStringList{"--static", "--level", "1=77"} + line);
+    const QString link = simulator.link();
     const QString device = QFile::symLinkTarget(link);
 
     QProcess watch;
@@ -292,14 +287,11 @@ void TestPortTrust::theSimulatedBoxTakesTheNextClientAfterAKill()
     QCOMPARE(watch.exitStatus(), QProcess::CrashExit);
 
     QTRY_VERIFY(!Peek(device).exclusive());
-    QProcess read;
-    read.start(kBin + "/lumivane", {"--port", link, "read", "1"});
-    QVERIFY(read.waitForFinished(10000));
-    QCOMPARE(read.readAllStandardError(), QByteArray());
-    QCOMPARE(read.readAllStandardOutput(), QByteArray("1 77\n"));
-    QCOMPARE(read.exitCode(), 0);
-
-    QVERIFY(simulator.stop());
+    const ProgramRun read = runLumivane({"--port", link, "read", "1"});
+    QCOMPARE(read.err, QByteArray());
+    QCOMPARE(read.out, QByteArray("1 77\n"));
+    QCOMPARE(read.code, 0);
+    simulator.stop();
 }
 
 QTEST_MAIN(TestPortTrust)

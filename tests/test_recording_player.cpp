@@ -199,9 +199,7 @@ private slots:
         QByteArray text = QByteArray(show_format::kHeader) + '\n';
         for (int k = 0; k < 500; ++k)
             text += show_format::frameLine(1, 1, bytes({k % 256, 7})) + show_format::delayLine(4294967295);
-        QFile file(rig.dir.filePath("decades.show"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-        file.close();
+        QVERIFY(!writeFile(rig.dir.filePath("decades.show"), text).isEmpty());
         rig.live->fetch().togglePin(1);
         QVERIFY(rig.open("decades.show"));
         auto *slider = rig.in<QSlider>("sldRecordingTime");
@@ -218,9 +216,7 @@ private slots:
     void severalUniversesAskWhichToShow()
     {
         PlayerRig rig;
-        QFile file(rig.dir.filePath("two.show"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(take(2)) > 0);
-        file.close();
+        QVERIFY(!writeFile(rig.dir.filePath("two.show"), take(2)).isEmpty());
         QVERIFY(rig.open("two.show"));
         QVERIFY(!rig.live->player().showing());
         QInputDialog *question = nullptr;
@@ -251,9 +247,7 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(QString, where);
         PlayerRig rig;
-        QFile file(rig.dir.filePath("bad.show"));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-        file.close();
+        QVERIFY(!writeFile(rig.dir.filePath("bad.show"), text).isEmpty());
         QVERIFY(!rig.open("bad.show"));
         QCOMPARE(rig.desktop.boxTitles, QStringList{"Open Recording"});
         QVERIFY2(rig.desktop.boxTexts.value(0).contains(where), qPrintable(rig.desktop.boxTexts.value(0)));
