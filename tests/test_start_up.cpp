@@ -1,47 +1,22 @@
 // The monitor and the simulator answer --help and --version without a
 // display, and a display that cannot be opened ends the monitor with one
 // plain line and status 1, not Qt's abort.
+#include "harness.h"
+
 #include <QDir>
 #include <QLibraryInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 
-// The environment of a session without any display; each row adds its own.
-QProcessEnvironment withoutDisplay()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE",
-                             "QT_LOGGING_RULES", "QT_FATAL_WARNINGS"})
-        environment.remove(QString::fromLatin1(name));
-    return environment;
-}
+// A session without any display: what the test's own environment leaves out.
+const QStringList kWithoutDisplay{"DISPLAY",          "WAYLAND_DISPLAY",  "QT_QPA_PLATFORM",
+                                  "XDG_SESSION_TYPE", "QT_LOGGING_RULES", "QT_FATAL_WARNINGS"};
 
-struct Run {
-    QProcess::ExitStatus status = QProcess::CrashExit;
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run run(const QString &program, const QStringList &arguments, const QProcessEnvironment &environment)
+ProgramRun run(const QString &program, const QStringList &arguments, const QStringList &environment = {})
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(LUMIVANE_BIN_DIR "/") + program, arguments);
-    Run result;
-    if (!process.waitForStarted() || !process.waitForFinished(20000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.status = process.exitStatus();
-    result.code = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = process.readAllStandardError();
-    return result;
+    return runProgram(QStringLiteral(LUMIVANE_BIN_DIR "/") + program, arguments, kWithoutDisplay + environment);
 }
 
 // Whether qt6-wayland's platform plugin is where Qt looks for platforms.
@@ -80,7 +55,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, answer);
         QFETCH(QString, mentions);
-        const Run result = run(program, arguments, withoutDisplay());
+        const ProgramRun result = run(program, arguments);
         QCOMPARE(result.status, QProcess::NormalExit);
         QCOMPARE(result.err, QByteArray());
         QCOMPARE(result.code, 0);
@@ -118,12 +93,8 @@ private slots:
         QFETCH(QString, reason);
         QTemporaryDir runtime; // no Wayland socket can be found in it
         QVERIFY(runtime.isValid());
-        QProcessEnvironment environment = withoutDisplay();
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        for (const QString &setting : settings)
-            environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
-
-        const Run result = run(QStringLiteral("lumivane-monitor"), {}, environment);
+        const ProgramRun result =
+            run(QStringLiteral("lumivane-monitor"), {}, QStringList{"XDG_RUNTIME_DIR=" + runtime.path()} + settings);
         QCOMPARE(result.status, QProcess::NormalExit); // an abort is a crash exit
         QCOMPARE(result.code, 1);
         const QString err = QString::fromLocal8Bit(result.err);
