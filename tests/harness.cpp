@@ -272,3 +272,9 @@ QString writeFile(const QString &path, const QByteArray &text)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() ? path : QString();
 }
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}

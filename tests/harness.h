@@ -184,3 +184,5 @@ ProgramRun runLumivane(const QStringList &arguments, const QStringList &environm
 
 // Writes `text` into the file at `path`; the path, or empty when it cannot.
 QString writeFile(const QString &path, const QByteArray &text);
+// What the file at `path` holds; a null array when it cannot be read.
+QByteArray readFile(const QString &path);

@@ -106,12 +106,6 @@ QString readmeSynopses(const QString &readme, const QString &program)
     return synopses.join(u'\n');
 }
 
-QString readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 } // namespace
 
 class TestDocs : public QObject {
@@ -172,7 +166,7 @@ void TestDocs::docsNameEveryOption()
                 missing << QStringLiteral("no item %1 under COMMANDS").arg(command);
         }
     } else {
-        const QString readme = readFile(kSourceDir + QStringLiteral("/README.md"));
+        const QString readme = QString::fromUtf8(readFile(kSourceDir + QStringLiteral("/README.md")));
         QVERIFY(!readme.isEmpty());
         for (const QStringList &spellings : options) {
             if (std::none_of(spellings.begin(), spellings.end(),

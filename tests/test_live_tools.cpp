@@ -282,9 +282,7 @@ private slots:
         QMetaObject::invokeMethod(again, "accept");
         QTRY_COMPARE(rig.in<QPushButton>("cmdRecord")->text(), QStringLiteral("Stop"));
         QCOMPARE(rig.in<RecordControl>()->recorder().path(), dir.filePath("take-3.show"));
-        QFile file(kept);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("an earlier take\n"));
+        QCOMPARE(readFile(kept), QByteArray("an earlier take\n"));
     }
 
     // The disk refuses more: the take stops and says why.

@@ -58,8 +58,7 @@ QString qtLockFile(const QString &device)
 
 QString ownName()
 {
-    QFile comm(QStringLiteral("/proc/self/comm"));
-    return comm.open(QIODevice::ReadOnly) ? QString::fromLatin1(comm.readAll()).trimmed() : QString();
+    return QString::fromLatin1(readFile(QStringLiteral("/proc/self/comm"))).trimmed();
 }
 
 // Waits for a started program's first line on standard output.

@@ -162,9 +162,7 @@ private slots:
         const ProgramRun over = runLumivane({"--port", box.link(), "record", earlier});
         QCOMPARE(over.code, 1);
         QCOMPARE(over.err, ("lumivane: " + earlier + " exists; a take is never written over another\n").toLocal8Bit());
-        QFile kept(earlier);
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("OLA Show\n1 7\n"));
+        QCOMPARE(readFile(earlier), QByteArray("OLA Show\n1 7\n"));
         const QString nowhere = box.filePath("no/take.show");
         const ProgramRun unwritable = runLumivane({"--port", box.link(), "record", nowhere});
         QCOMPARE(unwritable.code, 1);

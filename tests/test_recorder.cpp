@@ -13,12 +13,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-QByteArray onDisk(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 struct Rig {
     Rig()
     {
@@ -96,24 +90,24 @@ private slots:
         QVERIFY(rig.recorder->start(rig.path, 3, 5, error));
         rig.live->start();
         QTRY_VERIFY(rig.recorder->picturesSeen() > 0);
-        QCOMPARE(onDisk(rig.path), QByteArray("OLA Show\n"));
+        QCOMPARE(readFile(rig.path), QByteArray("OLA Show\n"));
 
         rig.port->box().setLevel(4, 40);
         rig.nextPicture(400ms);
-        QCOMPARE(onDisk(rig.path), QByteArray("OLA Show\n"));
+        QCOMPARE(readFile(rig.path), QByteArray("OLA Show\n"));
 
         rig.nextPicture(600ms);
-        QCOMPARE(onDisk(rig.path), QByteArray("OLA Show\n1 ,,3,4,5\n400\n1 ,,3,40,5\n600\n"));
+        QCOMPARE(readFile(rig.path), QByteArray("OLA Show\n1 ,,3,4,5\n400\n1 ,,3,40,5\n600\n"));
 
         // A line standing still writes no picture; only the held time grows.
         rig.nextPicture(1000ms);
         rig.nextPicture(1000ms);
-        QCOMPARE(onDisk(rig.path), QByteArray("OLA Show\n1 ,,3,4,5\n400\n1 ,,3,40,5\n2600\n"));
+        QCOMPARE(readFile(rig.path), QByteArray("OLA Show\n1 ,,3,4,5\n400\n1 ,,3,40,5\n2600\n"));
 
         rig.port->box().setLevel(5, 50);
         rig.nextPicture(250ms);
         QVERIFY(rig.recorder->stop());
-        QCOMPARE(onDisk(rig.path),
+        QCOMPARE(readFile(rig.path),
                  QByteArray("OLA Show\n1 ,,3,4,5\n400\n1 ,,3,40,5\n2850\n1 ,,3,40,50\n0\n"));
         Recording take;
         QVERIFY2(loadShow(rig.path, take, error), qPrintable(error));
@@ -131,7 +125,7 @@ private slots:
         QTRY_VERIFY(rig.recorder->picturesSeen() > 0);
         rig.port->box().faults().silent = true;
         rig.now += 1500ms;
-        QTRY_COMPARE(onDisk(rig.path), QByteArray("OLA Show\n1 1,2\n1500\n"));
+        QTRY_COMPARE(readFile(rig.path), QByteArray("OLA Show\n1 1,2\n1500\n"));
     }
 
     // Failed fetches add nothing: the take holds the last good levels.
@@ -146,7 +140,7 @@ private slots:
         rig.port->box().setLevel(1, 99);
         QTRY_VERIFY(rig.live->failures(LevelFetch::Outcome::ChecksumError) > 2);
         QVERIFY(rig.recorder->stop());
-        QCOMPARE(onDisk(rig.path), QByteArray("OLA Show\n1 1,2\n0\n"));
+        QCOMPARE(readFile(rig.path), QByteArray("OLA Show\n1 1,2\n0\n"));
     }
 
     // A take over three stretches, each with the box failing its own way:
@@ -236,7 +230,7 @@ private slots:
         QCOMPARE(error, existing ? why.arg(rig.path) : why);
         QVERIFY(!rig.recorder->recording());
         if (existing)
-            QCOMPARE(onDisk(rig.path), QByteArray("an earlier take"));
+            QCOMPARE(readFile(rig.path), QByteArray("an earlier take"));
     }
 };
 

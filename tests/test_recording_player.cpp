@@ -164,9 +164,7 @@ private slots:
         QTRY_VERIFY((dialog = rig.in<QFileDialog>("dlgSaveSnapshot")));
         dialog->selectFile(rig.dir.filePath("picture.csv"));
         QMetaObject::invokeMethod(dialog, "accept");
-        QFile file(rig.dir.filePath("picture.csv"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()), pictureCsv(1));
+        QCOMPARE(QString::fromUtf8(readFile(rig.dir.filePath("picture.csv"))), pictureCsv(1));
     }
 
     // However long the take, the time axis has a handful of marks from 0

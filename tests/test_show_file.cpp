@@ -1,6 +1,7 @@
 // Show files both ways, as exact text: the lines a take is written as, the
 // file on the disk after each flush, a write that fails, and files that are
 // wrong in each way a reader meets, each named by its line.
+#include "harness.h"
 #include "recording.h"
 #include "show_format.h"
 #include "show_writer.h"
@@ -18,12 +19,6 @@ QByteArray levels(std::initializer_list<int> values)
     for (int value : values)
         bytes.append(char(value));
     return bytes;
-}
-
-QByteArray fileText(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
 // A disk that fills up after `room` bytes.
@@ -287,22 +282,22 @@ private slots:
         ShowWriter writer(file, 5); // the universe OLA plays it into
         QString error;
         QVERIFY(writer.begin(error));
-        QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n"));
+        QCOMPARE(readFile(file.fileName()), QByteArray("OLA Show\n"));
         writer.add(0, 3, levels({10, 20}));
         writer.add(40, 3, levels({11, 20}));
-        QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n"));
+        QCOMPARE(readFile(file.fileName()), QByteArray("OLA Show\n"));
         QVERIFY(writer.flush(1000, error));
-        QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n960\n"));
+        QCOMPARE(readFile(file.fileName()), QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n960\n"));
         QVERIFY(writer.flush(12000, error));
-        QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n11960\n"));
+        QCOMPARE(readFile(file.fileName()), QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n11960\n"));
         writer.add(12005, 3, levels({12, 20}));
         QVERIFY(writer.flush(12010, error));
-        QCOMPARE(fileText(file.fileName()),
+        QCOMPARE(readFile(file.fileName()),
                  QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n11965\n5 ,,12,20\n5\n"));
         QCOMPARE(writer.bytesWritten(), file.size());
         // Held past what one delay line says (49.7 days): written again there.
         QVERIFY(writer.flush(12005 + 4294967295 + 7, error));
-        QCOMPARE(fileText(file.fileName()), QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n11965\n5 ,,12,20\n"
+        QCOMPARE(readFile(file.fileName()), QByteArray("OLA Show\n5 ,,10,20\n40\n5 ,,11,20\n11965\n5 ,,12,20\n"
                                                        "4294967295\n5 ,,12,20\n7\n"));
     }
 
@@ -323,10 +318,10 @@ private slots:
         QVERIFY(!writer.flush(40, error));
         QCOMPARE(error, QStringLiteral("No space left on device"));
         QVERIFY(writer.failed());
-        QCOMPARE(fileText(file.fileName()), before);
+        QCOMPARE(readFile(file.fileName()), before);
         writer.add(80, 1, levels({5, 6}));
         QVERIFY(!writer.flush(80, error));
-        QCOMPARE(fileText(file.fileName()), before);
+        QCOMPARE(readFile(file.fileName()), before);
     }
 
     // ola_recorder itself takes what the writer wrote, and says so by the
