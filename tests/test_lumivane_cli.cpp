@@ -406,15 +406,13 @@ void TestLumivaneCli::watchGoesOnOverALostPort()
     QFETCH(QString, channels);
     QFETCH(bool, comesBack);
     QFETCH(int, code);
-    const QString link = m_box.filePath(QStringLiteral("pulled"));
-    SimProcess simulator(QStringLiteral(LUMIVANE_BIN_DIR "/lumivane-sim"));
-    QString error;
+    SimulatedBox simulator;
     QStringList line{"--static", "--level", "1=10", "--drop-after", "1000"};
     if (comesBack)
         line << "--back-after" << "500";
-    QVERIFY2(simulator.start(link, line, error), qPrintable(error));
+    simulator.start(line);
     // The terminal's own name is not kept for the device it names now.
-    const QString port = comesBack ? link : QFile::symLinkTarget(link);
+    const QString port = comesBack ? simulator.link() : QFile::symLinkTarget(simulator.link());
 
     const ProgramRun result = runLumivane({"--port", port, "--format", "csv", "watch", channels, "--interval", "50", "--count", "40"});
     simulator.stop();
@@ -525,10 +523,8 @@ void TestLumivaneCli::aHeldDeviceNamesItsHolder()
         QFile::remove(device);
         QVERIFY(QFile::link(box.devicePath(), device));
     }
-    QFile comm(QStringLiteral("/proc/self/comm"));
-    QVERIFY(comm.open(QIODevice::ReadOnly));
     const QByteArray expected = QStringLiteral("lumivane: Error Opening COM Port (%1: held by another program (%2, PID %3))\n")
-                                    .arg(device, QString::fromLatin1(comm.readAll().trimmed()))
+                                    .arg(device, QString::fromLatin1(readFile("/proc/self/comm").trimmed()))
                                     .arg(QCoreApplication::applicationPid())
                                     .toUtf8();
     const ProgramRun result = runLumivane({"--port", device, "read", "1"});
