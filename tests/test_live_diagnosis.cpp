@@ -58,20 +58,31 @@ struct DiagnosisRig : LiveWindow {
 class TestLiveDiagnosis : public QObject {
     Q_OBJECT
 private slots:
-    // However short the cells, a mark (the hold's, a difference's) never
-    // covers a figure of the level: every pixel of ink drawn without the
-    // marks is drawn the same with them.
+    // However short or narrow the cells, and in each format, a mark (the
+    // hold's, a difference's, or both) never covers a figure of the level:
+    // every pixel of ink drawn without the marks is drawn the same with them.
     void marksLeaveTheFiguresWhole_data()
     {
         QTest::addColumn<QSize>("cell");
-        QTest::newRow("577 px wide, 1-512 on a 768-line screen") << QSize(33, 18);
-        QTest::newRow("720 px wide") << QSize(43, 18);
-        QTest::newRow("a tall window") << QSize(43, 25);
+        QTest::addColumn<int>("format");
+        const std::pair<const char *, QSize> cells[] = {{"512 px wide, the narrowest", QSize(32, 26)},
+                                                        {"577 px wide, 1-512 on a 768-line screen", QSize(33, 18)},
+                                                        {"720 px wide", QSize(43, 18)},
+                                                        {"a tall window", QSize(43, 25)},
+                                                        {"a wide window", QSize(68, 43)}};
+        const std::pair<const char *, LevelFormat> formats[] = {
+            {"decimal", LevelFormat::Decimal}, {"percent", LevelFormat::Percent}, {"hex", LevelFormat::Hex}};
+        for (const auto &[format, which] : formats) {
+            for (const auto &[name, size] : cells)
+                QTest::addRow("%s, %s", format, name) << size << int(which);
+        }
     }
     void marksLeaveTheFiguresWhole()
     {
         QFETCH(QSize, cell);
+        QFETCH(int, format);
         LevelGrid grid;
+        grid.setFormat(LevelFormat(format));
         grid.resize(cell.width() * LevelGrid::kColumns, cell.height() * LevelGrid::kRows);
         std::array<LevelGrid::Cell, LevelGrid::kChannels> cells{};
         for (int i = 0; i < LevelGrid::kChannels; ++i)
@@ -80,8 +91,8 @@ private slots:
         const QImage plain = grid.grab().toImage();
         std::array<LevelGrid::Held, LevelGrid::kChannels> holds{};
         for (int i = 0; i < LevelGrid::kChannels; ++i) {
-            cells[size_t(i)].differs = i % 2 == 0;
-            holds[size_t(i)] = LevelGrid::Held{true, Motion(i % 4), 0, 255, 2};
+            cells[size_t(i)].differs = i % 2 == 0; // with a hold mark, and without
+            holds[size_t(i)] = LevelGrid::Held{i % 4 < 2, Motion(i / 4 % 4), 0, 255, 2};
         }
         grid.setCells(cells);
         grid.setHolds(holds);

@@ -271,59 +271,6 @@ private slots:
         QVERIFY(rig.live && rig.hasPicture());
     }
 
-    // The compare mark of a differing cell leaves every figure of the level
-    // as it was, in each format, from the narrowest grid to a wide one.
-    void compareMarkLeavesTheFigures_data()
-    {
-        QTest::addColumn<int>("format");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("level");
-        const std::pair<const char *, LevelFormat> formats[] = {
-            {"decimal", LevelFormat::Decimal}, {"percent", LevelFormat::Percent}, {"hex", LevelFormat::Hex}};
-        const QSize sizes[] = {QSize(512, 832), QSize(577, 832), QSize(1100, 1400)};
-        for (const auto &[name, format] : formats) {
-            for (const QSize &size : sizes) {
-                for (const int level : {255, 88}) { // dark figures, light figures
-                    QTest::addRow("%s, %dx%d, %d", name, size.width(), size.height(), level) << int(format) << size << level;
-                }
-            }
-        }
-    }
-
-    void compareMarkLeavesTheFigures()
-    {
-        QFETCH(int, format);
-        QFETCH(QSize, size);
-        QFETCH(int, level);
-        LevelGrid grid;
-        grid.setFormat(LevelFormat(format));
-        grid.resize(size);
-        grid.grab(); // the size takes effect
-        std::array<LevelGrid::Cell, LevelGrid::kChannels> cells{};
-        cells[0].level = level;
-        grid.setCells(cells);
-        const QRect cell = grid.channelRect(1).adjusted(1, 1, -1, -1);
-        const QImage plain = grid.grab(cell).toImage();
-        cells[0].differs = true;
-        grid.setCells(cells);
-        const QImage marked = grid.grab(cell).toImage();
-
-        // The figures' own pixels: the ink, where the plain cell has it whole.
-        const QColor ink = level >= 151 ? QColor(Qt::black) : QColor(0xf2, 0xf2, 0xf2);
-        int figures = 0;
-        int covered = 0;
-        for (int y = plain.height() / 2; y < plain.height(); ++y) {
-            for (int x = 0; x < plain.width(); ++x) {
-                if (plain.pixelColor(x, y) != ink)
-                    continue;
-                ++figures;
-                covered += marked.pixelColor(x, y) != ink;
-            }
-        }
-        QVERIFY(figures > 10);
-        QCOMPARE(covered, 0);
-    }
-
     // The plot draws what was seen: no line across a pause of the live
     // pictures; a take's steps, held between changes, stay joined.
     void plotLeavesGapsUnjoined_data()
