@@ -48,8 +48,6 @@ private slots:
     void verdicts_data();
     void verdicts();
     void settledChangeIsNoDifference();
-    void oladOutOfReach_data();
-    void oladOutOfReach();
 
 private:
     // A universe of its own for each case, streamed `levels` by a client.
@@ -81,40 +79,62 @@ bool TestOlaCheck::streamed(OlaListener &desk, const QByteArray &levels)
 
 void TestOlaCheck::verdicts_data()
 {
-    QTest::addColumn<Levels>("changed"); // on the network only
-    QTest::addColumn<int>("channels");   // the universe's length
+    QTest::addColumn<QString>("olad");    // who is on the port: olad, into which a desk streams, or not
+    QTest::addColumn<Levels>("changed");  // on the network only
+    QTest::addColumn<int>("channels");    // the universe's length
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("code");
-    QTest::addColumn<QByteArray>("out"); // channel, olad's level, the box's
-    QTest::newRow("the same levels") << Levels{} << 512 << QStringList{} << 0 << QByteArray();
+    QTest::addColumn<QByteArray>("out");  // channel, olad's level, the box's
+    QTest::addColumn<QString>("said");    // on standard error; %1 the port, %2 the universe
+    const QString none;
+    QTest::newRow("the same levels") << "desk" << Levels{} << 512 << QStringList{} << 0 << QByteArray() << none;
     QTest::newRow("two channels changed")
-        << Levels{{3, 200}, {300, 1}} << 512 << QStringList{} << 1
-        << QByteArray("3 200 " + QByteArray::number(cable(3)) + "\n300 1 " + QByteArray::number(cable(300)) + "\n");
-    QTest::newRow("within the tolerance") << Levels{{3, cable(3) + 2}} << 512 << QStringList{"--tolerance", "2"} << 0
-                                          << QByteArray();
-    QTest::newRow("outside the range") << Levels{{300, 1}} << 512 << QStringList{"1-256"} << 0 << QByteArray();
-    QTest::newRow("csv") << Levels{{512, 0}} << 512 << QStringList{"--format", "csv"} << 1
-                         << QByteArray("channel,expected,actual\n512,0," + QByteArray::number(cable(512)) + "\n");
+        << "desk" << Levels{{3, 200}, {300, 1}} << 512 << QStringList{} << 1
+        << QByteArray("3 200 " + QByteArray::number(cable(3)) + "\n300 1 " + QByteArray::number(cable(300)) + "\n")
+        << none;
+    QTest::newRow("within the tolerance") << "desk" << Levels{{3, cable(3) + 2}} << 512
+                                          << QStringList{"--tolerance", "2"} << 0 << QByteArray() << none;
+    QTest::newRow("outside the range") << "desk" << Levels{{300, 1}} << 512 << QStringList{"1-256"} << 0
+                                       << QByteArray() << none;
+    QTest::newRow("csv") << "desk" << Levels{{512, 0}} << 512 << QStringList{"--format", "csv"} << 1
+                         << QByteArray("channel,expected,actual\n512,0," + QByteArray::number(cable(512)) + "\n")
+                         << none;
     // olad holds no level past the frame a desk sends: those may carry anything.
-    QTest::newRow("a shorter universe") << Levels{} << 100 << QStringList{} << 0 << QByteArray();
+    QTest::newRow("a shorter universe") << "desk" << Levels{} << 100 << QStringList{} << 0 << QByteArray() << none;
+    // The network side cannot be had: status 4, one line, and no verdict.
+    const auto unreachable = [](const char *name, const char *olad, const QString &said) {
+        QTest::newRow(name) << olad << Levels{} << 512 << QStringList{} << 4 << QByteArray() << said;
+    };
+    unreachable("nobody", "nobody", "olad on 127.0.0.1:%1 is out of reach (is it running? check does not start it)");
+    unreachable("a silent listener", "silent",
+                "127.0.0.1:%1 takes the connection but does not answer as olad does (is it olad's RPC port?)");
+    unreachable("olad, but nothing sends to the universe", "olad",
+                "OLA universe %2 holds no levels: nothing sends to it");
 }
 
 void TestOlaCheck::verdicts()
 {
+    QFETCH(QString, olad);
     QFETCH(Levels, changed);
     QFETCH(int, channels);
     QFETCH(QStringList, options);
     QFETCH(int, code);
     QFETCH(QByteArray, out);
+    QFETCH(QString, said);
+    SilentPort silent;
+    const quint16 port = olad == "nobody" ? OladProcess::freePort() : olad == "silent" ? silent.port : m_olad.rpcPort();
+    QVERIFY(port != 0);
     const unsigned int universe = m_nextUniverse++;
     PacedBox box;
     box.setLevels(cable);
     OlaListener desk(m_olad.rpcPort(), universe);
-    QVERIFY(streamed(desk, network(box, changed, channels)));
+    if (olad == "desk")
+        QVERIFY(streamed(desk, network(box, changed, channels)));
 
-    const ProgramRun run = check(box, m_olad.rpcPort(),
-                          QStringList{"--ola-universe", QString::number(universe), "--settle", "100"} + options);
-    QCOMPARE(run.err, QByteArray());
+    const ProgramRun run =
+        check(box, port, QStringList{"--ola-universe", QString::number(universe), "--settle", "100"} + options);
+    said.replace("%1", QString::number(port)).replace("%2", QString::number(universe));
+    QCOMPARE(run.err, said.isEmpty() ? QByteArray() : ("lumivane: " + said + "\n").toUtf8());
     QCOMPARE(run.out, out);
     QCOMPARE(run.code, code);
 }
@@ -158,34 +178,6 @@ void TestOlaCheck::settledChangeIsNoDifference()
     out += watch.readAllStandardOutput();
     QCOMPARE(out.count('\n'), 3);
     QCOMPARE(watch.readAllStandardError(), QByteArray());
-}
-
-void TestOlaCheck::oladOutOfReach_data()
-{
-    QTest::addColumn<QString>("olad"); // who is on the port
-    QTest::addColumn<QString>("said"); // %1 the port, %2 the universe
-    QTest::newRow("nobody") << "nobody" << "olad on 127.0.0.1:%1 is out of reach (is it running? check does not start it)";
-    QTest::newRow("a silent listener")
-        << "silent" << "127.0.0.1:%1 takes the connection but does not answer as olad does (is it olad's RPC port?)";
-    QTest::newRow("olad, but nothing sends to the universe")
-        << "olad" << "OLA universe %2 holds no levels: nothing sends to it";
-}
-
-// The network side cannot be had: status 4, one line, and no verdict.
-void TestOlaCheck::oladOutOfReach()
-{
-    QFETCH(QString, olad);
-    QFETCH(QString, said);
-    SilentPort silent;
-    const quint16 port = olad == "olad" ? m_olad.rpcPort() : olad == "silent" ? silent.port : OladProcess::freePort();
-    QVERIFY(port != 0);
-    const unsigned int universe = m_nextUniverse++;
-    PacedBox box;
-    const ProgramRun run = check(box, port, {"--ola-universe", QString::number(universe)});
-    said.replace("%1", QString::number(port)).replace("%2", QString::number(universe));
-    QCOMPARE(run.err, ("lumivane: " + said + "\n").toUtf8());
-    QCOMPARE(run.out, QByteArray());
-    QCOMPARE(run.code, 4);
 }
 
 QTEST_GUILESS_MAIN(TestOlaCheck)
