@@ -6,7 +6,6 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHelpEvent>
-#include <QToolTip>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
