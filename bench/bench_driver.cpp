@@ -28,16 +28,6 @@ Platform quietDesktop()
     return platform;
 }
 
-Duration processCpuTime()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto toDuration = [](const timeval &t) {
-        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
-    };
-    return toDuration(usage.ru_utime) + toDuration(usage.ru_stime);
-}
-
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit)
 {
     QTimer deadline;

@@ -19,9 +19,6 @@ void complain(const QString &line);
 // No beeps and no dialogs: a message box would stop the run.
 Platform quietDesktop();
 
-// This process's CPU time, all threads, user and system.
-Duration processCpuTime();
-
 // Turns the event loop until `done` holds or `limit` has passed.
 bool waitUntil(const std::function<bool()> &done, std::chrono::milliseconds limit = std::chrono::seconds{5});
 

@@ -2,8 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sys/resource.h>
 
 namespace bench {
+
+Duration processCpuTime()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto toDuration = [](const timeval &t) {
+        return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
+    };
+    return toDuration(usage.ru_utime) + toDuration(usage.ru_stime);
+}
 
 namespace {
 constexpr int kBaud = 115200;

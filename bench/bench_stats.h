@@ -8,6 +8,9 @@ namespace bench {
 
 using Duration = std::chrono::nanoseconds;
 
+// This process's CPU time, all threads, user and system.
+Duration processCpuTime();
+
 // One line (10 bits a byte at 115200 baud) takes this long for `bytes` bytes.
 Duration wireTime(int bytes);
 

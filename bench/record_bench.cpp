@@ -7,38 +7,27 @@
 //    picture at random moments, one channel's series, and the peak memory;
 //  - playing that hour with four channels pinned: what the plot costs a frame.
 #include "bench_stats.h"
-#include "box_session.h"
 #include "history_plot.h"
 #include "hour_take.h"
+#include "in_process_live.h"
 #include "live_fetch.h"
 #include "own_settings.h"
 #include "protocol.h"
 #include "recorder.h"
 #include "recording_player.h"
 #include "show_format.h"
-#include "sim_port.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
 #include <random>
-#include <sys/resource.h>
 
 using namespace std::chrono_literals;
 
 namespace {
-
-std::chrono::nanoseconds cpuTime()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return std::chrono::seconds{usage.ru_utime.tv_sec + usage.ru_stime.tv_sec}
-           + std::chrono::microseconds{usage.ru_utime.tv_usec + usage.ru_stime.tv_usec};
-}
 
 long statusKb(const char *field)
 {
@@ -61,39 +50,13 @@ struct LiveRun {
 // block's wire time each, recorded into `path` when it is not empty.
 LiveRun runLive(int pictures, int width, bool moving, const QString &path)
 {
-    auto owned = std::make_unique<SimPort>();
-    SimPort *port = owned.get();
-    port->box().setAnimated(false);
-    BoxSession session(std::move(owned));
-    session.setPortResolver(SimPort::portName);
-    session.choosePort(1);
-    LiveFetch live(session);
-    LiveFetch::Clock::time_point now = LiveFetch::Clock::time_point{} + 1h;
-    live.setClock([&now] { return now; });
-    live.setRange(1, width);
-    const auto step = bench::wireTime(protocol::block::kRequestLength + protocol::block::replyLength(width));
-    Recorder recorder(live);
+    InProcessLive line(width, bench::wireTime(protocol::block::kRequestLength + protocol::block::replyLength(width)));
+    Recorder recorder(line.fetch());
     QString error;
     if (!path.isEmpty() && !recorder.start(path, 1, width, error))
         std::fprintf(stderr, "record-bench: %s\n", qPrintable(error));
-    int seen = 0;
-    QEventLoop loop;
-    QObject::connect(&live, &LiveFetch::updated, &loop, [&] {
-        now += std::chrono::duration_cast<LiveFetch::Clock::duration>(step);
-        if (moving) {
-            for (int channel = 1; channel <= width; ++channel)
-                port->box().setLevel(channel, quint8(channel * 3 + seen));
-        }
-        if (++seen >= pictures) {
-            live.pause();
-            loop.quit();
-        }
-    });
-    const auto before = cpuTime();
-    live.start();
-    loop.exec();
     LiveRun result;
-    result.cpu = cpuTime() - before;
+    result.cpu = line.run(pictures, moving);
     recorder.stop();
     result.fileBytes = QFile(path).size();
     return result;
@@ -140,12 +103,12 @@ void playFigures(const Recording &hour)
     plot.setSeries(series);
     QImage frame(plot.size(), QImage::Format_RGB32);
     const int frames = 250;
-    const auto before = cpuTime();
+    const auto before = bench::processCpuTime();
     for (int i = 0; i < frames; ++i) {
         plot.setCursor(double(i) * double(RecordingPlayer::kTick.count()) / 1000.0);
         plot.render(&frame);
     }
-    const double perFrame = double((cpuTime() - before).count()) / frames;
+    const double perFrame = double((bench::processCpuTime() - before).count()) / frames;
     const double rate = 1000.0 / double(RecordingPlayer::kTick.count());
     std::printf("playing it with 4 channels pinned (%lld points): the plot takes %.2f ms a frame, "
                 "%.1f %% of one core at %.0f frames/s\n",

@@ -7,19 +7,17 @@
 //    clock moved by one picture's wire time a picture, every level moving:
 //    the CPU it adds a picture, and so its share of a core at the line's rate.
 #include "bench_stats.h"
-#include "box_session.h"
 #include "hour_take.h"
+#include "in_process_live.h"
 #include "live_fetch.h"
 #include "live_report.h"
 #include "protocol.h"
 #include "recording.h"
 #include "show_format.h"
-#include "sim_port.h"
 #include "take_tally.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fcntl.h>
@@ -41,14 +39,6 @@ constexpr int kPictureBytes =
 constexpr double kSecondsTarget = 2.0;
 constexpr long kMemoryTargetMb = 300;
 constexpr double kLiveShareTarget = 0.01;
-
-std::chrono::nanoseconds cpuTime()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return std::chrono::seconds{usage.ru_utime.tv_sec + usage.ru_stime.tv_sec}
-           + std::chrono::microseconds{usage.ru_utime.tv_usec + usage.ru_stime.tv_usec};
-}
 
 struct ChildRun {
     bool ok = false;
@@ -119,35 +109,11 @@ void takeFigures(const QString &folder)
 // them or not: this process's CPU time.
 std::chrono::nanoseconds runLive(int pictures, bool reporting)
 {
-    auto owned = std::make_unique<SimPort>();
-    SimPort *port = owned.get();
-    port->box().setAnimated(false);
-    BoxSession session(std::move(owned));
-    session.setPortResolver(SimPort::portName);
-    session.choosePort(1);
-    LiveFetch live(session);
-    LiveFetch::Clock::time_point now = LiveFetch::Clock::time_point{} + 1h;
-    live.setClock([&now] { return now; });
-    live.setRange(1, LiveFetch::kChannels);
+    InProcessLive line(LiveFetch::kChannels, bench::wireTime(kPictureBytes));
     std::optional<LiveReport> report;
     if (reporting)
-        report.emplace(live, 1, LiveFetch::kChannels);
-    const auto step = std::chrono::duration_cast<LiveFetch::Clock::duration>(bench::wireTime(kPictureBytes));
-    int seen = 0;
-    QEventLoop loop;
-    QObject::connect(&live, &LiveFetch::updated, &loop, [&] {
-        now += step;
-        for (int channel = 1; channel <= LiveFetch::kChannels; ++channel)
-            port->box().setLevel(channel, quint8(channel * 3 + seen));
-        if (++seen >= pictures) {
-            live.pause();
-            loop.quit();
-        }
-    });
-    const auto before = cpuTime();
-    live.start();
-    loop.exec();
-    return cpuTime() - before;
+        report.emplace(line.fetch(), 1, LiveFetch::kChannels);
+    return line.run(pictures, true);
 }
 
 void liveFigures()
