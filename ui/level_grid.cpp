@@ -86,25 +86,23 @@ void LevelGrid::prepareTiles()
     levelFont.setBold(true);
 
     for (int level = 0; level < 256; ++level) {
-        QPixmap tile(inner);
-        tile.fill(fill(level, m_stale));
-        QPainter painter(&tile);
-        painter.setFont(levelFont);
-        painter.setPen(ink(level, m_stale));
-        painter.drawText(QRect(QPoint(0, 0), inner).adjusted(0, 0, -4, -1), Qt::AlignRight | Qt::AlignBottom,
-                         formatLevel(level, m_format));
-        m_tiles[size_t(level)] = tile;
-        // The figures alone, drawn again over any mark: in a cell too short
-        // to hold a mark beside them, the mark goes under the figures rather
-        // than turn a 0 into a C.
+        // The figures alone are kept as well, to be drawn again over any
+        // mark: in a cell too short to hold a mark beside them, the mark goes
+        // under the figures rather than turn a 0 into a C.
         QPixmap figures(inner);
         figures.fill(Qt::transparent);
-        QPainter over(&figures);
-        over.setFont(levelFont);
-        over.setPen(ink(level, m_stale));
-        over.drawText(QRect(QPoint(0, 0), inner).adjusted(0, 0, -4, -1), Qt::AlignRight | Qt::AlignBottom,
-                      formatLevel(level, m_format));
+        {
+            QPainter painter(&figures);
+            painter.setFont(levelFont);
+            painter.setPen(ink(level, m_stale));
+            painter.drawText(QRect(QPoint(0, 0), inner).adjusted(0, 0, -4, -1), Qt::AlignRight | Qt::AlignBottom,
+                             formatLevel(level, m_format));
+        }
         m_figures[size_t(level)] = figures;
+        QPixmap tile(inner);
+        tile.fill(fill(level, m_stale));
+        QPainter(&tile).drawPixmap(0, 0, figures);
+        m_tiles[size_t(level)] = tile;
     }
     m_emptyTile = QPixmap(inner);
     m_emptyTile.fill(QColor(kEmptyFill));
